@@ -1,0 +1,2 @@
+// Placeholder translation unit until the font container lands.
+namespace kestrix_placeholder {}
