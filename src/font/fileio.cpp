@@ -1,0 +1,143 @@
+#include "font/fileio.h"
+
+#include <cstring>
+#include <filesystem>
+#include <new>
+
+std::size_t mem_stream::read(BYTE* dst, std::size_t n) {
+    std::size_t avail = std::min(n, remaining());
+    if (avail > 0) std::memcpy(dst, data_.data() + pos_, avail);
+    if (n > avail) std::memset(dst + avail, 0, n - avail);
+    pos_ += n;
+    return avail;
+}
+
+void mem_stream::put(BYTE b) {
+    if (pos_ > data_.size()) data_.resize(pos_, 0);
+    if (pos_ == data_.size())
+        data_.push_back(b);
+    else
+        data_[pos_] = b;
+    ++pos_;
+}
+
+void mem_stream::write(const BYTE* src, std::size_t n) {
+    if (n == 0) return;
+    if (pos_ + n > data_.size()) data_.resize(pos_ + n, 0);
+    std::memcpy(data_.data() + pos_, src, n);
+    pos_ += n;
+}
+
+void vread_bytes(ULONG& value, int width, mem_stream& stream, bool& ok) {
+    ok = false;
+    if (width != 1 && width != 2 && width != 4) {
+        std::fprintf(stderr, "vread: integer length %d unexpected!\n", width);
+        return;
+    }
+    value = 0;
+    for (int i = 0; i < width; ++i) value = (value << 8) | stream.get_byte();
+    ok = true;
+}
+
+void vwrite_bytes(ULONG value, int width, mem_stream& stream) {
+    if (width != 1 && width != 2 && width != 4) {
+        std::fprintf(stderr, "vwrite: integer length %d unexpected!\n", width);
+        return;
+    }
+    for (int i = width - 1; i >= 0; --i) stream.put(static_cast<BYTE>(value >> (8 * i)));
+}
+
+file_handle::file_handle(file_handle&& other) noexcept : f_(other.f_), owned_(other.owned_) {
+    other.f_ = nullptr;
+}
+
+file_handle& file_handle::operator=(file_handle&& other) noexcept {
+    if (this != &other) {
+        close();
+        f_ = other.f_;
+        owned_ = other.owned_;
+        other.f_ = nullptr;
+    }
+    return *this;
+}
+
+int file_handle::close() {
+    if (!f_) return 0;
+    int status = owned_ ? std::fclose(f_) : std::fflush(f_);
+    if (!owned_ && std::ferror(f_)) status = EOF;
+    f_ = nullptr;
+    return status;
+}
+
+namespace {
+
+bool path_exists(const char* path) {
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+}  // namespace
+
+file_handle open_file(const char* path, const char* mode) {
+    if (!path || !mode) return {};
+    bool reading = std::strchr(mode, 'r') != nullptr;
+    bool writing = std::strchr(mode, 'w') != nullptr;
+    if (std::strcmp(path, "-") == 0) {
+        // POSIX streams make no text/binary distinction, so there is nothing to switch.
+        if (reading) return {stdin, false};
+        if (writing) return {stdout, false};
+        std::fprintf(stderr, "open_file: file name \"-\" must have mode \"r\" or \"w\"\n");
+        return {};
+    }
+    std::string real_mode = mode;
+    if (writing) {
+        if (path_exists(path)) {
+            std::fprintf(stderr, "open_file: writing to existing file \"%s\" not allowed\n", path);
+            return {};
+        }
+        // "x": create exclusively, so a file that appears after the check is not truncated.
+        real_mode += 'x';
+    }
+    std::FILE* f = std::fopen(path, real_mode.c_str());
+    if (!f) {
+        int saved = errno;
+        std::fprintf(stderr, "Cannot open \"%s\" in mode \"%s\"\n", path, mode);
+        errno = saved;
+        std::perror(path);
+        return {};
+    }
+    return {f, true};
+}
+
+std::optional<std::vector<BYTE>> read_all(std::FILE* f) {
+    std::vector<BYTE> data;
+    BYTE buf[65536];
+    for (;;) {
+        std::size_t n = std::fread(buf, 1, sizeof buf, f);
+        data.insert(data.end(), buf, buf + n);
+        if (n < sizeof buf) break;
+    }
+    if (std::ferror(f)) return std::nullopt;
+    return data;
+}
+
+std::optional<std::vector<BYTE>> file_to_memory(mem_stream& stream, long offset, std::size_t size) {
+    if (offset < 0) return std::nullopt;
+    if (!stream.seek(offset)) {
+        std::fprintf(stderr, "file_to_memory: cannot seek to %ld\n", offset);
+        return std::nullopt;
+    }
+    if (stream.remaining() < size) return std::nullopt;
+    std::vector<BYTE> buffer;
+    try {
+        buffer.resize(size);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "file_to_memory: Out of memory! Cannot malloc %ld bytes\n",
+                     static_cast<long>(size));
+        return std::nullopt;
+    }
+    stream.read(buffer.data(), size);
+    return buffer;
+}
+
+ULONG file_size(const mem_stream& stream) { return static_cast<ULONG>(stream.size()); }

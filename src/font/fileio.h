@@ -1,0 +1,142 @@
+// Byte streams, big-endian integers and the file-opening rules.
+//
+// Font files are held in memory: a mem_stream is a byte buffer with a position. Reading
+// past the end yields zero bytes (the position still advances), so a parser that trusts a
+// hostile count never touches memory outside the buffer. Writers assemble their output in
+// a mem_stream too, which grows as it is written.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "font/types.h"
+
+class mem_stream {
+public:
+    mem_stream() = default;
+    explicit mem_stream(std::vector<BYTE> bytes) : data_(std::move(bytes)) {}
+
+    // Absolute positioning; a negative offset fails. Positions past the end are allowed:
+    // reads there give zeros, writes there first fill the gap with zeros.
+    bool seek(long offset) {
+        if (offset < 0) return false;
+        pos_ = static_cast<std::size_t>(offset);
+        return true;
+    }
+    long tell() const { return static_cast<long>(pos_); }
+    void rewind() { pos_ = 0; }
+
+    // Next byte, or EOF when the position is at or past the end (the position advances
+    // either way, like a read that gives zero).
+    int get() {
+        int c = pos_ < data_.size() ? data_[pos_] : EOF;
+        ++pos_;
+        return c;
+    }
+    BYTE get_byte() {
+        BYTE b = pos_ < data_.size() ? data_[pos_] : 0;
+        ++pos_;
+        return b;
+    }
+    // Copies n bytes to dst (zeros for any beyond the end); returns how many were real.
+    std::size_t read(BYTE* dst, std::size_t n);
+    // Bytes available from the current position to the end.
+    std::size_t remaining() const { return pos_ < data_.size() ? data_.size() - pos_ : 0; }
+
+    void put(BYTE b);
+    void write(const BYTE* src, std::size_t n);
+
+    std::size_t size() const { return data_.size(); }
+    const std::vector<BYTE>& bytes() const { return data_; }
+    std::vector<BYTE>& bytes() { return data_; }
+
+private:
+    std::vector<BYTE> data_;
+    std::size_t pos_ = 0;
+};
+
+// Reads one big-endian integer of `width` bytes (1, 2 or 4) into dest; bytes beyond the
+// end of the stream count as zero. Any other width prints a message and reads nothing.
+void vread_bytes(ULONG& value, int width, mem_stream& stream, bool& ok);
+
+template <class T>
+void vread(T& dest, int width, mem_stream& stream) {
+    static_assert(std::is_integral_v<T>);
+    ULONG value = 0;
+    bool ok = false;
+    vread_bytes(value, width, stream, ok);
+    if (ok) dest = static_cast<T>(static_cast<std::make_unsigned_t<T>>(value));
+}
+
+// Convenience readers for the common widths.
+inline USHORT read_ushort(mem_stream& s) {
+    USHORT v = 0;
+    vread(v, 2, s);
+    return v;
+}
+inline SHORT read_short(mem_stream& s) {
+    SHORT v = 0;
+    vread(v, 2, s);
+    return v;
+}
+inline ULONG read_ulong(mem_stream& s) {
+    ULONG v = 0;
+    vread(v, 4, s);
+    return v;
+}
+inline LONG read_long(mem_stream& s) {
+    LONG v = 0;
+    vread(v, 4, s);
+    return v;
+}
+inline BYTE read_byte(mem_stream& s) { return s.get_byte(); }
+
+// Writes the integer src as `width` big-endian bytes (1, 2 or 4).
+void vwrite_bytes(ULONG value, int width, mem_stream& stream);
+
+template <class T>
+void vwrite(const T& src, int width, mem_stream& stream) {
+    static_assert(std::is_integral_v<T>);
+    vwrite_bytes(static_cast<ULONG>(static_cast<std::make_unsigned_t<T>>(src)), width, stream);
+}
+
+// An open C stream. Real files are closed when the handle goes away; the standard
+// streams handed out for "-" are only flushed, so later output still reaches them.
+class file_handle {
+public:
+    file_handle() = default;
+    file_handle(std::FILE* f, bool owned) : f_(f), owned_(owned) {}
+    file_handle(file_handle&& other) noexcept;
+    file_handle& operator=(file_handle&& other) noexcept;
+    file_handle(const file_handle&) = delete;
+    file_handle& operator=(const file_handle&) = delete;
+    ~file_handle() { close(); }
+
+    std::FILE* get() const { return f_; }
+    explicit operator bool() const { return f_ != nullptr; }
+    bool is_standard() const { return f_ != nullptr && !owned_; }
+    // Closes (or flushes a standard stream); returns 0, or EOF when that failed.
+    int close();
+
+private:
+    std::FILE* f_ = nullptr;
+    bool owned_ = false;
+};
+
+// Opens path in the given mode. "-" stands for the standard input ("r" modes) or output
+// ("w" modes). A mode with "w" never truncates: an existing file is refused, and the file
+// is created exclusively, so one appearing meanwhile is refused as well.
+file_handle open_file(const char* path, const char* mode);
+
+// Reads everything from an open stream into memory; nothing on a read error.
+std::optional<std::vector<BYTE>> read_all(std::FILE* f);
+
+// size bytes from offset, or nothing when the range does not lie inside the stream.
+std::optional<std::vector<BYTE>> file_to_memory(mem_stream& stream, long offset, std::size_t size);
+
+// Size of the stream in bytes.
+ULONG file_size(const mem_stream& stream);

@@ -1,0 +1,161 @@
+#include "font/font.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "interp/interp.h"
+
+namespace {
+
+constexpr ULONG kTrueTypeVersion = 0x00010000;
+constexpr ULONG kChecksumMagic = 0xB1B0AFBA;
+constexpr ULONG kHeadMagicNumber = 0x5F0F3CF5;
+
+// Reports one failed offset-table check; true when loading must stop.
+bool offset_check_fails(const font_object& font, const char* reason) {
+    std::fprintf(stderr, "Warning: %s: invalid offset table (%s)\n", font.font_path.c_str(),
+                 reason);
+    return forced_interpretation == 0;
+}
+
+void check_head_magic(font_object& font) {
+    if (!find_table(font, "head", 1)) return;
+    mem_stream& s = font.in_stream;
+    read_ulong(s);  // version
+    read_ulong(s);  // fontRevision
+    read_ulong(s);  // checkSumAdjustment
+    if (read_ulong(s) != kHeadMagicNumber)
+        std::fprintf(stderr, "Warning: \"%s\" does not contain TrueType 1.0 magic number\n",
+                     font.font_path.c_str());
+}
+
+}  // namespace
+
+USHORT entry_selector_for(USHORT n) {
+    USHORT count = 0;
+    for (USHORT m = n >> 1; m != 0; m >>= 1) ++count;
+    return count;
+}
+
+USHORT search_range_for(USHORT n) { return static_cast<USHORT>(1u << (entry_selector_for(n) + 4)); }
+
+USHORT range_shift_for(USHORT n) {
+    return static_cast<USHORT>(static_cast<unsigned>(n) * 16u - search_range_for(n));
+}
+
+ULONG file_checksum(mem_stream& stream, long offset, ULONG length) {
+    if (!stream.seek(offset)) {
+        std::perror("output font file");
+        std::fprintf(stderr, "Cannot seek to offset %ld on \"%s\"", offset, "output font file");
+        return 0;
+    }
+    ULONG sum = 0;
+    ULONG words = static_cast<ULONG>((static_cast<unsigned long long>(length) + 3) / 4);
+    for (ULONG i = 0; i < words; ++i) sum += read_ulong(stream);
+    return sum;
+}
+
+std::unique_ptr<offset_table> read_offset_table(font_object& font) {
+    auto ot = std::make_unique<offset_table>();
+    mem_stream& s = font.in_stream;
+    vread(ot->version, 4, s);
+    vread(ot->numTables, 2, s);
+    vread(ot->searchRange, 2, s);
+    vread(ot->entrySelector, 2, s);
+    vread(ot->rangeShift, 2, s);
+
+    struct check {
+        bool passed;
+        const char* reason;
+    };
+    const check checks[] = {
+        {ot->version == kTrueTypeVersion, "not TrueType 1.0 format"},
+        {ot->numTables != 0, "numTables=0"},
+        {ot->entrySelector == entry_selector_for(ot->numTables), "inconsistent entrySelector"},
+        {ot->searchRange == search_range_for(ot->numTables), "inconsistent searchRange"},
+        {ot->rangeShift == range_shift_for(ot->numTables), "inconsistent rangeShift"},
+    };
+    for (const check& c : checks)
+        if (!c.passed && offset_check_fails(font, c.reason)) return nullptr;
+    return ot;
+}
+
+bool read_table_directory(mem_stream& stream, const offset_table& otable,
+                          std::vector<table_entry>& dir) {
+    dir.clear();
+    // At most 65,535 entries; any that lie past the end of the file read as zeros.
+    dir.resize(otable.numTables);
+    for (table_entry& e : dir) {
+        BYTE tag[4];
+        stream.read(tag, 4);
+        std::memcpy(e.tag, tag, 4);
+        e.tag[4] = '\0';
+        vread(e.checkSum, 4, stream);
+        vread(e.offset, 4, stream);
+        vread(e.length, 4, stream);
+    }
+    return true;
+}
+
+std::unique_ptr<font_object> load_font(const char* path) {
+    if (!path) return nullptr;
+    auto font = std::make_unique<font_object>();
+    font->font_path = path;
+
+    {
+        file_handle f = open_file(path, "rb");
+        if (!f) {
+            std::fprintf(stderr, "load_font: cannot open file\n");
+            return nullptr;
+        }
+        auto bytes = read_all(f.get());
+        if (!bytes) {
+            std::perror(path);
+            std::fprintf(stderr, "load_font: cannot open file\n");
+            return nullptr;
+        }
+        font->in_stream = mem_stream(std::move(*bytes));
+    }
+
+    mem_stream& s = font->in_stream;
+    if (file_checksum(s, 0, file_size(s)) != kChecksumMagic)
+        std::fprintf(stderr, "Warning: %s: invalid checksum, file possibly not a TrueType font\n",
+                     font->font_path.c_str());
+    s.rewind();
+
+    font->otable = read_offset_table(*font);
+    if (!font->otable) {
+        std::fprintf(stderr, "load_font: cannot read offset table\n");
+        return nullptr;
+    }
+    if (!read_table_directory(s, *font->otable, font->table_dir)) {
+        std::fprintf(stderr, "load_font: cannot read table directory\n");
+        return nullptr;
+    }
+    check_head_magic(*font);
+    return font;
+}
+
+std::size_t find_table_index(const font_object& font, const char* tag) {
+    std::size_t n = font.table_dir.size();
+    if (!tag) return n;
+    for (std::size_t i = 0; i < n; ++i)
+        if (std::strcmp(font.table_dir[i].tag, tag) == 0) return i;
+    return n;
+}
+
+table_entry* find_table(font_object& font, const char* tag, int complain) {
+    std::size_t index = find_table_index(font, tag);
+    if (index < font.table_dir.size()) {
+        table_entry& e = font.table_dir[index];
+        font.in_stream.seek(static_cast<long>(e.offset));
+        return &e;
+    }
+    if (complain)
+        std::fprintf(stderr, "No \"%s\" table in font \"%s\"!\n", tag ? tag : "",
+                     font.font_path.c_str());
+    return nullptr;
+}
+
+void free_font(std::unique_ptr<font_object> font) { font.reset(); }

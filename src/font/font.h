@@ -1,0 +1,62 @@
+// The loaded font: its file in memory, the offset table and the table directory.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "font/fileio.h"
+#include "font/types.h"
+
+// Base of every elaborated table record; the entry that holds it owns it.
+struct elab_record {
+    virtual ~elab_record() = default;
+};
+
+struct offset_table {
+    ULONG version = 0;  // 0x00010000 for TrueType 1.0
+    USHORT numTables = 0;
+    USHORT searchRange = 0;    // 16 * largest power of 2 <= numTables
+    USHORT entrySelector = 0;  // log2 of that power of 2
+    USHORT rangeShift = 0;     // numTables * 16 - searchRange
+};
+
+struct table_entry {
+    char tag[5] = {};  // the four tag bytes as stored, then a NUL
+    ULONG checkSum = 0;
+    ULONG offset = 0;
+    ULONG length = 0;
+    std::unique_ptr<elab_record> ElabPtr;           // parsed table, if elaborated
+    std::unique_ptr<std::vector<BYTE>> ImportPtr;  // bytes that replace the table
+};
+
+struct font_object {
+    std::string font_path;
+    mem_stream in_stream;  // the whole font file; every table parser reads through it
+    std::unique_ptr<offset_table> otable;
+    std::vector<table_entry> table_dir;
+
+    USHORT numTables() const { return otable ? otable->numTables : 0; }
+};
+
+std::unique_ptr<font_object> load_font(const char* path);
+std::unique_ptr<offset_table> read_offset_table(font_object& font);
+bool read_table_directory(mem_stream& stream, const offset_table& otable,
+                          std::vector<table_entry>& dir);
+
+USHORT entry_selector_for(USHORT n);
+USHORT search_range_for(USHORT n);
+USHORT range_shift_for(USHORT n);
+
+// Sum of the big-endian 32-bit words of length bytes from offset (a final partial word
+// counts, its missing bytes as zero).
+ULONG file_checksum(mem_stream& stream, long offset, ULONG length);
+
+// Index of the first entry with this tag, or numTables.
+std::size_t find_table_index(const font_object& font, const char* tag);
+// The first entry with this tag, with the font's stream positioned at the table; nothing
+// (and, with complain, a message) when the font has no such table.
+table_entry* find_table(font_object& font, const char* tag, int complain);
+
+// Releases the font and everything it owns.
+void free_font(std::unique_ptr<font_object> font);

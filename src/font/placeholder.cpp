@@ -1,2 +1,0 @@
-// Placeholder translation unit until the font container lands.
-namespace kestrix_placeholder {}

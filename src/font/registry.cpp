@@ -1,0 +1,54 @@
+#include "font/registry.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "font/parsers.h"
+
+namespace {
+
+struct elab_parser {
+    const char* tag;
+    parse_fn parse;  // null while the table has no parser
+};
+
+// Order of comparison; tags are distinct, so it has no effect on the result.
+const elab_parser kParsers[] = {
+    {"name", parse_name}, {"post", parse_post}, {"cmap", parse_cmap}, {"OS/2", parse_os2},
+    {"hhea", parse_hhea}, {"hmtx", parse_hmtx}, {"head", parse_head}, {"loca", parse_loca},
+    {"glyf", parse_glyf}, {"maxp", parse_maxp}, {"kern", parse_kern},
+};
+
+const elab_parser* parser_for(const char* tag) {
+    for (const elab_parser& p : kParsers)
+        if (std::strcmp(p.tag, tag) == 0) return &p;
+    return nullptr;
+}
+
+}  // namespace
+
+const char* const font_elab_order[10] = {"maxp", "cmap", "name", "post", "OS/2",
+                                         "hhea", "hmtx", "head", "loca", "glyf"};
+
+bool has_elab_parser(const char* tag) {
+    const elab_parser* p = tag ? parser_for(tag) : nullptr;
+    return p && p->parse;
+}
+
+elab_record* load_elab_table(font_object& font, const char* tag, int complain) {
+    if (!tag) return nullptr;
+    table_entry* entry = find_table(font, tag, complain);
+    if (!entry) return nullptr;
+    const elab_parser* p = parser_for(tag);
+    if (!p) {
+        std::fprintf(stderr, "load_elab_table: cannot elaborate table \"%s\"\n", tag);
+        return nullptr;
+    }
+    if (!entry->ElabPtr && p->parse) entry->ElabPtr = p->parse(font);
+    return entry->ElabPtr.get();
+}
+
+elab_record* elab_of(font_object& font, const char* tag) {
+    table_entry* entry = find_table(font, tag, 1);
+    return entry ? entry->ElabPtr.get() : nullptr;
+}

@@ -1,0 +1,157 @@
+#include "interp/stack.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "font/font.h"
+
+namespace {
+
+stack_item g_stack[kStackCapacity];
+int g_top = -1;
+
+int digit_value(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 99;
+}
+
+}  // namespace
+
+int push_item(const void* val, int type) {
+    if (g_top + 1 >= kStackCapacity) {
+        std::fprintf(stderr, "Stack overflow.\n");
+        return -1;
+    }
+    stack_item& slot = g_stack[++g_top];
+    slot.val = val;
+    slot.num = 0;
+    slot.type = type;
+    return 0;
+}
+
+int push_integer(std::int32_t n) {
+    if (push_item(nullptr, ITEM_INTEGER) != 0) return -1;
+    g_stack[g_top].num = n;
+    return 0;
+}
+
+int push_back_item(const stack_item& item) {
+    if (push_item(item.val, item.type) != 0) return -1;
+    g_stack[g_top].num = item.num;
+    return 0;
+}
+
+bool pop_item(stack_item& out) {
+    if (g_top < 0) return false;
+    out = g_stack[g_top--];
+    return true;
+}
+
+int stack_depth() { return g_top + 1; }
+
+const stack_item& stack_slot(int index) { return g_stack[index]; }
+
+void clear_stack() { g_top = -1; }
+
+bool parse_c_integer(const char* text, std::int32_t& value, std::size_t& consumed) {
+    const char* p = text;
+    while (*p && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+
+    int base = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit_value(p[2]) < 16) {
+        base = 16;
+        p += 2;
+    } else if (p[0] == '0') {
+        base = 8;
+    }
+    if (digit_value(*p) >= base) return false;
+
+    // The magnitude may reach 2^31 for the most negative value.
+    const long long limit = negative ? 2147483648LL : 2147483647LL;
+    long long magnitude = 0;
+    bool overflow = false;
+    for (; digit_value(*p) < base; ++p) {
+        magnitude = magnitude * base + digit_value(*p);
+        if (magnitude > limit) {
+            overflow = true;
+            magnitude = limit;
+        }
+    }
+    if (overflow) return false;
+    value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    consumed = static_cast<std::size_t>(p - text);
+    return true;
+}
+
+int stackcheck(std::int32_t& out) {
+    stack_item item;
+    if (!pop_item(item)) {
+        std::fprintf(stderr, "stackcheck: expected integer, but stack is empty\n");
+        return -1;
+    }
+    switch (item.type) {
+        case ITEM_INTEGER:
+            out = item.num;
+            return 0;
+        case ITEM_STRING: {
+            const char* text = item.str() ? item.str() : "";
+            std::int32_t value = 0;
+            std::size_t consumed = 0;
+            if (!parse_c_integer(text, value, consumed)) {
+                std::fprintf(stderr, "typecheck: \"%s\" not an integer\n", text);
+                return -1;
+            }
+            if (consumed < std::strlen(text)) {
+                std::fprintf(stderr, "typecheck: extraneous chars in \"%s\"\n", text);
+                return -1;
+            }
+            out = value;
+            return 0;
+        }
+        case ITEM_FONT:
+            std::fprintf(stderr, "typecheck: expected integer, got font\n");
+            return -1;
+        default:
+            std::fprintf(stderr, "typecheck: expected integer, got undefined\n");
+            return -1;
+    }
+}
+
+int dump_stack(std::FILE* stream) {
+    if (g_top < 0) {
+        std::fprintf(stdout, "stack: stack is empty\n");
+        std::fflush(stdout);
+        return 0;
+    }
+    for (int i = g_top; i >= 0; --i) {
+        const stack_item& item = g_stack[i];
+        std::fprintf(stream, "stack[%d] = ", i);
+        switch (item.type) {
+            case ITEM_UNDEFINED:
+                std::fprintf(stream, "[undefined object]");
+                break;
+            case ITEM_FONT: {
+                const font_object* font = item.font();
+                const char* path = font && !font->font_path.empty() ? font->font_path.c_str() : "?";
+                std::fprintf(stream, "font object for file \"%s\"", path);
+                break;
+            }
+            case ITEM_STRING:
+                std::fprintf(stream, "string \"%s\"", item.str() ? item.str() : "<null>");
+                break;
+            case ITEM_INTEGER:
+                std::fprintf(stream, "integer %ld", static_cast<long>(item.num));
+                break;
+            default:
+                break;
+        }
+        if (i == g_top) std::fprintf(stream, " <-- top");
+        std::fprintf(stream, "\n");
+    }
+    std::fflush(stream);
+    return 0;
+}

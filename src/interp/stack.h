@@ -1,0 +1,46 @@
+// The operand stack shared by all commands.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+struct font_object;
+
+enum item_type : int { ITEM_UNDEFINED = 0, ITEM_FONT = 1, ITEM_STRING = 2, ITEM_INTEGER = 3 };
+
+struct stack_item {
+    const void* val = nullptr;  // ITEM_FONT: the font_object; ITEM_STRING: the text
+    std::int32_t num = 0;       // ITEM_INTEGER: the value
+    int type = ITEM_UNDEFINED;
+
+    font_object* font() const {
+        return type == ITEM_FONT ? static_cast<font_object*>(const_cast<void*>(val)) : nullptr;
+    }
+    const char* str() const { return type == ITEM_STRING ? static_cast<const char*>(val) : nullptr; }
+};
+
+constexpr int kStackCapacity = 128;
+
+// Pushes an item; on a full stack prints "Stack overflow." and returns -1 (the item is
+// lost, the stack keeps what it had). 0 on success.
+int push_item(const void* val, int type);
+int push_integer(std::int32_t n);
+int push_back_item(const stack_item& item);
+
+// The top item, removed; nothing when the stack is empty. The returned copy stays valid.
+bool pop_item(stack_item& out);
+
+int stack_depth();
+const stack_item& stack_slot(int index);  // 0 is the bottom
+
+// Pops one operand and converts it to a 32-bit integer ("%i" rules).
+int stackcheck(std::int32_t& out);
+
+// Parses text as the "%i%n" conversion would; returns false when no integer could be
+// read or it lies outside the 32-bit range. consumed receives the characters used.
+bool parse_c_integer(const char* text, std::int32_t& value, std::size_t& consumed);
+
+int dump_stack(std::FILE* stream);
+
+// Empties the stack (for tests).
+void clear_stack();
