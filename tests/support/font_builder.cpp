@@ -51,14 +51,11 @@ be_writer& be_writer::pad(size_t alignment) {
 }
 
 void be_writer::patch_u16(size_t at, uint16_t v) {
-    if (at + 2 > buf_.size()) throw std::out_of_range("be_writer::patch_u16");
-    buf_[at] = static_cast<uint8_t>(v >> 8);
-    buf_[at + 1] = static_cast<uint8_t>(v);
+    put_u16(buf_, at, v);
 }
 
 void be_writer::patch_u32(size_t at, uint32_t v) {
-    patch_u16(at, static_cast<uint16_t>(v >> 16));
-    patch_u16(at + 2, static_cast<uint16_t>(v));
+    put_u32(buf_, at, v);
 }
 
 uint32_t checksum(const bytes& data) {
@@ -93,6 +90,17 @@ bytes concat(const bytes& a, const bytes& b) {
     return out;
 }
 
+void put_u16(bytes& b, size_t at, uint16_t v) {
+    if (at + 2 > b.size()) throw std::out_of_range("put_u16 past the end");
+    b[at] = static_cast<uint8_t>(v >> 8);
+    b[at + 1] = static_cast<uint8_t>(v);
+}
+
+void put_u32(bytes& b, size_t at, uint32_t v) {
+    put_u16(b, at, static_cast<uint16_t>(v >> 16));
+    put_u16(b, at + 2, static_cast<uint16_t>(v));
+}
+
 search_fields search_fields_for(uint16_t n, uint16_t unit) {
     uint16_t selector = 0;
     uint32_t power = 1;
@@ -106,264 +114,40 @@ search_fields search_fields_for(uint16_t n, uint16_t unit) {
 }
 
 const std::array<const char*, 258>& standard_mac_names() {
-    static const std::array<const char*, 258> names{".notdef",
-                                                    ".null",
-                                                    "nonmarkingreturn",
-                                                    "space",
-                                                    "exclam",
-                                                    "quotedbl",
-                                                    "numbersign",
-                                                    "dollar",
-                                                    "percent",
-                                                    "ampersand",
-                                                    "quotesingle",
-                                                    "parenleft",
-                                                    "parenright",
-                                                    "asterisk",
-                                                    "plus",
-                                                    "comma",
-                                                    "hyphen",
-                                                    "period",
-                                                    "slash",
-                                                    "zero",
-                                                    "one",
-                                                    "two",
-                                                    "three",
-                                                    "four",
-                                                    "five",
-                                                    "six",
-                                                    "seven",
-                                                    "eight",
-                                                    "nine",
-                                                    "colon",
-                                                    "semicolon",
-                                                    "less",
-                                                    "equal",
-                                                    "greater",
-                                                    "question",
-                                                    "at",
-                                                    "A",
-                                                    "B",
-                                                    "C",
-                                                    "D",
-                                                    "E",
-                                                    "F",
-                                                    "G",
-                                                    "H",
-                                                    "I",
-                                                    "J",
-                                                    "K",
-                                                    "L",
-                                                    "M",
-                                                    "N",
-                                                    "O",
-                                                    "P",
-                                                    "Q",
-                                                    "R",
-                                                    "S",
-                                                    "T",
-                                                    "U",
-                                                    "V",
-                                                    "W",
-                                                    "X",
-                                                    "Y",
-                                                    "Z",
-                                                    "bracketleft",
-                                                    "backslash",
-                                                    "bracketright",
-                                                    "asciicircum",
-                                                    "underscore",
-                                                    "grave",
-                                                    "a",
-                                                    "b",
-                                                    "c",
-                                                    "d",
-                                                    "e",
-                                                    "f",
-                                                    "g",
-                                                    "h",
-                                                    "i",
-                                                    "j",
-                                                    "k",
-                                                    "l",
-                                                    "m",
-                                                    "n",
-                                                    "o",
-                                                    "p",
-                                                    "q",
-                                                    "r",
-                                                    "s",
-                                                    "t",
-                                                    "u",
-                                                    "v",
-                                                    "w",
-                                                    "x",
-                                                    "y",
-                                                    "z",
-                                                    "braceleft",
-                                                    "bar",
-                                                    "braceright",
-                                                    "asciitilde",
-                                                    "Adieresis",
-                                                    "Aring",
-                                                    "Ccedilla",
-                                                    "Eacute",
-                                                    "Ntilde",
-                                                    "Odieresis",
-                                                    "Udieresis",
-                                                    "aacute",
-                                                    "agrave",
-                                                    "acircumflex",
-                                                    "adieresis",
-                                                    "atilde",
-                                                    "aring",
-                                                    "ccedilla",
-                                                    "eacute",
-                                                    "egrave",
-                                                    "ecircumflex",
-                                                    "edieresis",
-                                                    "iacute",
-                                                    "igrave",
-                                                    "icircumflex",
-                                                    "idieresis",
-                                                    "ntilde",
-                                                    "oacute",
-                                                    "ograve",
-                                                    "ocircumflex",
-                                                    "odieresis",
-                                                    "otilde",
-                                                    "uacute",
-                                                    "ugrave",
-                                                    "ucircumflex",
-                                                    "udieresis",
-                                                    "dagger",
-                                                    "degree",
-                                                    "cent",
-                                                    "sterling",
-                                                    "section",
-                                                    "bullet",
-                                                    "paragraph",
-                                                    "germandbls",
-                                                    "registered",
-                                                    "copyright",
-                                                    "trademark",
-                                                    "acute",
-                                                    "dieresis",
-                                                    "notequal",
-                                                    "AE",
-                                                    "Oslash",
-                                                    "infinity",
-                                                    "plusminus",
-                                                    "lessequal",
-                                                    "greaterequal",
-                                                    "yen",
-                                                    "mu1",
-                                                    "partialdiff",
-                                                    "summation",
-                                                    "product",
-                                                    "pi",
-                                                    "integral",
-                                                    "ordfeminine",
-                                                    "ordmasculine",
-                                                    "Ohm",
-                                                    "ae",
-                                                    "oslash",
-                                                    "questiondown",
-                                                    "exclamdown",
-                                                    "logicalnot",
-                                                    "radical",
-                                                    "florin",
-                                                    "approxequal",
-                                                    "increment",
-                                                    "guillemotleft",
-                                                    "guillemotright",
-                                                    "ellipsis",
-                                                    "nbspace",
-                                                    "Agrave",
-                                                    "Atilde",
-                                                    "Otilde",
-                                                    "OE",
-                                                    "oe",
-                                                    "endash",
-                                                    "emdash",
-                                                    "quotedblleft",
-                                                    "quotedblright",
-                                                    "quoteleft",
-                                                    "quoteright",
-                                                    "divide",
-                                                    "lozenge",
-                                                    "ydieresis",
-                                                    "Ydieresis",
-                                                    "fraction",
-                                                    "currency",
-                                                    "guilsinglleft",
-                                                    "guilsinglright",
-                                                    "fi",
-                                                    "fl",
-                                                    "daggerdbl",
-                                                    "periodcentered",
-                                                    "quotesinglbase",
-                                                    "quotedblbase",
-                                                    "perthousand",
-                                                    "Acircumflex",
-                                                    "Ecircumflex",
-                                                    "Aacute",
-                                                    "Edieresis",
-                                                    "Egrave",
-                                                    "Iacute",
-                                                    "Icircumflex",
-                                                    "Idieresis",
-                                                    "Igrave",
-                                                    "Oacute",
-                                                    "Ocircumflex",
-                                                    "applelogo",
-                                                    "Ograve",
-                                                    "Uacute",
-                                                    "Ucircumflex",
-                                                    "Ugrave",
-                                                    "dotlessi",
-                                                    "circumflex",
-                                                    "tilde",
-                                                    "overscore",
-                                                    "breve",
-                                                    "dotaccent",
-                                                    "ring",
-                                                    "cedilla",
-                                                    "hungarumlaut",
-                                                    "ogonek",
-                                                    "caron",
-                                                    "Lslash",
-                                                    "lslash",
-                                                    "Scaron",
-                                                    "scaron",
-                                                    "Zcaron",
-                                                    "zcaron",
-                                                    "brokenbar",
-                                                    "Eth",
-                                                    "eth",
-                                                    "Yacute",
-                                                    "yacute",
-                                                    "Thorn",
-                                                    "thorn",
-                                                    "minus",
-                                                    "multiply",
-                                                    "onesuperior",
-                                                    "twosuperior",
-                                                    "threesuperior",
-                                                    "onehalf",
-                                                    "onequarter",
-                                                    "threequarters",
-                                                    "franc",
-                                                    "Gbreve",
-                                                    "gbreve",
-                                                    "Idot",
-                                                    "Scedilla",
-                                                    "scedilla",
-                                                    "Cacute",
-                                                    "cacute",
-                                                    "Ccaron",
-                                                    "ccaron",
-                                                    "dmacron"};
+    // clang-format off
+    static const std::array<const char*, 258> names{
+        ".notdef", ".null", "nonmarkingreturn", "space", "exclam", "quotedbl", "numbersign",
+        "dollar", "percent", "ampersand", "quotesingle", "parenleft", "parenright", "asterisk",
+        "plus", "comma", "hyphen", "period", "slash", "zero", "one", "two", "three", "four",
+        "five", "six", "seven", "eight", "nine", "colon", "semicolon", "less", "equal", "greater",
+        "question", "at", "A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M", "N",
+        "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z", "bracketleft", "backslash",
+        "bracketright", "asciicircum", "underscore", "grave", "a", "b", "c", "d", "e", "f", "g",
+        "h", "i", "j", "k", "l", "m", "n", "o", "p", "q", "r", "s", "t", "u", "v", "w", "x", "y",
+        "z", "braceleft", "bar", "braceright", "asciitilde", "Adieresis", "Aring", "Ccedilla",
+        "Eacute", "Ntilde", "Odieresis", "Udieresis", "aacute", "agrave", "acircumflex",
+        "adieresis", "atilde", "aring", "ccedilla", "eacute", "egrave", "ecircumflex", "edieresis",
+        "iacute", "igrave", "icircumflex", "idieresis", "ntilde", "oacute", "ograve",
+        "ocircumflex", "odieresis", "otilde", "uacute", "ugrave", "ucircumflex", "udieresis",
+        "dagger", "degree", "cent", "sterling", "section", "bullet", "paragraph", "germandbls",
+        "registered", "copyright", "trademark", "acute", "dieresis", "notequal", "AE", "Oslash",
+        "infinity", "plusminus", "lessequal", "greaterequal", "yen", "mu1", "partialdiff",
+        "summation", "product", "pi", "integral", "ordfeminine", "ordmasculine", "Ohm", "ae",
+        "oslash", "questiondown", "exclamdown", "logicalnot", "radical", "florin", "approxequal",
+        "increment", "guillemotleft", "guillemotright", "ellipsis", "nbspace", "Agrave", "Atilde",
+        "Otilde", "OE", "oe", "endash", "emdash", "quotedblleft", "quotedblright", "quoteleft",
+        "quoteright", "divide", "lozenge", "ydieresis", "Ydieresis", "fraction", "currency",
+        "guilsinglleft", "guilsinglright", "fi", "fl", "daggerdbl", "periodcentered",
+        "quotesinglbase", "quotedblbase", "perthousand", "Acircumflex", "Ecircumflex", "Aacute",
+        "Edieresis", "Egrave", "Iacute", "Icircumflex", "Idieresis", "Igrave", "Oacute",
+        "Ocircumflex", "applelogo", "Ograve", "Uacute", "Ucircumflex", "Ugrave", "dotlessi",
+        "circumflex", "tilde", "overscore", "breve", "dotaccent", "ring", "cedilla",
+        "hungarumlaut", "ogonek", "caron", "Lslash", "lslash", "Scaron", "scaron", "Zcaron",
+        "zcaron", "brokenbar", "Eth", "eth", "Yacute", "yacute", "Thorn", "thorn", "minus",
+        "multiply", "onesuperior", "twosuperior", "threesuperior", "onehalf", "onequarter",
+        "threequarters", "franc", "Gbreve", "gbreve", "Idot", "Scedilla", "scedilla", "Cacute",
+        "cacute", "Ccaron", "ccaron", "dmacron"};
+    // clang-format on
     return names;
 }
 
@@ -553,6 +337,13 @@ bytes serialize_subtable(const cmap_subtable& s) {
     if (const auto* f0 = std::get_if<cmap_format0>(&s)) return f0->serialize();
     if (const auto* f4 = std::get_if<cmap_format4>(&s)) return f4->serialize();
     return std::get<cmap_format6>(s).serialize();
+}
+
+bytes cmap_raw_subtable(uint16_t format, bytes body, std::optional<uint16_t> length,
+                        uint16_t language) {
+    be_writer w;
+    w.u16(format).u16(length.value_or(static_cast<uint16_t>(6 + body.size()))).u16(language);
+    return w.raw(body).take();
 }
 
 bytes cmap_table::serialize() const {
@@ -965,8 +756,9 @@ std::string font_builder::build_string() const {
     return std::string(b.begin(), b.end());
 }
 
-void font_builder::write(const std::string& path) const {
+std::string font_builder::write(const std::string& path) const {
     write_file(path, build());
+    return path;
 }
 
 void write_file(const std::string& path, const bytes& data) {
@@ -1134,6 +926,33 @@ name_table standard_names() {
 
 }  // namespace
 
+const char_map& standard_mac_map() {
+    static const char_map m{{0x20, G_SPACE}, {0x41, G_A},     {0x42, G_B},
+                            {0x61, G_a},     {0x81, G_ARING}, {0xFB, G_RING}};
+    return m;
+}
+
+const char_map& standard_unicode_map() {
+    static const char_map m{{0x20, G_SPACE}, {0x41, G_A},     {0x42, G_B},
+                            {0x61, G_a},     {0xC5, G_ARING}, {0x2DA, G_RING}};
+    return m;
+}
+
+font_parts minimal_parts() {
+    font_parts p;
+    p.glyf.glyphs = {standard_glyphs()[G_NOTDEF], glyph{}};
+    p.advance_widths = {1229, 651};
+    p.post.glyph_names = {".notdef", "space"};
+    p.cmap.encodings.push_back({3, 1, cmap_format4::from({{0x20, 1}}), std::nullopt});
+    p.os2.version = 0;
+    p.os2.usFirstCharIndex = p.os2.usLastCharIndex = 0x20;
+    const auto& text = standard_name_strings();
+    for (uint16_t id : {1, 2, 4, 6}) p.name.records.push_back(ms_name(id, text[id]));
+    p.with_kern = false;
+    p.sync();
+    return p;
+}
+
 font_parts standard_parts() {
     font_parts p;
     p.glyf.glyphs = standard_glyphs();
@@ -1141,12 +960,8 @@ font_parts standard_parts() {
     p.post.glyph_names = {".notdef", "space", "A", "B", "a", "ring", "Aring", "B.alt"};
     p.maxp.maxStackElements = 16;
 
-    char_map mac{{0x20, G_SPACE}, {0x41, G_A},     {0x42, G_B},
-                 {0x61, G_a},     {0x81, G_ARING}, {0xFB, G_RING}};
-    char_map unicode{{0x20, G_SPACE}, {0x41, G_A},     {0x42, G_B},
-                     {0x61, G_a},     {0xC5, G_ARING}, {0x2DA, G_RING}};
-    p.cmap.encodings.push_back({1, 0, cmap_format0::from(mac), std::nullopt});
-    p.cmap.encodings.push_back({3, 1, cmap_format4::from(unicode), std::nullopt});
+    p.cmap.encodings.push_back({1, 0, cmap_format0::from(standard_mac_map()), std::nullopt});
+    p.cmap.encodings.push_back({3, 1, cmap_format4::from(standard_unicode_map()), std::nullopt});
     p.os2.usFirstCharIndex = 0x20;
     p.os2.usLastCharIndex = 0x2DA;
     p.os2.ulUnicodeRange = {3, 0, 0, 0};

@@ -6,6 +6,9 @@
 // blocks into a file (directory, 4-byte padding, table checksums, checkSumAdjustment)
 // and has raw overrides for everything the directory says.
 //
+// Structs are aggregates whose members all have defaults, so designated initializers may
+// name just the fields that matter: testfont::glyph_component{.glyphIndex = 2, .arg2 = 100}.
+//
 // Typical use:
 //     auto parts = testfont::standard_parts();   // coherent 8-glyph font
 //     parts.hhea.numberOfHMetrics = 9;            // break a field
@@ -60,6 +63,10 @@ uint32_t checksum(const bytes& data);
 bytes text_bytes(std::string_view s);   // the characters as single bytes
 bytes utf16be(std::string_view ascii);  // each byte as a big-endian 16-bit unit
 bytes concat(const bytes& a, const bytes& b);
+
+// Overwrite a big-endian value inside existing bytes (e.g. a table's data in a builder).
+void put_u16(bytes& b, size_t at, uint16_t v);
+void put_u32(bytes& b, size_t at, uint32_t v);
 
 // searchRange / entrySelector / rangeShift of a binary-search header over n items of
 // `unit` bytes (16 for the table directory, 2 for cmap format 4 segments, 6 for kern pairs).
@@ -221,6 +228,10 @@ struct cmap_table {
 };
 
 bytes serialize_subtable(const cmap_subtable& s);
+
+// A subtable of any format: format, length (default 6 + body size), language, then body.
+bytes cmap_raw_subtable(uint16_t format, bytes body = {}, std::optional<uint16_t> length = {},
+                        uint16_t language = 0);
 
 // ---------------------------------------------------------------- glyf and loca
 
@@ -390,8 +401,9 @@ class font_builder {
     font_builder& patch(size_t at, bytes b);
 
     bytes build() const;
-    void write(const std::string& path) const;  // the file must not exist yet
-    std::string build_string() const;           // build() as a std::string
+    // Writes build() to a new file (throws if it exists) and returns the path.
+    std::string write(const std::string& path) const;
+    std::string build_string() const;  // build() as a std::string
 
     // Where each table's data lands in the built file (the real offset, not an override).
     std::vector<uint32_t> data_offsets() const;
@@ -443,6 +455,18 @@ enum standard_glyph : uint16_t {
 font_parts standard_parts();
 inline font_builder standard_font() {
     return standard_parts().builder();
+}
+
+// The character maps of the standard font's 1.0 and 3.1 subtables.
+const char_map& standard_mac_map();
+const char_map& standard_unicode_map();
+
+// A 2-glyph font (.notdef, space) for short exact outputs: cmap 3.1 format 4 mapping only
+// the space, OS/2 version 0, post 2.0, Microsoft name records 1, 2, 4 and 6, no kern.
+// Also loads without any warning.
+font_parts minimal_parts();
+inline font_builder minimal_font() {
+    return minimal_parts().builder();
 }
 
 // Text of the standard font's name strings, by nameID 0..6.
