@@ -287,9 +287,8 @@ struct glyf_table {
     // indexToLocFormat 0 writes offsets / 2 as 16 bits, anything else 32-bit offsets.
     glyf_loca build(int16_t indexToLocFormat) const;
     bytes encode_glyph(size_t index) const;
-    // Bounding box of glyph i as written (a composite's from its components' offsets,
-    // ignoring any transform);
-    // nullopt for an empty glyph.
+    // Bounding box of glyph i as written, nullopt for an empty glyph. A composite's box is
+    // the union of its components' boxes moved by their offsets (transforms are ignored).
     std::optional<std::array<int16_t, 4>> box_of(size_t i) const;
 };
 
