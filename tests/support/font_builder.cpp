@@ -710,10 +710,11 @@ std::vector<uint32_t> font_builder::data_offsets() const {
 bytes font_builder::build() const {
     auto offsets = data_offsets();
     // The head whose checkSumAdjustment gets fixed: the first one, if long enough.
-    std::optional<size_t> head;
-    for (size_t i = 0; i < tables.size() && !head; ++i)
+    constexpr size_t kNoHead = static_cast<size_t>(-1);
+    size_t head = kNoHead;
+    for (size_t i = 0; i < tables.size() && head == kNoHead; ++i)
         if (tables[i].tag == "head") head = i;
-    if (head && tables[*head].data.size() < 12) head.reset();
+    if (head != kNoHead && tables[head].data.size() < 12) head = kNoHead;
 
     auto n = static_cast<uint16_t>(numTables.value_or(static_cast<uint16_t>(tables.size())));
     auto sf = search_fields_for(n, 16);
@@ -743,9 +744,9 @@ bytes font_builder::build() const {
         if (file.size() < at + b.size()) file.resize(at + b.size(), 0);
         std::copy(b.begin(), b.end(), file.begin() + static_cast<ptrdiff_t>(at));
     }
-    if (fix_checksum_adjustment && head) {
+    if (fix_checksum_adjustment && head != kNoHead) {
         uint32_t adjustment = 0xB1B0AFBA - checksum(file);
-        size_t at = offsets[*head] + 8;
+        size_t at = offsets[head] + 8;
         for (int k = 0; k < 4; ++k) file[at + k] = static_cast<uint8_t>(adjustment >> (24 - 8 * k));
     }
     return file;
