@@ -19,6 +19,7 @@
 
 #include "font/parsers.h"
 #include "font/registry.h"
+#include "tables/table_words.h"
 
 namespace {
 
@@ -60,12 +61,6 @@ encoding_record read_encoding_record(mem_stream& s) {
 
 ULONG pair_key(USHORT platformID, USHORT encodingID) {
     return (ULONG{platformID} << 16) | encodingID;
-}
-
-template <class T>
-void read_words(mem_stream& s, std::vector<T>& dest, std::size_t count) {
-    dest.resize(count);
-    for (T& word : dest) vread(word, 2, s);
 }
 
 bool read_format0(mem_stream& s, cmap_subtable& sub, storage_budget& budget) {

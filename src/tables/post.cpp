@@ -21,6 +21,7 @@
 
 #include "font/parsers.h"
 #include "font/registry.h"
+#include "tables/table_words.h"
 
 namespace {
 
@@ -398,8 +399,7 @@ bool read_glyph_names(mem_stream& s, const table_entry& entry, post_elab& post) 
         std::fprintf(stderr,
                      "Warning: This font contain more PostScript names (32,767) than I can "
                      "reliably encode\n");
-    post.glyphNameIndex.resize(post.numberOfGlyphs);
-    for (USHORT& index : post.glyphNameIndex) index = read_ushort(s);
+    read_words(s, post.glyphNameIndex, post.numberOfGlyphs);
     post.used.reset(post.numberOfGlyphs);
 
     long long consumed = static_cast<long long>(s.tell()) - entry.offset;
