@@ -52,12 +52,10 @@ TEST(KernParse, ParsedOnFirstUseOnly) {
     EXPECT_EQ(f0->pairs[0].right, tf::G_a);
     EXPECT_EQ(f0->pairs[0].value, -120);
     EXPECT_EQ(f0->pairs[1].value, -30);
-}
 
-TEST(KernParse, FontWithoutKernIsSilent) {
-    auto l = load(tf::minimal_font(), {});
-    kern_elab* kern = nullptr;
-    EXPECT_EQ(kern_messages(*l, kern), "");
+    // Without a kern table: nothing, and no message.
+    auto none = load(tf::minimal_font(), {});
+    EXPECT_EQ(kern_messages(*none, kern), "");
     EXPECT_EQ(kern, nullptr);
 }
 
