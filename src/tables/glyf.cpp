@@ -68,38 +68,40 @@ void outline_storage::cap_for_table(std::size_t table_bytes) {
     left_ = table_bytes * kArrayBytesPerTableByte + kOneGlyphSlack;
 }
 
-template <class T>
-bool outline_storage::take_from(array_pool<T>& pool, std::span<T>& out, std::size_t n, long glyph,
-                                const char* oom_text) {
-    const std::size_t bytes = n * sizeof(T);
-    if (capped_ || bytes > left_) {
-        if (!capped_)
-            std::fprintf(stderr,
-                         "do_glyf: warning: glyph %ld: more outline data than the glyf table "
-                         "holds, remaining outlines ignored\n",
-                         glyph);
-        capped_ = true;
-        return false;
+bool outline_storage::charge(std::size_t bytes, long glyph) {
+    if (!capped_ && bytes <= left_) {
+        left_ -= bytes;
+        return true;
     }
+    if (!capped_)
+        std::fprintf(stderr,
+                     "do_glyf: warning: glyph %ld: more outline data than the glyf table "
+                     "holds, remaining outlines ignored\n",
+                     glyph);
+    capped_ = true;
+    return false;
+}
+
+template <class T>
+bool outline_storage::take_from(array_pool<T>& pool, std::span<T>& out, std::size_t n,
+                                const char* oom_text) {
     try {
         out = pool.take(n);
+        return true;
     } catch (const std::bad_alloc&) {
         std::fputs(oom_text, stderr);
         return false;
     }
-    left_ -= bytes;
-    return true;
 }
 
-bool outline_storage::take(std::span<contour_record>& out, std::size_t n, long glyph,
-                           const char* oom_text) {
-    return take_from(contours_, out, n, glyph, oom_text);
+bool outline_storage::take(std::span<contour_record>& out, std::size_t n, const char* oom_text) {
+    return take_from(contours_, out, n, oom_text);
 }
-bool outline_storage::take(std::span<point>& out, std::size_t n, long glyph, const char* oom_text) {
-    return take_from(points_, out, n, glyph, oom_text);
+bool outline_storage::take(std::span<point>& out, std::size_t n, const char* oom_text) {
+    return take_from(points_, out, n, oom_text);
 }
-bool outline_storage::take(std::span<BYTE>& out, std::size_t n, long glyph, const char* oom_text) {
-    return take_from(bytes_, out, n, glyph, oom_text);
+bool outline_storage::take(std::span<BYTE>& out, std::size_t n, const char* oom_text) {
+    return take_from(bytes_, out, n, oom_text);
 }
 
 void read_flags(std::span<BYTE> flags, table_reader& in) {
@@ -153,7 +155,9 @@ void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_stora
     if (glyph.numberOfContours == 0) return;
 
     const auto contour_count = static_cast<std::size_t>(glyph.numberOfContours);
-    if (!storage.take(glyph.contours, contour_count, index, kOutOfMemory)) return;
+    if (!storage.charge(contour_count * sizeof(contour_record), index) ||
+        !storage.take(glyph.contours, contour_count, kOutOfMemory))
+        return;
     for (contour_record& c : glyph.contours) c.count = in.u16();  // endPtsOfContours
     for (std::size_t c = 1; c < contour_count; ++c) {
         if (glyph.contours[c - 1].count >= glyph.contours[c].count) {
@@ -169,7 +173,8 @@ void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_stora
     end_points_to_counts(glyph.contours);
 
     glyph.instructionLength = in.u16();
-    if (!storage.take(glyph.instructions, glyph.instructionLength, index, kGlyphOutOfMemory))
+    if (!storage.charge(glyph.instructionLength, index) ||
+        !storage.take(glyph.instructions, glyph.instructionLength, kGlyphOutOfMemory))
         return;
     if (glyph.instructionLength != 0 &&
         in.read(glyph.instructions.data(), glyph.instructionLength) < glyph.instructionLength) {
@@ -178,9 +183,11 @@ void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_stora
         return;
     }
 
-    if (!storage.take(glyph.flags, point_count, index, kGlyphOutOfMemory)) return;
+    if (!storage.charge(point_count * (sizeof(point) + 1), index) ||
+        !storage.take(glyph.flags, point_count, kGlyphOutOfMemory))
+        return;
     read_flags(glyph.flags, in);
-    if (!storage.take(glyph.points, point_count, index, kGlyphOutOfMemory)) return;
+    if (!storage.take(glyph.points, point_count, kGlyphOutOfMemory)) return;
     read_coordinates(glyph.points, glyph.flags, in);
 
     USHORT counted = link_contours(glyph.contours);

@@ -82,20 +82,23 @@ class array_pool {
 // the table. Real fonts stay far below; only glyphs made to share their data through
 // loca, each expanding it again, can reach the cap, and past it no outline is expanded.
 class outline_storage {
-  public:
+public:
     // Sets the cap for a glyf table of this many bytes (until then nothing is allowed).
     void cap_for_table(std::size_t table_bytes);
+    // Counts `bytes` of arrays for glyph `glyph` against the cap; false once it is
+    // reached, with one warning per table.
+    bool charge(std::size_t bytes, long glyph);
 
-    // Gives `out` n zero-filled elements for glyph `glyph`. On failure prints oom_text
-    // (memory short) or, once per table, a warning (cap reached) and returns false.
-    bool take(std::span<contour_record>& out, std::size_t n, long glyph, const char* oom_text);
-    bool take(std::span<point>& out, std::size_t n, long glyph, const char* oom_text);
-    bool take(std::span<BYTE>& out, std::size_t n, long glyph, const char* oom_text);
+    // Gives `out` n zero-filled elements; on a memory shortage prints oom_text and
+    // returns false.
+    bool take(std::span<contour_record>& out, std::size_t n, const char* oom_text);
+    bool take(std::span<point>& out, std::size_t n, const char* oom_text);
+    bool take(std::span<BYTE>& out, std::size_t n, const char* oom_text);
 
-  private:
+private:
     template <class T>
-    bool take_from(array_pool<T>& pool, std::span<T>& out, std::size_t n, long glyph,
-                   const char* oom_text);
+    static bool take_from(array_pool<T>& pool, std::span<T>& out, std::size_t n,
+                          const char* oom_text);
 
     array_pool<contour_record> contours_;
     array_pool<point> points_;
