@@ -29,7 +29,9 @@ bool composite_warned = false;
 constexpr const char* kGlyphOutOfMemory = "Out of memory!";
 
 constexpr std::size_t kArrayBytesPerTableByte = 640;
-constexpr std::size_t kOneGlyphSlack = 1 << 20;  // > 32767 contours + 65535 points + code
+// More than one glyph's largest arrays: 32,767 contours, 65,535 points and as many
+// instruction bytes.
+constexpr std::size_t kOneGlyphSlack = 1 << 20;
 
 // One delta of a coordinate: a byte (its sign in the "same or positive" bit), nothing (the
 // same value as before), or a signed word.

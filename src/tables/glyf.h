@@ -82,7 +82,7 @@ class array_pool {
 // the table. Real fonts stay far below; only glyphs made to share their data through
 // loca, each expanding it again, can reach the cap, and past it no outline is expanded.
 class outline_storage {
-public:
+  public:
     // Sets the cap for a glyf table of this many bytes (until then nothing is allowed).
     void cap_for_table(std::size_t table_bytes);
     // Counts `bytes` of arrays for glyph `glyph` against the cap; false once it is
@@ -95,7 +95,7 @@ public:
     bool take(std::span<point>& out, std::size_t n, const char* oom_text);
     bool take(std::span<BYTE>& out, std::size_t n, const char* oom_text);
 
-private:
+  private:
     template <class T>
     static bool take_from(array_pool<T>& pool, std::span<T>& out, std::size_t n,
                           const char* oom_text);

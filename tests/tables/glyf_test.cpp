@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "parsed_font.h"
 #include "tables/loca.h"
+#include "tables/maxp.h"
 #include "tables/table_reader.h"
 
 using namespace tabletest;
@@ -130,6 +133,33 @@ TEST(Glyf, SimpleGlyphsKeepContoursFlagsPointsAndInstructions) {
     EXPECT_EQ(notdef.instructionLength, 0);
     EXPECT_TRUE(notdef.instructions.empty());
     EXPECT_EQ(notdef.points.size(), 3u);
+}
+
+TEST(Glyf, RealOutlinesFitTheirBoundingBoxes) {
+    // Every point of every simple glyph of the sample fonts, decoded from their flags and
+    // deltas, lies in the glyph's stored box, and the extremes are reached.
+    for (const char* name : {"Vera.ttf", "VeraMono.ttf"}) {
+        auto p = parse_file(testrun::sample_font(name));
+        const glyf_elab* glyf = glyf_table(*p->font);
+        ASSERT_NE(glyf, nullptr) << name;
+        ASSERT_EQ(glyf->glyphs.size(), glyphs_in(*p->font)) << name;
+        size_t simple = 0;
+        for (const glyph_record& g : glyf->glyphs) {
+            if (g.numberOfContours <= 0) continue;
+            ++simple;
+            ASSERT_FALSE(g.points.empty());
+            int x0 = g.points[0].x, x1 = x0, y0 = g.points[0].y, y1 = y0;
+            for (const point& pt : g.points) {
+                x0 = std::min<int>(x0, pt.x), x1 = std::max<int>(x1, pt.x);
+                y0 = std::min<int>(y0, pt.y), y1 = std::max<int>(y1, pt.y);
+            }
+            EXPECT_EQ((std::array<int, 4>{x0, y0, x1, y1}),
+                      (std::array<int, 4>{g.xMin, g.yMin, g.xMax, g.yMax}));
+            const contour_record& last = g.contours.back();
+            EXPECT_EQ(last.firstPoint + last.count, static_cast<int>(g.points.size()));
+        }
+        EXPECT_GT(simple, 190u) << name;
+    }
 }
 
 TEST(Glyf, BoundingBoxWarningLooksAtXOnly) {

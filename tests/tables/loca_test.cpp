@@ -31,15 +31,6 @@ TEST(Loca, ShortOffsetsAreDoubledLongOnesKept) {
     auto q = parse(with_loca(1, {0, 0x12345, 0x7FFFFFFF}, 2));
     ASSERT_NE(loca_table(*q->font), nullptr);
     EXPECT_EQ(loca_table(*q->font)->offsets, (std::vector<LONG>{0, 0x12345, 0x7FFFFFFF}));
-
-    // The minimal font as built: .notdef then the empty space glyph.
-    auto m = parse(testfont::minimal_parts());
-    EXPECT_EQ(m->err, "");
-    const auto& offsets = loca_table(*m->font)->offsets;
-    ASSERT_EQ(offsets.size(), 3u);
-    EXPECT_EQ(offsets[0], 0);
-    EXPECT_GT(offsets[1], 0);
-    EXPECT_EQ(offsets[2], offsets[1]);
 }
 
 TEST(Loca, UnknownFormatGivesNoLocaAndNoGlyf) {

@@ -31,29 +31,19 @@ testfont::font_parts with_os2(uint16_t version) {
     return parts;
 }
 
+// The fields whose width, sign or place a slip would change.
 void expect_common_fields(const os2_revision& v) {
     EXPECT_EQ(v.xAvgCharWidth, -5);
     EXPECT_EQ(v.usWeightClass, 700);
-    EXPECT_EQ(v.usWidthClass, 5);
-    EXPECT_EQ(v.fsType, 8);
-    EXPECT_EQ(v.ySubscriptXSize, 1331);
     EXPECT_EQ(v.ySuperscriptYOffset, -7);
-    EXPECT_EQ(v.yStrikeoutPosition, 530);
     EXPECT_EQ(v.sFamilyClass, 0x0105);
     for (int i = 0; i < 10; ++i) EXPECT_EQ(v.panose[i], i + 1);
     EXPECT_EQ(v.ulCharRange[0], 0x80000001u);
     EXPECT_EQ(v.ulCharRange[3], 0xFFFFFFFFu);
-    EXPECT_EQ(v.achVendID[0], 'A');
-    EXPECT_EQ(v.achVendID[1], 'b');
+    EXPECT_EQ(std::string(v.achVendID, v.achVendID + 4), std::string("Ab\x80 "));
     EXPECT_EQ(v.achVendID[2], -128);
-    EXPECT_EQ(v.achVendID[3], ' ');
-    EXPECT_EQ(v.fsSelection, 0x20);
-    EXPECT_EQ(v.usFirstCharIndex, 0x20);
     EXPECT_EQ(v.usLastCharIndex, 0xFFFF);
-    EXPECT_EQ(v.sTypoAscender, 1556);
     EXPECT_EQ(v.sTypoDescender, -200);
-    EXPECT_EQ(v.sTypoLineGap, 410);
-    EXPECT_EQ(v.usWinAscent, 1901);
     EXPECT_EQ(v.usWinDescent, 483);
 }
 

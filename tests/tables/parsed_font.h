@@ -23,15 +23,26 @@ struct parsed_font {
     std::string err;
 };
 
+inline void load_and_elaborate(parsed_font& p) {
+    testing::internal::CaptureStderr();
+    p.font = load_font(p.path.c_str());
+    if (p.font)
+        for (const char* tag : font_elab_order)
+            if (has_elab_parser(tag)) load_elab_table(*p.font, tag, 1);
+    p.err = testing::internal::GetCapturedStderr();
+}
+
+inline std::unique_ptr<parsed_font> parse_file(const std::string& path) {
+    auto p = std::make_unique<parsed_font>();
+    p->path = path;
+    load_and_elaborate(*p);
+    return p;
+}
+
 inline std::unique_ptr<parsed_font> parse(const testfont::font_builder& b) {
     auto p = std::make_unique<parsed_font>();
     p->path = b.write(p->dir.file("f.ttf"));
-    testing::internal::CaptureStderr();
-    p->font = load_font(p->path.c_str());
-    if (p->font)
-        for (const char* tag : font_elab_order)
-            if (has_elab_parser(tag)) load_elab_table(*p->font, tag, 1);
-    p->err = testing::internal::GetCapturedStderr();
+    load_and_elaborate(*p);
     return p;
 }
 
