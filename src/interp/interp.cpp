@@ -75,6 +75,17 @@ void release_font(font_object* font) {
     }
 }
 
+void reset_interpreter() {
+    clear_stack();
+    auto& fonts = font_pool();
+    while (!fonts.empty()) {
+        free_font(std::move(fonts.back()));
+        fonts.pop_back();
+    }
+    token_pool().clear();
+    forced_interpretation = 0;
+}
+
 int execute_token() {
     stack_item item;
     if (!pop_item(item)) return 0;

@@ -44,6 +44,11 @@ void release_font(font_object* font);
 // Script tokens live until the program ends; stack items point into this storage.
 const char* keep_token(std::string token);
 
+// Returns the interpreter to its state at program start: empty stack, no font objects,
+// no kept script tokens, forced interpretation off. For callers that run many programs
+// in one process (the fuzz targets and their regression replays).
+void reset_interpreter();
+
 // Every command handler, by name.
 int afm_command();
 int dup_command();

@@ -1,0 +1,200 @@
+// Writes the seed corpora of the fuzz targets: the bundled sample fonts and the test-font
+// builder's edge cases for the font targets, small scripts, encoding files and code
+// tables for the others.
+//
+//     make_seeds OUTPUT_DIR     (creates OUTPUT_DIR/{load,font,script,encode,brindle})
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/font_builder.h"
+
+namespace fs = std::filesystem;
+using testfont::bytes;
+using testfont::font_parts;
+
+namespace {
+
+void put(const fs::path& dir, const std::string& name, const std::string& data) {
+    fs::create_directories(dir);
+    std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+void put(const fs::path& dir, const std::string& name, const bytes& data) {
+    put(dir, name, std::string(data.begin(), data.end()));
+}
+
+std::string read_sample(const char* name) {
+    std::ifstream in(std::string(SAMPLE_FONTS_DIR) + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Fonts that reach the less common branches of every parser and writer.
+std::vector<std::pair<std::string, bytes>> edge_fonts() {
+    using namespace testfont;
+    std::vector<std::pair<std::string, bytes>> fonts;
+    auto add = [&](const std::string& name, const font_parts& p) {
+        fonts.emplace_back(name, p.build());
+    };
+    add("standard", standard_parts());
+    add("minimal", minimal_parts());
+
+    font_parts p = standard_parts();
+    make_aring_composite(p);
+    add("composite", p);
+
+    p = standard_parts();
+    p.head.indexToLocFormat = 1;
+    add("long-loca", p);
+
+    for (uint32_t version : {0x00010000u, 0x00025000u, 0x00030000u}) {
+        p = standard_parts();
+        p.post.version = version;
+        if (version == 0x00025000u) p.post.offsets = {0, 0, 0, 0, 0, 0, 0, -6};
+        char name[32];
+        std::snprintf(name, sizeof name, "post-%08x", version);
+        add(name, p);
+    }
+
+    for (uint16_t version : {2, 3, 5}) {
+        p = standard_parts();
+        p.os2.version = version;
+        add("os2-v" + std::to_string(version), p);
+    }
+
+    p = standard_parts();
+    p.cmap.encodings.push_back({3, 10, cmap_format6::from(standard_unicode_map()), std::nullopt});
+    p.cmap.encodings.push_back({0, 3, cmap_raw_subtable(12, bytes(16, 0)), std::nullopt});
+    add("cmap-formats", p);
+
+    p = standard_parts();
+    p.cmap.encodings.at(1).subtable = cmap_format4::from(standard_unicode_map(), true);
+    add("cmap4-glyph-array", p);
+
+    p = standard_parts();
+    {
+        kern_subtable vertical;
+        vertical.coverage = 0x0000;
+        vertical.pairs = {{G_A, G_B, 40}};
+        kern_subtable cross;
+        cross.coverage = 0x0005;
+        cross.pairs = {{G_a, G_A, -10}};
+        kern_subtable format2;
+        format2.coverage = 0x0201;
+        format2.body = bytes(8, 0);
+        p.kern.subtables.push_back(vertical);
+        p.kern.subtables.push_back(cross);
+        p.kern.subtables.push_back(format2);
+    }
+    add("kern-kinds", p);
+
+    p = standard_parts();
+    p.maxp.version = 0x00005000;
+    add("maxp-05", p);
+
+    p = standard_parts();
+    p.hhea.numberOfHMetrics = 2;
+    add("hmtx-short", p);
+
+    p = standard_parts();
+    p.name.records.push_back(name_record{0, 3, 0, 1, utf16be("Uni"), {}, {}});
+    p.name.records.push_back(name_record{3, 1, 0x411, 4, utf16be("Japanese"), {}, {}});
+    add("names-more", p);
+
+    p = standard_parts();
+    p.head.unitsPerEm = 0;
+    add("units-per-em-0", p);
+
+    // Directory-level damage.
+    font_builder b = standard_font();
+    b.remove_table("glyf");
+    b.remove_table("loca");
+    fonts.emplace_back("no-glyf", b.build());
+
+    b = standard_font();
+    b.remove_table("head");
+    fonts.emplace_back("no-head", b.build());
+
+    b = standard_font();
+    b.add_table("cmap", b.table("cmap").data);
+    fonts.emplace_back("duplicate-tag", b.build());
+
+    b = minimal_font();
+    b.searchRange = 0;
+    b.fix_checksum_adjustment = false;
+    fonts.emplace_back("bad-offset-table", b.build());
+
+    b = minimal_font();
+    b.table("loca").length = 0xFFFFFFF0u;
+    fonts.emplace_back("huge-length", b.build());
+    return fonts;
+}
+
+const std::vector<std::pair<const char*, const char*>> kScripts = {
+    {"list", "v.ttf font dup list\nfree\n"},
+    {"afm", "v.ttf font dup 3 1 afm dup 1 0 afm pop\n"},
+    {"gen", "v.ttf font dup (out.ttf) gen out.ttf font list\n"},
+    {"getmetrics", "m.ttf font dup A getmetrics stack\n"},
+    {"setaw", "v.ttf font dup dup A 700 setaw A getmetrics stack\n"},
+    {"encode", "v.ttf font e.enc 3 1 encode dup 3 1 afm o.ttf gen\n"},
+    {"export", "v.ttf font dup dup cmap c.bin export cmap c.bin import o.ttf gen\n"},
+    {"rename", "v.ttf font dup 3 1 1033 4 (New \\) Name) rename 3 1 1033 4 listname\n"},
+    {"platform", "v.ttf font 3 1 3 10 platform dup list 3 10 afm\n"},
+    {"nested", "v.ttf font n.ks run % comment\n(n.ks) (run)\n"},
+    {"stack", "force m.ttf font dup show free 1 0x10 -010 stack pop pop pop force\n"},
+    {"errors", "Font 3 x afm\n"},
+    {"stdin", "- run - font\n"},
+    {"long",
+     "(aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+     "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+     "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+     "aaaaaaaaaaaaaaaaaaaa) pop"},
+};
+
+const std::vector<std::pair<const char*, const char*>> kEncodings = {
+    {"brindle",
+     "StartCharMetrics 0\nCH <0041> ; N A ;\nCH <0061> ; N a ;\nC -1 ; N B ;\n"
+     "EndCharMetrics\n"},
+    {"afm",
+     "StartFontMetrics 4.1\nComment x\nStartCharMetrics 2\n"
+     "C 32 ; WX 600 ; N space ; B 0 0 0 0 ;\nCH <00c5> ; WX 1 ; N Aring ; B 0 0 1 1 ;\n"
+     "C -1 ; N .notdef ;\nEndCharMetrics\nEndFontMetrics\n"},
+    {"duplicates",
+     "StartCharMetrics\nCH <0041> ; N A ;\nCH <0041> ; N B ;\nCH <ffff> ; N C ;\n"
+     "CH <fffe> ; N .glyphindex5 ;\nEndCharMetrics\n"},
+    {"glued", "StartCharMetrics\nC 65; N A ;\nCH <10041> ; N a ;\nN b ; C 98 ;\n"},
+    {"none", "Comment only\n"},
+};
+
+const std::vector<std::pair<const char*, const char*>> kCodeTables = {
+    {"basic", "41 A\n61 a\n\n#####\n20 A\n"},
+    {"synonyms",
+     "41 A\n# comment\n\n#####\n1 Alpha\n2 .notdef\n3 Beta\n\n#####\n"
+     "Alpha A 0x391\nBeta 09x 0x392\n.x Gamma\n% comment\n\n"},
+    {"one-file", "41 A\n1F600 grin\n.notdef\n"},
+    {"bad", "41 A\n#####\n 20 B\n"},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_seeds OUTPUT_DIR\n");
+        return 2;
+    }
+    const fs::path out = argv[1];
+    for (const char* target : {"load", "font"}) {
+        put(out / target, "Vera.ttf", read_sample("Vera.ttf"));
+        put(out / target, "VeraMono.ttf", read_sample("VeraMono.ttf"));
+        for (const auto& [name, data] : edge_fonts()) put(out / target, name + ".ttf", data);
+    }
+    for (const auto& [name, text] : kScripts) put(out / "script", std::string(name) + ".ks", text);
+    for (const auto& [name, text] : kEncodings)
+        put(out / "encode", std::string(name) + ".enc", text);
+    for (const auto& [name, text] : kCodeTables)
+        put(out / "brindle", std::string(name) + ".txt", text);
+    return 0;
+}
