@@ -14,7 +14,6 @@ int not_available(const char* name) {
 
 int afm_command() { return not_available("afm"); }
 int encode_command() { return not_available("encode"); }
-int gen_command() { return not_available("gen"); }
 int getmetrics_command() { return not_available("getmetrics"); }
 int list_command() { return not_available("list"); }
 int listname_command() { return not_available("listname"); }
