@@ -1,30 +1,34 @@
 #!/usr/bin/env bash
 # Times `kestrix FONT font OUT gen` against `cp FONT OUT` on the largest fonts at hand.
 # Also times loading alone (`FONT font pop`), so that the cost of writing shows apart
-# from the cost of parsing. Times are microseconds per run, averaged over RUNS runs.
+# from the cost of parsing. Times are microseconds per run, the median of RUNS runs.
 #
 #   bench/gen.sh                 # uses build/src/kestrix
 #   KESTRIX=path RUNS=20 bench/gen.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kestrix=${KESTRIX:-$root/build/src/kestrix}
-runs=${RUNS:-10}
+runs=${RUNS:-21}
 fonts=(unifont_sample.ttf DroidSansFallbackFull.ttf ipag.ttf)
 
 [ -x "$kestrix" ] || { echo "no kestrix at $kestrix (build first)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Runs the command RUNS times, removing the output before each run; prints us per run.
+# Runs the command RUNS times, removing the output before each run; prints the median
+# time of one run in microseconds. Messages of the command are dropped; a failure stops
+# the benchmark.
 time_runs() {
     local start end i
-    start=$(date +%s%N)
+    local -a times=()
     for ((i = 0; i < runs; i++)); do
         rm -f "$work/out"
-        "$@" >/dev/null
+        start=$(date +%s%N)
+        "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+        end=$(date +%s%N)
+        times+=($(((end - start) / 1000)))
     done
-    end=$(date +%s%N)
-    echo $(((end - start) / runs / 1000))
+    printf "%s\n" "${times[@]}" | sort -n | sed -n "$((runs / 2 + 1))p"
 }
 
 printf "%-28s %9s %8s %8s %8s %9s %10s\n" font bytes cp_us load_us gen_us gen/cp write/cp

@@ -9,6 +9,7 @@
 #include "interp/interp.h"
 #include "interp/stack.h"
 #include "writer/new_file.h"
+#include "writer/table_writers.h"
 
 namespace {
 
@@ -20,9 +21,20 @@ constexpr unsigned long long kMaxFileOffset = 0xFFFFFFFFull;
 
 using table_writer = long (*)(font_object&, mem_stream&, long);
 
-// Tables written from their elaborated records; every other table is copied. None yet:
-// the table writers come with the table parsers.
-table_writer regenerating_writer(const char* /*tag*/) {
+struct regenerated_table {
+    const char* tag;
+    table_writer write;
+};
+
+// Tables written from their elaborated records; every other table is copied.
+const regenerated_table kRegenerated[] = {
+    {"cmap", generate_cmap}, {"name", generate_name}, {"OS/2", generate_os2},
+    {"hhea", generate_hhea}, {"hmtx", generate_hmtx},
+};
+
+table_writer regenerating_writer(const char* tag) {
+    for (const regenerated_table& t : kRegenerated)
+        if (std::strcmp(t.tag, tag) == 0) return t.write;
     return nullptr;
 }
 
