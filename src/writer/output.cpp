@@ -1,7 +1,6 @@
 #include "writer/output.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
