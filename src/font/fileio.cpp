@@ -140,4 +140,6 @@ std::optional<std::vector<BYTE>> file_to_memory(mem_stream& stream, long offset,
     return buffer;
 }
 
-ULONG file_size(const mem_stream& stream) { return static_cast<ULONG>(stream.size()); }
+ULONG file_size(const mem_stream& stream) {
+    return static_cast<ULONG>(stream.size());
+}

@@ -16,7 +16,7 @@
 #include "font/types.h"
 
 class mem_stream {
-public:
+  public:
     mem_stream() = default;
     explicit mem_stream(std::vector<BYTE> bytes) : data_(std::move(bytes)) {}
 
@@ -54,7 +54,7 @@ public:
     const std::vector<BYTE>& bytes() const { return data_; }
     std::vector<BYTE>& bytes() { return data_; }
 
-private:
+  private:
     std::vector<BYTE> data_;
     std::size_t pos_ = 0;
 };
@@ -93,7 +93,9 @@ inline LONG read_long(mem_stream& s) {
     vread(v, 4, s);
     return v;
 }
-inline BYTE read_byte(mem_stream& s) { return s.get_byte(); }
+inline BYTE read_byte(mem_stream& s) {
+    return s.get_byte();
+}
 
 // Writes the integer src as `width` big-endian bytes (1, 2 or 4).
 void vwrite_bytes(ULONG value, int width, mem_stream& stream);
@@ -107,7 +109,7 @@ void vwrite(const T& src, int width, mem_stream& stream) {
 // An open C stream. Real files are closed when the handle goes away; the standard
 // streams handed out for "-" are only flushed, so later output still reaches them.
 class file_handle {
-public:
+  public:
     file_handle() = default;
     file_handle(std::FILE* f, bool owned) : f_(f), owned_(owned) {}
     file_handle(file_handle&& other) noexcept;
@@ -122,7 +124,7 @@ public:
     // Closes (or flushes a standard stream); returns 0, or EOF when that failed.
     int close();
 
-private:
+  private:
     std::FILE* f_ = nullptr;
     bool owned_ = false;
 };

@@ -38,7 +38,9 @@ USHORT entry_selector_for(USHORT n) {
     return count;
 }
 
-USHORT search_range_for(USHORT n) { return static_cast<USHORT>(1u << (entry_selector_for(n) + 4)); }
+USHORT search_range_for(USHORT n) {
+    return static_cast<USHORT>(1u << (entry_selector_for(n) + 4));
+}
 
 USHORT range_shift_for(USHORT n) {
     return static_cast<USHORT>(static_cast<unsigned>(n) * 16u - search_range_for(n));
@@ -158,4 +160,6 @@ table_entry* find_table(font_object& font, const char* tag, int complain) {
     return nullptr;
 }
 
-void free_font(std::unique_ptr<font_object> font) { font.reset(); }
+void free_font(std::unique_ptr<font_object> font) {
+    font.reset();
+}

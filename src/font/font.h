@@ -26,7 +26,7 @@ struct table_entry {
     ULONG checkSum = 0;
     ULONG offset = 0;
     ULONG length = 0;
-    std::unique_ptr<elab_record> ElabPtr;           // parsed table, if elaborated
+    std::unique_ptr<elab_record> ElabPtr;          // parsed table, if elaborated
     std::unique_ptr<std::vector<BYTE>> ImportPtr;  // bytes that replace the table
 };
 

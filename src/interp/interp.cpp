@@ -17,26 +17,16 @@ int saved_argc = 0;
 char** saved_argv = nullptr;
 
 const command_entry command_table[] = {
-    {"afm", afm_command},
-    {"dup", dup_command},
-    {"encode", encode_command},
-    {"font", font_command},
-    {"force", force_command},
-    {"free", free_command},
-    {"gen", gen_command},
-    {"getmetrics", getmetrics_command},
-    {"list", list_command},
-    {"listname", listname_command},
-    {"platform", platform_command},
-    {"pop", pop_command},
-    {"import", import_command},
-    {"export", export_command},
-    {"rename", rename_command},
-    {"run", run_command},
-    {"setaw", setaw_command},
-    {"show", show_command},
-    {"stack", stack_command},
-    {nullptr, nullptr},
+    {"afm", afm_command},           {"dup", dup_command},
+    {"encode", encode_command},     {"font", font_command},
+    {"force", force_command},       {"free", free_command},
+    {"gen", gen_command},           {"getmetrics", getmetrics_command},
+    {"list", list_command},         {"listname", listname_command},
+    {"platform", platform_command}, {"pop", pop_command},
+    {"import", import_command},     {"export", export_command},
+    {"rename", rename_command},     {"run", run_command},
+    {"setaw", setaw_command},       {"show", show_command},
+    {"stack", stack_command},       {nullptr, nullptr},
 };
 
 namespace {
@@ -139,12 +129,14 @@ int run_command() {
 
 int force_command() {
     forced_interpretation = 1 - forced_interpretation;
-    if (forced_interpretation == 1) std::fprintf(stderr, "Warning: forced file interpretation is ON\n");
+    if (forced_interpretation == 1)
+        std::fprintf(stderr, "Warning: forced file interpretation is ON\n");
     return 0;
 }
 
 void print_banner() {
-    std::printf("kestrix: (c) 2026 the kestrix developers; report problems on the project's tracker\n");
+    std::printf(
+        "kestrix: (c) 2026 the kestrix developers; report problems on the project's tracker\n");
     std::printf("Documentation: README.md and the kestrix(1) manual page\n");
     std::printf("Updates and support: the kestrix project repository\n");
     std::printf("Release 1.0.0 for POSIX systems, 2026-12-07\n");

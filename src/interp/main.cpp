@@ -1,3 +1,5 @@
 #include "interp/interp.h"
 
-int main(int argc, char** argv) { return kestrix_main(argc, argv) == 0 ? 0 : 255; }
+int main(int argc, char** argv) {
+    return kestrix_main(argc, argv) == 0 ? 0 : 255;
+}

@@ -49,11 +49,17 @@ bool pop_item(stack_item& out) {
     return true;
 }
 
-int stack_depth() { return g_top + 1; }
+int stack_depth() {
+    return g_top + 1;
+}
 
-const stack_item& stack_slot(int index) { return g_stack[index]; }
+const stack_item& stack_slot(int index) {
+    return g_stack[index];
+}
 
-void clear_stack() { g_top = -1; }
+void clear_stack() {
+    g_top = -1;
+}
 
 bool parse_c_integer(const char* text, std::int32_t& value, std::size_t& consumed) {
     const char* p = text;

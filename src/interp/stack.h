@@ -16,7 +16,9 @@ struct stack_item {
     font_object* font() const {
         return type == ITEM_FONT ? static_cast<font_object*>(const_cast<void*>(val)) : nullptr;
     }
-    const char* str() const { return type == ITEM_STRING ? static_cast<const char*>(val) : nullptr; }
+    const char* str() const {
+        return type == ITEM_STRING ? static_cast<const char*>(val) : nullptr;
+    }
 };
 
 constexpr int kStackCapacity = 128;

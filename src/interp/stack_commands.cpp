@@ -79,4 +79,6 @@ int free_command() {
     return 0;
 }
 
-int stack_command() { return dump_stack(stdout); }
+int stack_command() {
+    return dump_stack(stdout);
+}

@@ -5,7 +5,9 @@
 
 namespace {
 
-bool is_space(int c) { return c != EOF && std::isspace(static_cast<unsigned char>(c)); }
+bool is_space(int c) {
+    return c != EOF && std::isspace(static_cast<unsigned char>(c));
+}
 
 }  // namespace
 

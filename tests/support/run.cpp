@@ -36,8 +36,7 @@ int temp_fd() {
 
 }  // namespace
 
-result run(const std::string& program, const std::vector<std::string>& args,
-           const options& opts) {
+result run(const std::string& program, const std::vector<std::string>& args, const options& opts) {
     int out_fd = temp_fd();
     int err_fd = opts.merge_streams ? out_fd : temp_fd();
     int in_fd = -1;
@@ -115,6 +114,8 @@ bool file_exists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
-std::string sample_font(const std::string& name) { return std::string(SAMPLE_FONTS_DIR) + "/" + name; }
+std::string sample_font(const std::string& name) {
+    return std::string(SAMPLE_FONTS_DIR) + "/" + name;
+}
 
 }  // namespace testrun

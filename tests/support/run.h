@@ -13,10 +13,10 @@ struct result {
 };
 
 struct options {
-    std::string stdin_data;     // fed to the child's standard input
-    std::string stdin_file;     // or: this file opened as standard input
-    std::string cwd;            // working directory of the child, if not empty
-    bool merge_streams = false; // send standard error into `out` as well
+    std::string stdin_data;      // fed to the child's standard input
+    std::string stdin_file;      // or: this file opened as standard input
+    std::string cwd;             // working directory of the child, if not empty
+    bool merge_streams = false;  // send standard error into `out` as well
 };
 
 // Runs `program` with `args` (argv[1]...) and waits for it.
@@ -29,7 +29,7 @@ result brindle(const std::vector<std::string>& args, const options& opts = {});
 
 // A fresh empty directory under the system's temporary area, removed with the object.
 class scratch_dir {
-public:
+  public:
     scratch_dir();
     ~scratch_dir();
     scratch_dir(const scratch_dir&) = delete;
@@ -37,7 +37,7 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -1,0 +1,124 @@
+// Scripts run by `run`: tokenising, nesting, and how failures end every level.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/run.h"
+
+using testrun::kestrix;
+
+namespace {
+
+const std::string kExitError = "kestrix: exiting due to error\n";
+
+struct tokens_case {
+    const char* name;
+    std::string script;
+    std::string dump;  // what `stack` prints after running the script
+};
+
+class ScriptTokens : public ::testing::TestWithParam<tokens_case> {};
+
+// Runs the script and then `stack`, popping nothing: the dump shows every token.
+TEST_P(ScriptTokens, PushesTheExpectedTokens) {
+    testrun::scratch_dir dir;
+    std::string path = dir.file("s.ks");
+    testrun::write_file(path, GetParam().script);
+    auto r = kestrix({path, "run", "stack"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, GetParam().dump);
+}
+
+std::string dump_of(std::initializer_list<std::string> items) {
+    std::string out;
+    int i = static_cast<int>(items.size()) - 1;
+    for (auto it = items.end(); it != items.begin();) {
+        --it;
+        out += "stack[" + std::to_string(i) + "] = string \"" + *it + "\"" +
+               (i == static_cast<int>(items.size()) - 1 ? " <-- top" : "") + "\n";
+        --i;
+    }
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TokenReader, ScriptTokens,
+    ::testing::Values(tokens_case{"plain", "a b\tc\n", dump_of({"a", "b", "c"})},
+                      tokens_case{"no_trailing_newline", "a bc", dump_of({"a", "bc"})},
+                      tokens_case{"empty_parens", "() x", dump_of({"", "x"})},
+                      tokens_case{"leading_space_kept", "( lead)", dump_of({" lead"})},
+                      tokens_case{"percent_inside_word", "a%b", dump_of({"a%b"})},
+                      tokens_case{"comment_after_space", "a %comment b\nc", dump_of({"a", "c"})},
+                      tokens_case{"comment_at_eof", "a\n% last", dump_of({"a"})},
+                      tokens_case{"escapes", "(a\\)b\\\\c\\n)", dump_of({"a)b\\cn"})},
+                      tokens_case{"backslash_at_eof", "(ab\\", dump_of({"ab"})},
+                      tokens_case{"unclosed_string", "(a b", dump_of({"a b"})},
+                      tokens_case{"paren_at_eof", "x (", dump_of({"x"})},
+                      tokens_case{"no_nesting", "(a(b)c)", dump_of({"a(b", "c)"})},
+                      tokens_case{"paren_then_comment", "(% note\nx y)", dump_of({"x y"})},
+                      tokens_case{"only_comments", "  % one\n\t% two\n", "stack: stack is empty\n"},
+                      tokens_case{"token_257", std::string(257, 'z'),
+                                  dump_of({std::string(257, 'z')})}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+TEST(Script, CommandWordsRunEvenInParentheses) {
+    testrun::scratch_dir dir;
+    testrun::write_file(dir.file("inner.ks"), "b\n");
+    testrun::write_file(dir.file("outer.ks"), "a " + dir.file("inner.ks") + " (run) c (pop)");
+    auto r = kestrix({dir.file("outer.ks"), "run", "stack"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, dump_of({"a", "b"}));
+}
+
+TEST(Script, TooLongTokenFailsTheRun) {
+    testrun::scratch_dir dir;
+    std::string path = dir.file("long.ks");
+    testrun::write_file(path, "a " + std::string(258, 'z') + " b");
+    auto r = kestrix({path, "run"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "parse_token: token too long\nfile \"" + path + "\": run terminated\n" +
+                         kExitError + "Warning: on exit, stack was not empty:\n" +
+                         "stack[0] = string \"a\" <-- top\n");
+}
+
+TEST(Script, FailureEndsEveryLevel) {
+    testrun::scratch_dir dir;
+    std::string inner = dir.file("inner.ks"), outer = dir.file("outer.ks");
+    testrun::write_file(inner, "pop pop never");
+    testrun::write_file(outer, "x " + inner + " run after");
+    auto r = kestrix({outer, "run", "later"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "pop: stack is empty\nfile \"" + inner + "\": run terminated\nfile \"" +
+                         outer + "\": run terminated\n" + kExitError);
+}
+
+TEST(Script, StandardInput) {
+    testrun::options opts;
+    opts.stdin_data = "a b pop";
+    auto r = kestrix({"-", "run", "stack"}, opts);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, dump_of({"a"}));
+}
+
+TEST(Script, RunFailures) {
+    testrun::scratch_dir dir;
+    std::string empty = dir.file("empty.ks");
+    testrun::write_file(empty, "() run");
+    auto r = kestrix({empty, "run"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err,
+              "run: missing file name\nfile \"" + empty + "\": run terminated\n" + kExitError);
+
+    std::string missing = dir.file("missing.ks");
+    r = kestrix({missing, "run"});
+    EXPECT_EQ(r.status, 255);
+    std::string report = missing + ": No such file or directory\n";
+    EXPECT_EQ(r.err, "Cannot open \"" + missing + "\" in mode \"r\"\n" + report +
+                         "run: cannot open \"" + missing + "\"\n" + report + kExitError);
+
+    r = kestrix({testrun::sample_font("Vera.ttf"), "font", "run"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "run: expected file name\n" + kExitError);
+}
