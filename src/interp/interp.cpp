@@ -11,6 +11,8 @@
 #include "font/types.h"
 #include "interp/stack.h"
 #include "interp/token.h"
+#include "report/list.h"
+#include "tables/glyf.h"
 
 int forced_interpretation = 0;
 int saved_argc = 0;
@@ -84,6 +86,8 @@ void reset_interpreter() {
     }
     token_pool().clear();
     forced_interpretation = 0;
+    forget_display_ids();
+    rearm_composite_warning();
 }
 
 int execute_token() {

@@ -45,7 +45,8 @@ void release_font(font_object* font);
 const char* keep_token(std::string token);
 
 // Returns the interpreter to its state at program start: empty stack, no font objects,
-// no kept script tokens, forced interpretation off. For callers that run many programs
+// no kept script tokens, forced interpretation off, list numbering and the composite-glyph
+// notice as new. For callers that run many programs
 // in one process (the fuzz targets and their regression replays).
 void reset_interpreter();
 

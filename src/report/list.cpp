@@ -33,9 +33,14 @@ const char kEqualsLine[] = "===================================\n";
 // listings. Nothing attached shows as 0. The numbers are keyed by the block's address, so
 // they tell blocks apart exactly as addresses would (a block freed and another allocated
 // at the same place would show the same number, as it would show the same address).
-unsigned long display_id(const void* block) {
+std::map<const void*, unsigned long>& display_ids() {
     static std::map<const void*, unsigned long> ids;
+    return ids;
+}
+
+unsigned long display_id(const void* block) {
     if (!block) return 0;
+    auto& ids = display_ids();
     auto [it, inserted] = ids.try_emplace(block, ids.size() + 1);
     return it->second & 0xFFFFFFFFUL;
 }
@@ -281,6 +286,10 @@ void list_cmap_subtable(const cmap_subtable* subtable) {
     }
     std::printf("\n%s", kEqualsLine);
     std::fflush(stdout);
+}
+
+void forget_display_ids() {
+    display_ids().clear();
 }
 
 int do_list(font_object& font) {

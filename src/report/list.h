@@ -10,3 +10,7 @@ int do_list(font_object& font);
 
 // One cmap subtable: its header, segment arrays and glyph indices. Null prints nothing.
 void list_cmap_subtable(const cmap_subtable* subtable);
+
+// Forgets the numbers the directory listing gave to attached blocks, so that the next
+// listing numbers from 1 again. For callers that run many programs in one process.
+void forget_display_ids();

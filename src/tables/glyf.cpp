@@ -241,6 +241,10 @@ std::unique_ptr<glyf_elab> do_glyf(font_object& font) {
     return glyf;
 }
 
+void rearm_composite_warning() {
+    composite_warned = false;
+}
+
 glyf_elab* glyf_table(font_object& font) {
     return elab_as<glyf_elab>(font, "glyf");
 }
