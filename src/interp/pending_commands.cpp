@@ -12,9 +12,6 @@ int not_available(const char* name) {
 
 }  // namespace
 
-int afm_command() {
-    return not_available("afm");
-}
 int encode_command() {
     return not_available("encode");
 }
