@@ -1,0 +1,394 @@
+#!/usr/bin/python3
+"""Runs kestrix over one real TrueType font and checks what a user relies on.
+
+    check_font.py --kestrix BIN FONT     check one font
+    check_font.py --list                 print the fonts to check, one a line
+
+The fonts are every TrueType file under /usr/share/fonts that a Debian package installed
+(alternatives links and local files are left out). For each font:
+
+- `font` loads it, and what it prints on the standard error stream is exactly the set of
+  justified warnings computed here from the file itself with fontTools and the raw bytes:
+  subtable formats and OS/2 versions the program does not read, a format 3.0 post table,
+  more glyph names than the program can encode, and the once-per-run composite-glyph
+  notice. Anything else fails the check.
+- `list` exits 0.
+- `afm` exits 0 for every encoding whose subtable the program reads, every metrics line
+  has the program's form, the text parses with fontTools.afmLib (see for_afmlib), and
+  its CH lines are exactly the codes fontTools maps, in order.
+- `gen` succeeds when OS/2 is version 0 or 1: the output passes ots-sanitize, reloads
+  without a message (but the composite notice), and every table that is not regenerated
+  is a byte copy of the source (head apart from checkSumAdjustment). With any other OS/2
+  version `gen` fails and leaves no file.
+- `export` of every table, `import` of each back and `gen` again give a font that reloads
+  as silently and matches the first output table by table, apart from the zero padding
+  that `export` adds and head's checkSumAdjustment.
+"""
+
+import argparse
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+FONT_ROOT = "/usr/share/fonts"
+REGENERATED = {b"cmap", b"name", b"OS/2", b"hhea", b"hmtx"}
+READ_FORMATS = {0, 4, 6}
+COMPOSITE_NOTICE = re.compile(r"^read_glyph: glyph \d+: warning: composite glyph\(s\) ignored$")
+
+
+# ------------------------------------------------------------------ which fonts
+
+
+def is_truetype(path):
+    with open(path, "rb") as f:
+        return f.read(4) in (b"\x00\x01\x00\x00", b"true")
+
+
+def packaged_fonts():
+    candidates = []
+    for root, _, files in os.walk(FONT_ROOT):
+        for name in files:
+            path = os.path.join(root, name)
+            if name.lower().endswith(".ttf") and not os.path.islink(path):
+                candidates.append(path)
+    if not candidates:
+        return []
+    # dpkg -S names the package of each path it knows and complains about the others.
+    out = subprocess.run(["dpkg", "-S"] + sorted(candidates), capture_output=True, text=True)
+    owned = set()
+    for line in out.stdout.splitlines():
+        _, _, path = line.partition(": ")
+        owned.add(path.strip())
+    return sorted(p for p in candidates if p in owned and is_truetype(p))
+
+
+# ------------------------------------------------------------------ raw sfnt access
+
+
+class Sfnt:
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            self.data = f.read()
+        (self.version, num) = struct.unpack(">IH", self.data[:6])
+        self.tables = []  # (tag, offset, length) in directory order
+        for i in range(num):
+            tag, _, offset, length = struct.unpack(">4sIII", self.data[12 + 16 * i : 28 + 16 * i])
+            self.tables.append((tag, offset, length))
+
+    def table(self, tag):
+        for t, offset, length in self.tables:
+            if t == tag:
+                return self.data[offset : offset + length]
+        return None
+
+    def tags(self):
+        return [t for t, _, _ in self.tables]
+
+
+def u16(b, at):
+    return struct.unpack(">H", b[at : at + 2])[0]
+
+
+def u32(b, at):
+    return struct.unpack(">I", b[at : at + 4])[0]
+
+
+# ------------------------------------------------------------------ expectations
+
+
+def cmap_encodings(sfnt):
+    """(platformID, encodingID, format, length word, language word) per encoding record,
+    with the subtable of the first record of each pair, as the program reads them."""
+    cmap = sfnt.table(b"cmap")
+    records = []
+    first = {}
+    for i in range(u16(cmap, 2)):
+        p, e, offset = struct.unpack(">HHI", cmap[4 + 8 * i : 12 + 8 * i])
+        first.setdefault((p, e), offset)
+        at = first[(p, e)]
+        records.append((p, e, u16(cmap, at), u16(cmap, at + 2), u16(cmap, at + 4)))
+    return records
+
+
+def first_composite(ttfont):
+    glyf = ttfont["glyf"]
+    for index, name in enumerate(ttfont.getGlyphOrder()):
+        if glyf[name].isComposite():
+            return index
+    return None
+
+
+def load_messages(sfnt, ttfont):
+    """What loading the font must print, and why, in the order the tables are parsed
+    (maxp, cmap, name, post, OS/2, hhea, hmtx, head, loca, glyf)."""
+    lines, reasons = [], []
+    for p, e, fmt, length, language in cmap_encodings(sfnt):
+        if fmt not in READ_FORMATS:
+            lines.append("Unknown cmap subtable format #%u, length=%u version=%u" % (fmt, length, language))
+            lines.append("do_cmap: no %u.%u subtable" % (p, e))
+            reasons.append("cmap %u.%u is format %u, which the program does not read" % (p, e, fmt))
+        elif language != 0:
+            lines.append("Warning: encoding %u.%u: version %d unknown" % (p, e, language))
+            reasons.append("cmap %u.%u has language %u" % (p, e, language))
+    post = sfnt.table(b"post")
+    post_format = u32(post, 0)
+    if post_format == 0x00030000:
+        lines.append('do_post: warning: empty 3.0 "post" table, fallback names will be used')
+        reasons.append("post is format 3.0: no glyph names")
+    elif post_format == 0x00020000 and u16(post, 32) >= 0x8000:
+        lines.append(
+            "Warning: This font contain more PostScript names (32,767) than I can reliably encode"
+        )
+        reasons.append("post lists %u glyph names" % u16(post, 32))
+    os2 = sfnt.table(b"OS/2")
+    if os2 is not None and u16(os2, 0) > 1:
+        lines.append("do_os2: version %d of OS/2 table unknown" % u16(os2, 0))
+        lines.append("font: no OS/2 table")
+        reasons.append("OS/2 is version %u; the program reads versions 0 and 1" % u16(os2, 0))
+    composite = first_composite(ttfont)
+    if composite is not None:
+        lines.append("read_glyph: glyph %d: warning: composite glyph(s) ignored" % composite)
+        reasons.append("composite glyphs (the first is glyph %d)" % composite)
+    return lines, reasons
+
+
+# ------------------------------------------------------------------ running kestrix
+
+
+class Check:
+    def __init__(self, kestrix, font, work):
+        self.kestrix = kestrix
+        self.font = font
+        self.work = work
+        self.failures = []
+
+    def run(self, *words):
+        started = time.monotonic()
+        proc = subprocess.run([self.kestrix, *words], cwd=self.work, capture_output=True)
+        took = time.monotonic() - started
+        err = proc.stderr.decode("latin-1").splitlines()
+        return proc.returncode, proc.stdout, err, took
+
+    def fail(self, what):
+        self.failures.append(what)
+
+    def expect_status(self, what, status, want, err):
+        if status != want:
+            self.fail("%s: exit %d, expected %d; stderr:\n    %s" % (what, status, want, "\n    ".join(err[:20])))
+            return False
+        return True
+
+    def expect_messages(self, what, err, want):
+        if err != want:
+            extra = [l for l in err if l not in want]
+            missing = [l for l in want if l not in err]
+            self.fail(
+                "%s: unexpected messages\n    extra: %s\n    missing: %s\n    all: %s"
+                % (what, extra[:10], missing[:10], err[:20])
+            )
+
+
+CH_LINE = re.compile(r"^CH <([0-9a-f]{4,})> ; N (\S+) ; WX (-?\d+) ;( B -?\d+ -?\d+ -?\d+ -?\d+ ;)?$")
+C_LINE = re.compile(r"^C -1 ; N (\S+) ; WX (-?\d+) ;( B -?\d+ -?\d+ -?\d+ -?\d+ ;)?$")
+
+
+def for_afmlib(text):
+    """The AFM text as fontTools.afmLib can read it. afmLib insists on the field order
+    C code ; WX ; N ; B of its own writer, while AFM allows any order and the program
+    writes N before WX; it has no CH (hexadecimal code) lines; its glyph names may hold
+    only letters, digits, "." and "_" (unifont has names such as U+0041), so any other
+    character is spelled out; and it reads ASCII only, while name strings are written
+    byte for byte."""
+
+    def afmlib_name(name):
+        return re.sub(r"[^.A-Za-z0-9_]", lambda m: "_x%02x_" % ord(m.group(0)), name)
+
+    lines = []
+    for line in text.splitlines():
+        m = CH_LINE.match(line) or C_LINE.match(line)
+        if m and line.startswith("CH "):
+            code, name, width, box = int(m.group(1), 16), m.group(2), m.group(3), m.group(4)
+            line = "C %d ; WX %s ; N %s ;%s" % (code, width, afmlib_name(name), box or "")
+        elif m:
+            name, width, box = m.group(1), m.group(2), m.group(3)
+            line = "C -1 ; WX %s ; N %s ;%s" % (width, afmlib_name(name), box or "")
+        elif line.startswith("KPX ") or line.startswith("KPY "):
+            word, left, right, value = line.split()
+            line = "%s %s %s %s" % (word, afmlib_name(left), afmlib_name(right), value)
+        lines.append(line.encode("ascii", "backslashreplace").decode("ascii"))
+    return "\n".join(lines) + "\n"
+
+
+def afm_lines_ok(check, afm_text, p, e, ttfont, path):
+    from fontTools import afmLib
+
+    codes, names, pairs = [], set(), set()
+    for line in afm_text.splitlines():
+        if line.startswith("CH ") or line.startswith("C "):
+            m = CH_LINE.match(line) or C_LINE.match(line)
+            if not m:
+                check.fail("afm %u.%u: malformed line %r" % (p, e, line))
+                return
+            if line.startswith("CH "):
+                codes.append(int(m.group(1), 16))
+                names.add(m.group(2))
+            else:
+                names.add(m.group(1))
+        elif line.startswith("KPX "):
+            pairs.add(tuple(line.split()[1:3]))
+    with open(path, "w", encoding="ascii") as f:
+        f.write(for_afmlib(afm_text))
+    try:
+        afm = afmLib.AFM(path)
+    except Exception as exc:  # afmLib raises its own error type and ValueError
+        check.fail("afm %u.%u: fontTools.afmLib cannot parse it: %s" % (p, e, exc))
+        return
+    if len(afm.chars()) != len(names) or len(afm.kernpairs()) != len(pairs):
+        check.fail(
+            "afm %u.%u: afmLib reads %d glyphs and %d kern pairs, the text has %d and %d"
+            % (p, e, len(afm.chars()), len(afm.kernpairs()), len(names), len(pairs))
+        )
+    subtable = ttfont["cmap"].getcmap(p, e)
+    order = ttfont.getGlyphOrder()
+    index = {name: i for i, name in enumerate(order)}
+    want = sorted(c for c, g in subtable.cmap.items() if c < 0xFFFF and index[g] != 0) if subtable else []
+    if codes != want:
+        first = next((a, b) for a, b in zip(codes + [None], want + [None]) if a != b)
+        check.fail(
+            "afm %u.%u: %d CH lines, fontTools maps %d codes (first difference: %s)"
+            % (p, e, len(codes), len(want), first)
+        )
+
+
+def compare_tables(check, what, source, written, allow_padding):
+    """Every table of `written` against `source`, table by table in directory order."""
+    if written.tags() != source.tags():
+        check.fail("%s: directory %s, expected %s" % (what, written.tags(), source.tags()))
+        return
+    for tag in source.tags():
+        a, b = source.table(tag), written.table(tag)
+        if allow_padding and len(b) > len(a) and len(b) - len(a) < 4 and not any(b[len(a) :]):
+            b = b[: len(a)]
+        if tag == b"head" and len(a) >= 12 and len(b) >= 12:
+            a = a[:8] + a[12:]
+            b = b[:8] + b[12:]
+        if a != b:
+            check.fail("%s: table %r differs (%d bytes, expected %d)" % (what, tag.decode("latin-1"), len(b), len(a)))
+
+
+def ots_ok(check, what, path):
+    proc = subprocess.run(["ots-sanitize", path, path + ".ots"], capture_output=True, text=True)
+    if proc.returncode != 0:
+        check.fail("%s: ots-sanitize rejects it: %s" % (what, (proc.stdout + proc.stderr).strip()[:400]))
+
+
+def check_font(kestrix, font):
+    from fontTools.ttLib import TTFont
+
+    sfnt = Sfnt(font)
+    ttfont = TTFont(font, lazy=True)
+    load_lines, reasons = load_messages(sfnt, ttfont)
+    composite_lines = [l for l in load_lines if COMPOSITE_NOTICE.match(l)]
+    slowest = 0.0
+
+    with tempfile.TemporaryDirectory(prefix="kestrix-corpus-") as work:
+        check = Check(kestrix, font, work)
+
+        def run(*words):
+            nonlocal slowest
+            status, out, err, took = check.run(*words)
+            slowest = max(slowest, took)
+            return status, out, err
+
+        status, _, err = run(font, "font", "pop")
+        if check.expect_status("font", status, 0, err):
+            check.expect_messages("font", err, load_lines)
+
+        status, out, err = run(font, "font", "list")
+        if check.expect_status("list", status, 0, err) and not out:
+            check.fail("list: nothing on the standard output")
+
+        seen = set()
+        for p, e, fmt, _, _ in cmap_encodings(sfnt):
+            if fmt not in READ_FORMATS or (p, e) in seen:
+                continue
+            seen.add((p, e))
+            status, out, err = run(font, "font", str(p), str(e), "afm")
+            if check.expect_status("afm %u.%u" % (p, e), status, 0, err):
+                path = os.path.join(work, "%u.%u.afm" % (p, e))
+                afm_lines_ok(check, out.decode("latin-1"), p, e, ttfont, path)
+
+        os2 = sfnt.table(b"OS/2")
+        writable = os2 is not None and u16(os2, 0) in (0, 1)
+        first = os.path.join(work, "gen1.ttf")
+        status, _, err = run(font, "font", first, "gen")
+        if not writable:
+            check.expect_status("gen (OS/2 version %u)" % u16(os2, 0), status, 255, err)
+            if os.path.exists(first):
+                check.fail("gen (OS/2 version %u): failed but left %s behind" % (u16(os2, 0), first))
+        elif check.expect_status("gen", status, 0, err):
+            ots_ok(check, "gen", first)
+            status, _, err = run(first, "font", "pop")
+            check.expect_messages("reloading the gen output", err, composite_lines)
+            written = Sfnt(first)
+            copied = [t for t in sfnt.tags() if t not in REGENERATED]
+            compare_tables(check, "gen (copied tables)", _only(sfnt, copied), _only(written, copied), False)
+
+            export_words, import_words = [font, "font"], [font, "font"]
+            for i, tag in enumerate(sfnt.tags()):
+                name = os.path.join(work, "table%02d.bin" % i)
+                export_words += ["dup", tag.decode("latin-1"), name, "export"]
+                import_words += [tag.decode("latin-1"), name, "import"]
+            status, _, err = run(*export_words, "pop")
+            if check.expect_status("export of every table", status, 0, err):
+                second = os.path.join(work, "gen2.ttf")
+                status, _, err = run(*import_words, second, "gen")
+                if check.expect_status("import of every table and gen", status, 0, err):
+                    status, _, err = run(second, "font", "pop")
+                    check.expect_messages("reloading the re-imported font", err, composite_lines)
+                    compare_tables(check, "export, import and gen", written, Sfnt(second), True)
+
+    return check.failures, reasons, slowest
+
+
+class _only:
+    """A view of an Sfnt restricted to some tags (for comparing copied tables only)."""
+
+    def __init__(self, sfnt, tags):
+        self._sfnt, self._tags = sfnt, tags
+
+    def tags(self):
+        return [t for t in self._sfnt.tags() if t in self._tags]
+
+    def table(self, tag):
+        return self._sfnt.table(tag)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--list", action="store_true")
+    parser.add_argument("--kestrix")
+    parser.add_argument("--max-seconds", type=float, default=5.0)
+    parser.add_argument("font", nargs="?")
+    args = parser.parse_args()
+    if args.list:
+        for path in packaged_fonts():
+            print(path)
+        return 0
+    failures, reasons, slowest = check_font(os.path.abspath(args.kestrix), args.font)
+    if slowest > args.max_seconds:
+        failures.append("one run took %.1f s (limit %.1f s)" % (slowest, args.max_seconds))
+    print("%s: slowest run %.2f s" % (args.font, slowest))
+    for reason in reasons:
+        print("justified warning: %s" % reason)
+    for failure in failures:
+        print("FAIL %s" % failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
