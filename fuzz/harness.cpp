@@ -121,10 +121,14 @@ std::string sample_font(const char* name) {
 }  // namespace fuzzkit
 
 // The executables are linked with --wrap=fopen, so every fopen of the program (kestrix's
-// open_file, brindle's readers) comes here first.
+// open_file and font writer, brindle's readers) comes here first. The program reads with
+// "r" modes and creates files only exclusively ("x"); those are confined. libFuzzer saves
+// a crashing input with a plain "w" mode while the input is still running, and that must
+// go through.
 extern "C" std::FILE* __real_fopen(const char* path, const char* mode);
 extern "C" std::FILE* __wrap_fopen(const char* path, const char* mode) {
-    if (fuzzkit::g_confined && path && std::strchr(path, '/')) {
+    bool program_mode = mode && (std::strchr(mode, 'r') || std::strchr(mode, 'x'));
+    if (fuzzkit::g_confined && program_mode && path && std::strchr(path, '/')) {
         errno = EACCES;
         return nullptr;
     }

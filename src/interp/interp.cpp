@@ -107,6 +107,17 @@ int run_file(const char* path) {
         std::fprintf(stderr, "run: missing file name\n");
         return -1;
     }
+    // Each level holds an open file and a few stack frames; a script that runs itself
+    // would otherwise recurse until the process runs out of one or the other.
+    static int depth = 0;
+    if (depth >= kMaxRunDepth) {
+        std::fprintf(stderr, "run: scripts nested more than %d deep\n", kMaxRunDepth);
+        return -1;
+    }
+    struct level_guard {
+        level_guard() { ++depth; }
+        ~level_guard() { --depth; }
+    } level;
     file_handle stream = open_file(path, "r");
     if (!stream) {
         int saved = errno;

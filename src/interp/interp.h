@@ -26,8 +26,10 @@ extern char** saved_argv;
 // Pops the top item and runs it when it names a command; otherwise pushes it back.
 int execute_token();
 
-// Runs the tokens of a script file ("-" is the standard input).
+// Runs the tokens of a script file ("-" is the standard input). Scripts may run scripts,
+// up to kMaxRunDepth levels.
 int run_file(const char* path);
+constexpr int kMaxRunDepth = 256;
 
 // Prints the start-up banner and checks the integer type widths.
 void print_banner();

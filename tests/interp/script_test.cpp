@@ -94,6 +94,19 @@ TEST(Script, FailureEndsEveryLevel) {
                          outer + "\": run terminated\n" + kExitError);
 }
 
+// A script that runs itself stops at the nesting limit instead of exhausting the stack
+// or the open files; every level on the way out reports its end.
+TEST(Script, SelfRunningScriptStopsAtTheNestingLimit) {
+    testrun::scratch_dir dir;
+    std::string path = dir.file("self.ks");
+    testrun::write_file(path, "(" + path + ") run\n");
+    auto r = kestrix({path, "run"});
+    EXPECT_EQ(r.status, 255);
+    std::string terminated;
+    for (int i = 0; i < 256; ++i) terminated += "file \"" + path + "\": run terminated\n";
+    EXPECT_EQ(r.err, "run: scripts nested more than 256 deep\n" + terminated + kExitError);
+}
+
 TEST(Script, StandardInput) {
     testrun::options opts;
     opts.stdin_data = "a b pop";
