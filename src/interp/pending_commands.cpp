@@ -18,9 +18,6 @@ int afm_command() {
 int encode_command() {
     return not_available("encode");
 }
-int gen_command() {
-    return not_available("gen");
-}
 int getmetrics_command() {
     return not_available("getmetrics");
 }
