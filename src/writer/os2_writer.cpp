@@ -6,25 +6,14 @@
 #include "writer/output.h"
 #include "writer/table_writers.h"
 
-namespace {
-
-// Tables of version 2 and later are not parsed, so nothing can have changed them: they
-// are copied as they are rather than make every modern font unwritable. A version 0 or
-// 1 table without a record failed to parse, and still fails the write.
-long copy_newer_os2(font_object& font, mem_stream& out, long offset) {
-    table_entry* entry = find_table(font, "OS/2", 0);
-    if (!entry || entry->ElabPtr) return -1;
-    mem_stream& in = font.in_stream;  // positioned at the table by find_table
-    if (in.remaining() < 2 || read_ushort(in) <= 1) return -1;
-    return file_copy(in, static_cast<long>(entry->offset), entry->length, out, offset);
-}
-
-}  // namespace
-
 long generate_os2(font_object& font, mem_stream& out, long offset) {
+    // Only versions 0 and 1 are parsed; a font with a later OS/2 table can be written once
+    // that table has been imported (its bytes then take precedence over this writer).
     const os2_elab* os2 = os2_table(font);
-    if (!os2) return copy_newer_os2(font, out, offset);
-    if (os2->version != 0 && os2->version != 1) return -1;
+    if (!os2 || (os2->version != 0 && os2->version != 1)) {
+        std::fprintf(stderr, "generate_os2: no OS/2 table of version 0 or 1 to write\n");
+        return -1;
+    }
     if (!out.seek(offset)) {
         std::fprintf(stderr, "generate_os2: cannot seek\n");
         return -1;
