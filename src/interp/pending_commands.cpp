@@ -21,12 +21,6 @@ int encode_command() {
 int getmetrics_command() {
     return not_available("getmetrics");
 }
-int list_command() {
-    return not_available("list");
-}
-int listname_command() {
-    return not_available("listname");
-}
 int platform_command() {
     return not_available("platform");
 }
