@@ -27,7 +27,7 @@ if [ $# -ne 4 ]; then
   echo "usage: $0 [--print] NAME SOURCE_DIR KESTRIX BRINDLE" >&2
   exit 2
 fi
-name=$1 source_dir=$2 kestrix=$3 brindle=$4
+name=$1 source_dir=$(readlink -f "$2") kestrix=$(readlink -f "$3") brindle=$(readlink -f "$4")
 readme=$source_dir/README.md
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrix-docs.XXXXXX") || exit 2
