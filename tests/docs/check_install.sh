@@ -47,6 +47,7 @@ if [ $? -ne 255 ]; then
   status=1
 fi
 for page in kestrix brindle; do
+  command -v man >/dev/null || break
   if ! MANWIDTH=80 MANPAGER=cat PAGER=cat man -M "$prefix/share/man" "$page" 2>/dev/null |
        grep -q "^NAME"; then
     echo "man -M $prefix/share/man $page does not find the installed page"

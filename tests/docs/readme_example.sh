@@ -30,6 +30,11 @@ fi
 name=$1 source_dir=$(readlink -f "$2") kestrix=$(readlink -f "$3") brindle=$(readlink -f "$4")
 readme=$source_dir/README.md
 
+if ! command -v script >/dev/null; then
+  echo "script (util-linux) is needed to run the examples on a pseudo-terminal" >&2
+  exit 2
+fi
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrix-docs.XXXXXX") || exit 2
 trap 'rm -rf "$work"' EXIT
 ln -s "$source_dir/fonts" "$work/fonts"
