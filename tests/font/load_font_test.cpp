@@ -1,0 +1,177 @@
+// Loading font files: the whole-file checksum, offset-table checks and `force`, the
+// directory, and the head magic number.
+#include <gtest/gtest.h>
+
+#include "font/font.h"
+#include "support/font_builder.h"
+#include "support/run.h"
+
+using testrun::kestrix;
+
+namespace {
+
+const std::string kExitError = "kestrix: exiting due to error\n";
+
+struct loaded {
+    testrun::scratch_dir dir;
+    std::string path;
+    testrun::result run;
+};
+
+// Writes the font and runs `kestrix [force] F font pop` on it.
+std::unique_ptr<loaded> load(const testfont::font_builder& b, bool force = false) {
+    auto l = std::make_unique<loaded>();
+    l->path = b.write(l->dir.file("f.ttf"));
+    std::vector<std::string> args;
+    if (force) args.push_back("force");
+    args.insert(args.end(), {l->path, "font", "pop"});
+    l->run = kestrix(args);
+    return l;
+}
+
+std::string offset_warning(const std::string& path, const std::string& reason) {
+    return "Warning: " + path + ": invalid offset table (" + reason + ")\n";
+}
+
+const std::string kForceOn = "Warning: forced file interpretation is ON\n";
+const std::string kNoOffsetTable = "load_font: cannot read offset table\nfont: load failed\n";
+
+}  // namespace
+
+TEST(LoadFont, WellFormedFontsLoadSilently) {
+    for (auto builder : {testfont::standard_font(), testfont::minimal_font()}) {
+        auto l = load(builder);
+        EXPECT_EQ(l->run.status, 0);
+        EXPECT_EQ(l->run.err, "");
+    }
+    for (const char* name : {"Vera.ttf", "VeraMono.ttf"}) {
+        auto r = kestrix({testrun::sample_font(name), "font", "pop"});
+        EXPECT_EQ(r.status, 0) << name;
+        EXPECT_EQ(r.err, "") << name;
+    }
+}
+
+TEST(LoadFont, StaleChecksumIsOnlyAWarning) {
+    auto b = testfont::standard_font();
+    b.fix_checksum_adjustment = false;
+    auto l = load(b);
+    EXPECT_EQ(l->run.status, 0);
+    EXPECT_EQ(l->run.err,
+              "Warning: " + l->path + ": invalid checksum, file possibly not a TrueType font\n");
+}
+
+TEST(LoadFont, InconsistentSearchRangeNeedsForce) {
+    auto b = testfont::standard_font();
+    b.searchRange = 0x1234;
+    auto plain = load(b);
+    EXPECT_EQ(plain->run.status, 255);
+    EXPECT_EQ(plain->run.err, offset_warning(plain->path, "inconsistent searchRange") +
+                                  kNoOffsetTable + kExitError);
+
+    auto forced = load(b, true);
+    EXPECT_EQ(forced->run.status, 0);
+    EXPECT_EQ(forced->run.err, kForceOn + offset_warning(forced->path, "inconsistent searchRange"));
+}
+
+TEST(LoadFont, ForceReportsEveryFailedCheck) {
+    auto b = testfont::standard_font();
+    b.sfntVersion = 0x74727565;  // 'true'
+    b.entrySelector = 9;
+    b.rangeShift = 1;
+    auto plain = load(b);
+    EXPECT_EQ(plain->run.err,
+              offset_warning(plain->path, "not TrueType 1.0 format") + kNoOffsetTable + kExitError);
+
+    auto forced = load(b, true);
+    EXPECT_EQ(forced->run.status, 0);
+    EXPECT_EQ(forced->run.err, kForceOn + offset_warning(forced->path, "not TrueType 1.0 format") +
+                                   offset_warning(forced->path, "inconsistent entrySelector") +
+                                   offset_warning(forced->path, "inconsistent rangeShift"));
+}
+
+TEST(LoadFont, ZeroTablesLoadOnlyWhenForced) {
+    testfont::font_builder b;  // no tables at all
+    auto plain = load(b);
+    EXPECT_EQ(plain->run.err, "Warning: " + plain->path +
+                                  ": invalid checksum, file possibly not a TrueType font\n" +
+                                  offset_warning(plain->path, "numTables=0") + kNoOffsetTable +
+                                  kExitError);
+    auto forced = load(b, true);
+    EXPECT_EQ(forced->run.status, 0);
+    EXPECT_NE(forced->run.err.find("No \"head\" table in font \"" + forced->path + "\"!\n"),
+              std::string::npos);
+}
+
+TEST(LoadFont, MissingHeadAndBadMagicAreWarnings) {
+    auto no_head = testfont::standard_font();
+    no_head.remove_table("head");
+    auto l = load(no_head);
+    EXPECT_EQ(l->run.status, 0);
+    const std::string missing = "No \"head\" table in font \"" + l->path + "\"!\n";
+    EXPECT_EQ(l->run.err.rfind("Warning: " + l->path + ": invalid checksum", 0), 0u);
+    EXPECT_NE(l->run.err.find(missing), std::string::npos);
+
+    auto parts = testfont::standard_parts();
+    parts.head.magicNumber = 0x12345678;
+    auto bad = load(parts.builder());
+    EXPECT_EQ(bad->run.status, 0);
+    EXPECT_EQ(bad->run.err.rfind(
+                  "Warning: \"" + bad->path + "\" does not contain TrueType 1.0 magic number\n", 0),
+              0u);
+}
+
+TEST(LoadFont, TruncatedFilesNeverReadOutsideTheBuffer) {
+    auto full = testfont::standard_font().build();
+    testrun::scratch_dir dir;
+    for (size_t size :
+         {size_t{0}, size_t{3}, size_t{11}, size_t{12}, size_t{40}, full.size() / 2}) {
+        std::string path = dir.file("cut" + std::to_string(size) + ".ttf");
+        testrun::write_file(path, std::string(full.begin(), full.begin() + size));
+        auto r = kestrix({"force", path, "font", "pop"});
+        EXPECT_EQ(r.status, 0) << size;
+        EXPECT_EQ(r.err.rfind(kForceOn + "Warning: " + path + ": invalid checksum", 0), 0u) << size;
+    }
+}
+
+TEST(FontDirectory, DuplicateTagsFindTheFirst) {
+    auto b = testfont::standard_font();
+    auto first_offset = b.data_offsets();
+    b.add_table("zzzz", {1, 2, 3, 4});
+    b.add_table("zzzz", {5, 6, 7, 8, 9, 10, 11, 12});
+    testrun::scratch_dir dir;
+    std::string path = b.write(dir.file("dup.ttf"));
+
+    testing::internal::CaptureStderr();
+    auto font = load_font(path.c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_TRUE(font);
+    table_entry* e = find_table(*font, "zzzz", 1);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->length, 4u);
+    EXPECT_EQ(font->in_stream.tell(), static_cast<long>(e->offset));
+    EXPECT_EQ(find_table_index(*font, "zzzz"), font->table_dir.size() - 2);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(find_table(*font, "abcd", 0), nullptr);
+    EXPECT_EQ(find_table(*font, "abcd", 1), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "No \"abcd\" table in font \"" + path + "\"!\n");
+}
+
+TEST(FontDirectory, SearchFields) {
+    struct row {
+        USHORT n, selector, range, shift;
+    };
+    for (row r : {row{0, 0, 16, 0xFFF0}, row{1, 0, 16, 0}, row{11, 3, 128, 48}, row{16, 4, 256, 0},
+                  row{17, 4, 256, 16}, row{4096, 12, 0, 0}}) {
+        EXPECT_EQ(entry_selector_for(r.n), r.selector) << r.n;
+        EXPECT_EQ(search_range_for(r.n), r.range) << r.n;
+        EXPECT_EQ(range_shift_for(r.n), r.shift) << r.n;
+    }
+}
+
+TEST(FontDirectory, FileChecksumCountsAPartialLastWord) {
+    mem_stream s(std::vector<BYTE>{0, 0, 0, 1, 0x80, 0, 0, 0, 0xFF});
+    EXPECT_EQ(file_checksum(s, 0, 9), 0x80000001u + 0xFF000000u);
+    EXPECT_EQ(file_checksum(s, 4, 4), 0x80000000u);
+}
