@@ -10,9 +10,9 @@ using parse_fn = std::unique_ptr<elab_record> (*)(font_object&);
 
 // A table without a parser yet is declared as a null parse_fn; a table with one
 // points at its do_<tag> function.
-inline constexpr parse_fn parse_name = nullptr;
-inline constexpr parse_fn parse_post = nullptr;
-inline constexpr parse_fn parse_cmap = nullptr;
+std::unique_ptr<elab_record> parse_name(font_object& font);
+std::unique_ptr<elab_record> parse_post(font_object& font);
+std::unique_ptr<elab_record> parse_cmap(font_object& font);
 inline constexpr parse_fn parse_os2 = nullptr;
 inline constexpr parse_fn parse_hhea = nullptr;
 inline constexpr parse_fn parse_hmtx = nullptr;
@@ -20,4 +20,4 @@ inline constexpr parse_fn parse_head = nullptr;
 inline constexpr parse_fn parse_loca = nullptr;
 inline constexpr parse_fn parse_glyf = nullptr;
 inline constexpr parse_fn parse_maxp = nullptr;
-inline constexpr parse_fn parse_kern = nullptr;
+std::unique_ptr<elab_record> parse_kern(font_object& font);

@@ -1,0 +1,286 @@
+// cmap table layout (big-endian):
+//   0  USHORT version    0
+//   2  USHORT numTables  encoding records that follow
+//   4  encoding records, 8 bytes each:
+//        USHORT platformID, USHORT encodingID, ULONG offset (from the table's start)
+// Every subtable starts with USHORT format, USHORT length, USHORT language, then:
+//   format 0: BYTE glyphIdArray[256]
+//   format 4: USHORT segCountX2, searchRange, entrySelector, rangeShift,
+//             endCount[segCount], reservedPad, startCount[segCount], idDelta[segCount],
+//             idRangeOffset[segCount], glyphIdArray[] (to the end of the subtable)
+//   format 6: USHORT firstCode, entryCount, glyphIdArray[entryCount]
+#include "tables/cmap.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <new>
+#include <unordered_map>
+
+#include "font/parsers.h"
+#include "font/registry.h"
+#include "tables/table_words.h"
+
+namespace {
+
+constexpr USHORT kByteEncodingLength = 262;  // 6-byte header + 256 glyph bytes
+
+// Bytes of subtable arrays one cmap record may hold. Encoding records that share a
+// platform.encoding pair each get their own copy of its subtable, so a small hostile
+// table could otherwise ask for many gigabytes; going over counts as running out of
+// memory. Real fonts stay far below it.
+constexpr std::size_t kSubtableStorageLimit = std::size_t{64} << 20;
+
+class storage_budget {
+  public:
+    // Reserves room for `words` 16-bit entries; throws like a failed allocation when the
+    // record would grow past its limit.
+    void take_words(std::size_t words) {
+        std::size_t bytes = words * sizeof(USHORT);
+        if (bytes > left_) throw std::bad_alloc();
+        left_ -= bytes;
+    }
+
+  private:
+    std::size_t left_ = kSubtableStorageLimit;
+};
+
+struct encoding_record {
+    USHORT platformID = 0;
+    USHORT encodingID = 0;
+    ULONG offset = 0;
+};
+
+encoding_record read_encoding_record(mem_stream& s) {
+    encoding_record r;
+    r.platformID = read_ushort(s);
+    r.encodingID = read_ushort(s);
+    r.offset = read_ulong(s);
+    return r;
+}
+
+ULONG pair_key(USHORT platformID, USHORT encodingID) {
+    return (ULONG{platformID} << 16) | encodingID;
+}
+
+bool read_format0(mem_stream& s, cmap_subtable& sub, storage_budget& budget) {
+    if (sub.length != kByteEncodingLength)
+        std::fprintf(stderr, "Byte-encoding cmap should have %d bytes, but has %u instead\n",
+                     kByteEncodingLength, sub.length);
+    budget.take_words(256);
+    sub.glyphIdArray.assign(256, 0);
+    sub.glyphIdCount = 256;
+    // The record holds 256 entries. A length field outside 6..262 cannot describe them
+    // correctly, so such a subtable is read as its first 256 bytes.
+    std::size_t wanted = sub.length >= 6 && sub.length <= kByteEncodingLength
+                             ? std::size_t{sub.length} - 6
+                             : std::size_t{256};
+    BYTE bytes[256] = {};
+    if (s.read(bytes, wanted) < wanted) {
+        errno = 0;  // the bytes are missing from the file; no system call failed
+        std::perror("Cannot read byte encoding table in cmap");
+        return false;
+    }
+    for (std::size_t i = 0; i < wanted; ++i) sub.glyphIdArray[i] = bytes[i];
+    return true;
+}
+
+bool read_format4(mem_stream& s, cmap_subtable& sub, storage_budget& budget) {
+    sub.segCountX2 = read_ushort(s);
+    sub.segCount = sub.segCountX2 >> 1;
+    sub.searchRange = read_ushort(s);
+    sub.entrySelector = read_ushort(s);
+    sub.rangeShift = read_ushort(s);
+    // Whatever follows the segment arrays up to `length` is glyphIdArray. A length too
+    // small for the segments wraps around to a large count, as 16-bit arithmetic does.
+    int words_left = (int{sub.length} - 8 * int{sub.segCount} - 16) / 2;
+    sub.glyphIdCount = static_cast<USHORT>(words_left);
+    if (sub.segCount == 0) {
+        std::fprintf(stderr, "Empty %u.%u cmap!", sub.platformID, sub.encodingID);
+        return false;
+    }
+    budget.take_words(4 * std::size_t{sub.segCount} + sub.glyphIdCount);
+    read_words(s, sub.endCount, sub.segCount);
+    if (sub.endCount.back() != 0xFFFF) {
+        std::fprintf(stderr, "Bad %u.%u cmap--last endCode is not 0xffff\n", sub.platformID,
+                     sub.encodingID);
+        return false;
+    }
+    read_ushort(s);  // reservedPad
+    read_words(s, sub.startCount, sub.segCount);
+    read_words(s, sub.idDelta, sub.segCount);
+    read_words(s, sub.idRangeOffset, sub.segCount);
+    read_words(s, sub.glyphIdArray, sub.glyphIdCount);
+    return true;
+}
+
+bool read_format6(mem_stream& s, cmap_subtable& sub, storage_budget& budget) {
+    sub.firstCode = read_ushort(s);
+    sub.glyphIdCount = read_ushort(s);  // entryCount
+    budget.take_words(sub.glyphIdCount);
+    read_words(s, sub.glyphIdArray, sub.glyphIdCount);
+    return true;
+}
+
+// Reads the subtable at `offset` from the start of the cmap table for the pair P.E.
+std::unique_ptr<cmap_subtable> read_subtable_at(font_object& font, ULONG table_offset,
+                                                USHORT platformID, USHORT encodingID, ULONG offset,
+                                                storage_budget& budget) {
+    mem_stream& s = font.in_stream;
+    if (!s.seek(static_cast<long>(table_offset) + static_cast<long>(offset))) {
+        std::fprintf(stderr, "Cannot seek to cmap format type\n");
+        return nullptr;
+    }
+    try {
+        auto sub = std::make_unique<cmap_subtable>();
+        sub->platformID = platformID;
+        sub->encodingID = encodingID;
+        sub->format = read_ushort(s);
+        sub->length = read_ushort(s);
+        sub->language = read_ushort(s);
+        if (sub->format != 0 && sub->format != 4 && sub->format != 6) {
+            std::fprintf(stderr, "Unknown cmap subtable format #%u, length=%u version=%u\n",
+                         sub->format, sub->length, sub->language);
+            return nullptr;
+        }
+        if (sub->language != 0)
+            std::fprintf(stderr, "Warning: encoding %u.%u: version %d unknown\n", platformID,
+                         encodingID, sub->language);
+        bool ok = sub->format == 4   ? read_format4(s, *sub, budget)
+                  : sub->format == 6 ? read_format6(s, *sub, budget)
+                                     : read_format0(s, *sub, budget);
+        if (!ok) return nullptr;
+        return sub;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "Out of memory!\n");
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<cmap_subtable> read_cmap_subtable(font_object& font, USHORT platformID,
+                                                  USHORT encodingID) {
+    table_entry* entry = find_table(font, "cmap", 1);
+    if (!entry) return nullptr;
+    mem_stream& s = font.in_stream;
+    read_ushort(s);  // version
+    USHORT numTables = read_ushort(s);
+    for (unsigned i = 0; i < numTables; ++i) {
+        encoding_record r = read_encoding_record(s);
+        if (r.platformID == platformID && r.encodingID == encodingID) {
+            storage_budget budget;
+            return read_subtable_at(font, entry->offset, platformID, encodingID, r.offset, budget);
+        }
+    }
+    std::fprintf(stderr, "Cannot find encoding %ld.%ld in cmap table\n", long{platformID},
+                 long{encodingID});
+    return nullptr;
+}
+
+std::unique_ptr<cmap_elab> do_cmap(font_object& font) {
+    table_entry* entry = find_table(font, "cmap", 1);
+    if (!entry) return nullptr;
+    mem_stream& s = font.in_stream;
+    std::unique_ptr<cmap_elab> cmap;
+    // The subtable of a platform.encoding pair is always that of the first encoding record
+    // with the pair; remembering those offsets spares a rescan of the records per slot.
+    std::unordered_map<ULONG, ULONG> first_offset;
+    try {
+        cmap = std::make_unique<cmap_elab>();
+        cmap->version = read_ushort(s);
+        cmap->numTables = read_ushort(s);
+        if (cmap->version != 0)
+            std::fprintf(stderr, "do_cmap: strange version %u\n", cmap->version);
+        cmap->subtables.resize(cmap->numTables);
+        first_offset.reserve(cmap->numTables);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "Out of memory!\n");
+        return nullptr;
+    }
+    storage_budget budget;
+    for (auto& slot : cmap->subtables) {
+        encoding_record r = read_encoding_record(s);
+        long next_record = s.tell();
+        ULONG offset =
+            first_offset.try_emplace(pair_key(r.platformID, r.encodingID), r.offset).first->second;
+        slot = read_subtable_at(font, entry->offset, r.platformID, r.encodingID, offset, budget);
+        if (!slot) std::fprintf(stderr, "do_cmap: no %u.%u subtable\n", r.platformID, r.encodingID);
+        s.seek(next_record);
+    }
+    return cmap;
+}
+
+std::unique_ptr<elab_record> parse_cmap(font_object& font) {
+    return do_cmap(font);
+}
+
+cmap_elab* cmap_table(font_object& font) {
+    return elab_as<cmap_elab>(font, "cmap");
+}
+
+std::unique_ptr<cmap_subtable>* find_cmap_subtable(font_object& font, USHORT platformID,
+                                                   USHORT encodingID) {
+    cmap_elab* cmap = cmap_table(font);
+    if (!cmap) return nullptr;
+    for (auto& slot : cmap->subtables)
+        if (slot && slot->platformID == platformID && slot->encodingID == encodingID) return &slot;
+    return nullptr;
+}
+
+namespace {
+
+USHORT unmappable(USHORT code) {
+    std::fprintf(stderr, "Cannot cmap character code 0x%2x!\n", code);
+    return 0;
+}
+
+USHORT segment_glyph(USHORT code, const cmap_subtable& sub) {
+    // Records built in memory are trusted no more than parsed ones: every index is
+    // checked against the arrays actually present.
+    std::size_t segments =
+        std::min({std::size_t{sub.segCount}, sub.endCount.size(), sub.startCount.size(),
+                  sub.idDelta.size(), sub.idRangeOffset.size()});
+    std::size_t i = 0;
+    while (i < segments && sub.endCount[i] < code) ++i;
+    if (i == segments) return unmappable(code);
+    if (sub.startCount[i] > code) return 0;
+    USHORT delta = static_cast<USHORT>(sub.idDelta[i]);
+    if (sub.idRangeOffset[i] == 0) return static_cast<USHORT>(code + delta);
+    // idRangeOffset counts bytes from its own entry; glyphIdArray follows the
+    // idRangeOffset array in the file, so subtract the entries left to its end.
+    long long index = static_cast<long long>(sub.idRangeOffset[i] / 2) +
+                      (code - sub.startCount[i]) -
+                      (static_cast<long long>(sub.segCount) - static_cast<long long>(i));
+    if (index < 0 || index >= static_cast<long long>(sub.glyphIdCount) ||
+        static_cast<std::size_t>(index) >= sub.glyphIdArray.size())
+        return unmappable(code);
+    USHORT glyph = sub.glyphIdArray[static_cast<std::size_t>(index)];
+    return glyph == 0 ? 0 : static_cast<USHORT>(glyph + delta);
+}
+
+}  // namespace
+
+USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable) {
+    USHORT c = static_cast<USHORT>(code);
+    if (c == 0xFFFF) return 0;
+    if (!subtable) {
+        std::fprintf(stderr, "No cmap!\n");
+        return 0;
+    }
+    const cmap_subtable& sub = *subtable;
+    switch (sub.format) {
+        case 0:
+            return c < 256 && c < sub.glyphIdArray.size() ? sub.glyphIdArray[c] : 0;
+        case 6: {
+            if (c < sub.firstCode) return 0;
+            std::size_t k = c - sub.firstCode;
+            return k < sub.glyphIdCount && k < sub.glyphIdArray.size() ? sub.glyphIdArray[k] : 0;
+        }
+        case 4:
+            return segment_glyph(c, sub);
+        default:
+            std::fprintf(stderr, "No cmap!\n");
+            return 0;
+    }
+}

@@ -1,0 +1,59 @@
+// The character-to-glyph table (cmap): its record, parser and lookups.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "font/font.h"
+#include "font/types.h"
+
+// One subtable, for one platform.encoding pair. Formats 0, 4 and 6 are read.
+struct cmap_subtable {
+    USHORT platformID = 0;  // from the encoding record
+    USHORT encodingID = 0;
+    USHORT format = 0;
+    USHORT length = 0;    // as read; the writer recomputes it
+    USHORT language = 0;  // third header word, reported as the subtable's "version"
+
+    // Format 4 only.
+    USHORT segCountX2 = 0;
+    USHORT segCount = 0;  // segCountX2 >> 1
+    USHORT searchRange = 0;
+    USHORT entrySelector = 0;
+    USHORT rangeShift = 0;
+    std::vector<USHORT> endCount;       // segCount entries
+    std::vector<USHORT> startCount;     // segCount entries
+    std::vector<SHORT> idDelta;         // segCount entries, added modulo 65536
+    std::vector<USHORT> idRangeOffset;  // segCount entries, byte offsets as in the file
+
+    // Glyph indices: format 0 holds 256 byte values, format 6 entryCount words, format 4
+    // the words after idRangeOffset. An idRangeOffset reaches into this array as if it
+    // followed idRangeOffset directly, as it does in the file.
+    std::vector<USHORT> glyphIdArray;
+    USHORT glyphIdCount = 0;  // 256, entryCount, or computed from the format 4 length
+    USHORT firstCode = 0;     // format 6 only
+};
+
+struct cmap_elab : elab_record {
+    USHORT version = 0;    // 0 expected
+    USHORT numTables = 0;  // encoding records in the file, and slots here
+    // Slot i belongs to encoding record i, in file order; empty when that subtable could
+    // not be read. Callers may replace a slot's subtable or relabel it in place.
+    std::vector<std::unique_ptr<cmap_subtable>> subtables;
+};
+
+std::unique_ptr<cmap_elab> do_cmap(font_object& font);
+
+// Reads the subtable of the first encoding record with this platform.encoding pair.
+std::unique_ptr<cmap_subtable> read_cmap_subtable(font_object& font, USHORT platformID,
+                                                  USHORT encodingID);
+
+// The elaborated cmap (never parses; complains when the font has no cmap table).
+cmap_elab* cmap_table(font_object& font);
+
+// The first non-empty slot holding platformID.encodingID, or null.
+std::unique_ptr<cmap_subtable>* find_cmap_subtable(font_object& font, USHORT platformID,
+                                                   USHORT encodingID);
+
+// Glyph index of a character code (taken modulo 65536); 0 means no glyph.
+USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable);

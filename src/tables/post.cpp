@@ -1,0 +1,290 @@
+// post table layout (big-endian):
+//   0  Fixed  version             0x00010000, 0x00020000, 0x00028000 or 0x00030000
+//   4  Fixed  italicAngle
+//   8  SHORT  underlinePosition
+//  10  SHORT  underlineThickness
+//  12  ULONG  isFixedPitch
+//  16  ULONG  minMemType42, maxMemType42, minMemType1, maxMemType1
+// Format 2.0 goes on with:
+//  32  USHORT numberOfGlyphs
+//  34  USHORT glyphNameIndex[numberOfGlyphs]
+//      then the names area to the end of the table: Pascal strings (a length byte, then
+//      that many characters), name k being name index 258 + k.
+#include "tables/post.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "font/parsers.h"
+#include "font/registry.h"
+#include "tables/table_words.h"
+
+namespace {
+
+constexpr ULONG kFormat1 = 0x00010000;
+constexpr ULONG kFormat2 = 0x00020000;
+constexpr ULONG kFormat25 = 0x00028000;
+constexpr ULONG kFormat3 = 0x00030000;
+constexpr USHORT kStandardNames = 258;
+constexpr char kFallbackPrefix[] = ".glyphindex";
+constexpr std::size_t kFallbackPrefixLength = sizeof kFallbackPrefix - 1;
+
+}  // namespace
+
+// clang-format off
+const char* const standard_mac_names[258] = {
+    /*   0 */ ".notdef", ".null", "nonmarkingreturn", "space", "exclam", "quotedbl",
+    /*   6 */ "numbersign", "dollar", "percent", "ampersand", "quotesingle", "parenleft",
+    /*  12 */ "parenright", "asterisk", "plus", "comma", "hyphen", "period",
+    /*  18 */ "slash", "zero", "one", "two", "three", "four",
+    /*  24 */ "five", "six", "seven", "eight", "nine", "colon",
+    /*  30 */ "semicolon", "less", "equal", "greater", "question", "at",
+    /*  36 */ "A", "B", "C", "D", "E", "F",
+    /*  42 */ "G", "H", "I", "J", "K", "L",
+    /*  48 */ "M", "N", "O", "P", "Q", "R",
+    /*  54 */ "S", "T", "U", "V", "W", "X",
+    /*  60 */ "Y", "Z", "bracketleft", "backslash", "bracketright", "asciicircum",
+    /*  66 */ "underscore", "grave", "a", "b", "c", "d",
+    /*  72 */ "e", "f", "g", "h", "i", "j",
+    /*  78 */ "k", "l", "m", "n", "o", "p",
+    /*  84 */ "q", "r", "s", "t", "u", "v",
+    /*  90 */ "w", "x", "y", "z", "braceleft", "bar",
+    /*  96 */ "braceright", "asciitilde", "Adieresis", "Aring", "Ccedilla", "Eacute",
+    /* 102 */ "Ntilde", "Odieresis", "Udieresis", "aacute", "agrave", "acircumflex",
+    /* 108 */ "adieresis", "atilde", "aring", "ccedilla", "eacute", "egrave",
+    /* 114 */ "ecircumflex", "edieresis", "iacute", "igrave", "icircumflex", "idieresis",
+    /* 120 */ "ntilde", "oacute", "ograve", "ocircumflex", "odieresis", "otilde",
+    /* 126 */ "uacute", "ugrave", "ucircumflex", "udieresis", "dagger", "degree",
+    /* 132 */ "cent", "sterling", "section", "bullet", "paragraph", "germandbls",
+    /* 138 */ "registered", "copyright", "trademark", "acute", "dieresis", "notequal",
+    /* 144 */ "AE", "Oslash", "infinity", "plusminus", "lessequal", "greaterequal",
+    /* 150 */ "yen", "mu1", "partialdiff", "summation", "product", "pi",
+    /* 156 */ "integral", "ordfeminine", "ordmasculine", "Ohm", "ae", "oslash",
+    /* 162 */ "questiondown", "exclamdown", "logicalnot", "radical", "florin", "approxequal",
+    /* 168 */ "increment", "guillemotleft", "guillemotright", "ellipsis", "nbspace", "Agrave",
+    /* 174 */ "Atilde", "Otilde", "OE", "oe", "endash", "emdash",
+    /* 180 */ "quotedblleft", "quotedblright", "quoteleft", "quoteright", "divide", "lozenge",
+    /* 186 */ "ydieresis", "Ydieresis", "fraction", "currency", "guilsinglleft", "guilsinglright",
+    /* 192 */ "fi", "fl", "daggerdbl", "periodcentered", "quotesinglbase", "quotedblbase",
+    /* 198 */ "perthousand", "Acircumflex", "Ecircumflex", "Aacute", "Edieresis", "Egrave",
+    /* 204 */ "Iacute", "Icircumflex", "Idieresis", "Igrave", "Oacute", "Ocircumflex",
+    /* 210 */ "applelogo", "Ograve", "Uacute", "Ucircumflex", "Ugrave", "dotlessi",
+    /* 216 */ "circumflex", "tilde", "overscore", "breve", "dotaccent", "ring",
+    /* 222 */ "cedilla", "hungarumlaut", "ogonek", "caron", "Lslash", "lslash",
+    /* 228 */ "Scaron", "scaron", "Zcaron", "zcaron", "brokenbar", "Eth",
+    /* 234 */ "eth", "Yacute", "yacute", "Thorn", "thorn", "minus",
+    /* 240 */ "multiply", "onesuperior", "twosuperior", "threesuperior", "onehalf", "onequarter",
+    /* 246 */ "threequarters", "franc", "Gbreve", "gbreve", "Idot", "Scedilla",
+    /* 252 */ "scedilla", "Cacute", "cacute", "Ccaron", "ccaron", "dmacron",
+};
+// clang-format on
+
+void glyph_name_marks::reset(std::size_t glyphs) {
+    flags_.assign(glyphs, 0);
+    marked_from_1_to_ = 0;
+}
+
+void glyph_name_marks::clear(USHORT glyph) {
+    if (glyph >= flags_.size()) return;
+    flags_[glyph] = 0;
+    if (glyph < marked_from_1_to_) marked_from_1_to_ = glyph;
+}
+
+void glyph_name_marks::set_through(USHORT last) {
+    std::size_t end = std::min(std::size_t{last} + 1, flags_.size());
+    for (std::size_t g = std::max<std::size_t>(marked_from_1_to_, 1); g < end; ++g) flags_[g] = 1;
+    marked_from_1_to_ = std::max(marked_from_1_to_, end);
+}
+
+namespace {
+
+void read_header(mem_stream& s, post_elab& post) {
+    post.version = read_ulong(s);
+    post.italicAngle = read_long(s);
+    post.underlinePosition = read_short(s);
+    post.underlineThickness = read_short(s);
+    post.isFixedPitch = read_ulong(s);
+    post.minMemType42 = read_ulong(s);
+    post.maxMemType42 = read_ulong(s);
+    post.minMemType1 = read_ulong(s);
+    post.maxMemType1 = read_ulong(s);
+}
+
+// Returns true when the version has a glyph-name array to read; other versions are
+// kept with their warning and name every glyph but 0 by its fallback name.
+bool names_follow(const post_elab& post) {
+    switch (post.version) {
+        case kFormat1:
+            return false;
+        case kFormat2:
+            return true;
+        case kFormat3:
+            std::fprintf(stderr,
+                         "do_post: warning: empty 3.0 \"post\" table, fallback names will be "
+                         "used\n");
+            return false;
+        case kFormat25:
+            std::fprintf(stderr, "do_post: warning: post format 2.5 not supported\n");
+            return false;
+        default:
+            std::fprintf(stderr, "do_post: warning: unknown post format 0x%08lx\n",
+                         static_cast<unsigned long>(post.version));
+            return false;
+    }
+}
+
+bool is_name_char(unsigned char c) {
+    return c >= 0x21 && c <= 0x7E;
+}
+
+// Turns the Pascal strings of GlyphText into NUL-ended names in place: each name moves
+// one byte back over its length byte and gets a zero byte where its last character was.
+// Stops at the first malformed length, keeping the names before it.
+void convert_names(post_elab& post) {
+    std::vector<char>& text = post.GlyphText;
+    std::size_t left = text.size();
+    std::size_t p = 0;
+    while (left > 0) {
+        auto k = static_cast<signed char>(text[p]);
+        std::size_t start = p;
+        ++p;
+        --left;
+        if (k < 0) {
+            std::fprintf(stderr, "Cannot read all of POST: negative string length\n");
+            break;
+        }
+        if (static_cast<std::size_t>(k) > left) {
+            std::fprintf(stderr, "Cannot read all of POST: glyph name too long or misplaced\n");
+            break;
+        }
+        for (int i = 0; i < k; ++i, ++p, --left) {
+            auto c = static_cast<unsigned char>(text[p]);
+            if (!is_name_char(c)) {
+                std::fprintf(stderr,
+                             "Non-graphic or non-ASCII char in POST glyph name: '%c' (using "
+                             "'X' instead)\n",
+                             c);
+                c = 'X';
+            }
+            text[p - 1] = static_cast<char>(c);
+        }
+        text[p - 1] = '\0';
+        // Name indices stop at 65535, so later names could never be asked for.
+        if (post.names.size() < 0xFFFF) post.names.push_back(text.data() + start);
+    }
+    post.nameCount = static_cast<USHORT>(post.names.size());
+}
+
+// Reads the format 2.0 part; false (after its message) when the names area is missing.
+bool read_glyph_names(mem_stream& s, const table_entry& entry, post_elab& post) {
+    post.numberOfGlyphs = read_ushort(s);
+    if (post.numberOfGlyphs >= 0x8000)
+        std::fprintf(stderr,
+                     "Warning: This font contain more PostScript names (32,767) than I can "
+                     "reliably encode\n");
+    read_words(s, post.glyphNameIndex, post.numberOfGlyphs);
+    post.used.reset(post.numberOfGlyphs);
+
+    long long consumed = static_cast<long long>(s.tell()) - entry.offset;
+    post.GlyphTextLength = static_cast<LONG>(static_cast<long long>(entry.length) - consumed);
+    if (post.GlyphTextLength == 0) return true;
+    if (post.GlyphTextLength < 0) throw std::bad_alloc();  // no buffer has a negative size
+    auto length = static_cast<std::size_t>(post.GlyphTextLength);
+    if (s.remaining() < length) {
+        std::fprintf(stderr, "Cannot read post->GlyphText!\n");
+        return false;
+    }
+    post.GlyphText.resize(length);
+    s.read(reinterpret_cast<BYTE*>(post.GlyphText.data()), length);
+    convert_names(post);
+    return true;
+}
+
+// The name of glyph g without marking it; null where the fallback name applies.
+const char* name_without_mark(USHORT g, const post_elab& post) {
+    if (g == 0) return standard_mac_names[0];
+    if (post.version == kFormat1) return g < kStandardNames ? standard_mac_names[g] : nullptr;
+    if (post.version != kFormat2 || g >= post.numberOfGlyphs || g >= post.glyphNameIndex.size())
+        return nullptr;
+    USHORT index = post.glyphNameIndex[g];
+    if (index < kStandardNames) return standard_mac_names[index];
+    std::size_t k = index - kStandardNames;
+    return k < post.nameCount && k < post.names.size() ? post.names[k] : nullptr;
+}
+
+void build_name_map(post_elab& post) {
+    post.glyph_of_name.reserve(post.numberOfGlyphs);
+    for (unsigned g = 0; g < post.numberOfGlyphs; ++g) {
+        // Fallback names begin with ".glyphindex" and are resolved without a search.
+        if (const char* name = name_without_mark(static_cast<USHORT>(g), post))
+            post.glyph_of_name.try_emplace(name, static_cast<USHORT>(g));
+    }
+    post.glyph_of_name_built = true;
+}
+
+}  // namespace
+
+std::unique_ptr<post_elab> do_post(font_object& font) {
+    table_entry* entry = find_table(font, "post", 1);
+    if (!entry) return nullptr;
+    mem_stream& s = font.in_stream;
+    try {
+        auto post = std::make_unique<post_elab>();
+        read_header(s, *post);
+        if (!names_follow(*post)) return post;
+        if (!read_glyph_names(s, *entry, *post)) return nullptr;
+        return post;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "Out of memory!\n");
+        return nullptr;
+    }
+}
+
+std::unique_ptr<elab_record> parse_post(font_object& font) {
+    return do_post(font);
+}
+
+post_elab* post_table(font_object& font) {
+    return elab_as<post_elab>(font, "post");
+}
+
+const char* fallback_glyph_name(ULONG glyph) {
+    static std::string buffer;  // shared by every fallback name, like a static char array
+    char text[20];
+    std::snprintf(text, sizeof text, "%s%04lx", kFallbackPrefix,
+                  static_cast<unsigned long>(static_cast<USHORT>(glyph)));
+    buffer = text;
+    return buffer.c_str();
+}
+
+const char* glyph_name(ULONG glyph, post_elab* post) {
+    auto g = static_cast<USHORT>(glyph);
+    if (g == 0) return standard_mac_names[0];
+    if (!post) return fallback_glyph_name(g);
+    if (post->version == kFormat2) post->used.set(g);
+    const char* name = name_without_mark(g, *post);
+    return name ? name : fallback_glyph_name(g);
+}
+
+USHORT glyph_index_of(const char* name, post_elab* post) {
+    if (!name || !post) return 0;
+    if (std::strncmp(name, kFallbackPrefix, kFallbackPrefixLength) == 0) {
+        const char* digits = name + kFallbackPrefixLength;
+        char* end = nullptr;
+        unsigned long value = std::strtoul(digits, &end, 16);
+        return end == digits ? 0 : static_cast<USHORT>(value);
+    }
+    if (post->numberOfGlyphs == 0) return 0;
+    if (!post->glyph_of_name_built) build_name_map(*post);
+    // The map answers as a scan from glyph 0 would, and the marks the scan would leave
+    // (every glyph it named, up to the one found or the last) are set the same way.
+    auto it = post->glyph_of_name.find(name);
+    USHORT found = it == post->glyph_of_name.end() ? 0 : it->second;
+    post->used.set_through(
+        it == post->glyph_of_name.end() ? static_cast<USHORT>(post->numberOfGlyphs - 1) : found);
+    return found;
+}
