@@ -1,5 +1,6 @@
 #include "font/font.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -52,9 +53,18 @@ ULONG file_checksum(mem_stream& stream, long offset, ULONG length) {
         std::fprintf(stderr, "Cannot seek to offset %ld on \"%s\"", offset, "output font file");
         return 0;
     }
+    // Sum straight from the buffer: bytes past the end of the data count as zero.
+    const std::vector<BYTE>& data = stream.bytes();
+    std::size_t begin = std::min(static_cast<std::size_t>(offset), data.size());
+    std::size_t end = std::min(begin + length, data.size());
     ULONG sum = 0;
-    ULONG words = static_cast<ULONG>((static_cast<unsigned long long>(length) + 3) / 4);
-    for (ULONG i = 0; i < words; ++i) sum += read_ulong(stream);
+    std::size_t i = begin;
+    for (; i + 4 <= end; i += 4)
+        sum += (ULONG{data[i]} << 24) | (ULONG{data[i + 1]} << 16) | (ULONG{data[i + 2]} << 8) |
+               data[i + 3];
+    for (int shift = 24; i < end; ++i, shift -= 8) sum += ULONG{data[i]} << shift;
+    std::size_t words = (static_cast<std::size_t>(length) + 3) / 4;
+    stream.seek(offset + static_cast<long>(words * 4));
     return sum;
 }
 

@@ -9,7 +9,7 @@ namespace {
 
 struct elab_parser {
     const char* tag;
-    parse_fn parse;  // null while the table has no parser
+    parse_fn parse;
 };
 
 // Order of comparison; tags are distinct, so it has no effect on the result.
@@ -30,11 +30,6 @@ const elab_parser* parser_for(const char* tag) {
 const char* const font_elab_order[10] = {"maxp", "cmap", "name", "post", "OS/2",
                                          "hhea", "hmtx", "head", "loca", "glyf"};
 
-bool has_elab_parser(const char* tag) {
-    const elab_parser* p = tag ? parser_for(tag) : nullptr;
-    return p && p->parse;
-}
-
 elab_record* load_elab_table(font_object& font, const char* tag, int complain) {
     if (!tag) return nullptr;
     table_entry* entry = find_table(font, tag, complain);
@@ -44,7 +39,7 @@ elab_record* load_elab_table(font_object& font, const char* tag, int complain) {
         std::fprintf(stderr, "load_elab_table: cannot elaborate table \"%s\"\n", tag);
         return nullptr;
     }
-    if (!entry->ElabPtr && p->parse) entry->ElabPtr = p->parse(font);
+    if (!entry->ElabPtr) entry->ElabPtr = p->parse(font);
     return entry->ElabPtr.get();
 }
 

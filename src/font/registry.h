@@ -7,9 +7,6 @@
 // Parses the table on first request and caches the record on its directory entry.
 elab_record* load_elab_table(font_object& font, const char* tag, int complain);
 
-// True when a parser exists for the tag.
-bool has_elab_parser(const char* tag);
-
 // The cached record of a table (never parses); the lookup complains if the table is
 // missing. Each table's source defines its typed accessor (cmap_table ...) on top.
 elab_record* elab_of(font_object& font, const char* tag);

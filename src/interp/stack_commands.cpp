@@ -19,7 +19,6 @@ int font_command() {
     }
     font_object* font = adopt_font(std::move(loaded));
     for (const char* tag : font_elab_order) {
-        if (!has_elab_parser(tag)) continue;
         if (!load_elab_table(*font, tag, 1)) std::fprintf(stderr, "font: no %s table\n", tag);
     }
     if (push_item(font, ITEM_FONT) != 0) {

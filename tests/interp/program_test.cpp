@@ -103,18 +103,21 @@ TEST(Program, FreeNeedsAFont) {
     EXPECT_EQ(r.err, "free: expected font\n" + kExitError);
 }
 
+// Vera has composite glyphs, whose outlines are not read; loading it says so once.
+const std::string kVeraComposite = "read_glyph: glyph 98: warning: composite glyph(s) ignored\n";
+
 TEST(Program, FontObjectsOnTheStack) {
     std::string vera = testrun::sample_font("Vera.ttf");
     auto dup_free = kestrix({vera, "font", "dup", "free"});
     EXPECT_EQ(dup_free.status, 255);
-    EXPECT_EQ(dup_free.err, "free: font referenced duplicated in stack item 0\n" + kExitError +
-                                kNotEmpty + "stack[0] = font object for file \"" + vera +
-                                "\" <-- top\n");
+    EXPECT_EQ(dup_free.err, kVeraComposite + "free: font referenced duplicated in stack item 0\n" +
+                                kExitError + kNotEmpty + "stack[0] = font object for file \"" +
+                                vera + "\" <-- top\n");
 
     auto released = kestrix({vera, "font", "dup", "pop", "free", "stack"});
     EXPECT_EQ(released.status, 0);
     EXPECT_EQ(released.out, "stack: stack is empty\n");
-    EXPECT_EQ(released.err, "");
+    EXPECT_EQ(released.err, kVeraComposite);
 
     auto shown = kestrix({vera, "font", "stack", "pop"});
     EXPECT_EQ(shown.out, "stack[0] = font object for file \"" + vera + "\" <-- top\n");
@@ -134,7 +137,7 @@ TEST(Program, FontRejectsNonStrings) {
     std::string vera = testrun::sample_font("Vera.ttf");
     auto r = kestrix({vera, "font", "font"});
     EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.err, "font: expected string\n" + kExitError);
+    EXPECT_EQ(r.err, kVeraComposite + "font: expected string\n" + kExitError);
 }
 
 TEST(Program, MissingFontFile) {

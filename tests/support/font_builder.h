@@ -444,7 +444,7 @@ enum standard_glyph : uint16_t {
     G_B = 3,  // has off-curve points and instructions
     G_a = 4,
     G_RING = 5,
-    G_ARING = 6,  // composite: A + ring
+    G_ARING = 6,  // simple (A + ring contours); make_aring_composite turns it composite
     G_BALT = 7,   // custom post name "B.alt", not in any cmap
     STANDARD_GLYPH_COUNT = 8
 };
@@ -453,6 +453,9 @@ enum standard_glyph : uint16_t {
 // ring), OS/2 version 1, post 2.0, name with Macintosh and Microsoft records for IDs 0-6,
 // kern format 0 with pairs A-a -120 and B-A -30, short loca. Loads without any warning.
 font_parts standard_parts();
+// Turns the standard font's Aring into a composite of A and the ring (loading such a font
+// prints the once-per-run composite-glyph warning) and re-syncs the derived values.
+void make_aring_composite(font_parts& parts);
 inline font_builder standard_font() {
     return standard_parts().builder();
 }

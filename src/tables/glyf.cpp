@@ -1,0 +1,250 @@
+// glyf table layout: one description per glyph, where loca says.
+//   SHORT  numberOfContours     < 0: composite glyph
+//   SHORT  xMin, yMin, xMax, yMax
+// simple glyphs go on with
+//   USHORT endPtsOfContours[numberOfContours]   strictly increasing
+//   USHORT instructionLength
+//   BYTE   instructions[instructionLength]
+//   BYTE   flags[]              one per point; kRepeat is followed by a repeat count
+//   BYTE or SHORT xCoordinates[] by kXShort / kXSameOrPositive, deltas from the previous
+//   BYTE or SHORT yCoordinates[] by kYShort / kYSameOrPositive
+#include "tables/glyf.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "font/parsers.h"
+#include "font/registry.h"
+#include "tables/alloc.h"
+#include "tables/loca.h"
+#include "tables/maxp.h"
+#include "tables/table_reader.h"
+
+namespace {
+
+// Composite glyphs are reported once per run of the program, for the first one met.
+bool composite_warned = false;
+
+// "Out of memory!" without a line end, as the per-glyph arrays report it.
+constexpr const char* kGlyphOutOfMemory = "Out of memory!";
+
+constexpr std::size_t kArrayBytesPerTableByte = 640;
+// More than one glyph's largest arrays: 32,767 contours, 65,535 points and as many
+// instruction bytes.
+constexpr std::size_t kOneGlyphSlack = 1 << 20;
+
+// One delta of a coordinate: a byte (its sign in the "same or positive" bit), nothing (the
+// same value as before), or a signed word.
+inline int read_delta(BYTE flag, BYTE short_bit, BYTE same_bit, table_reader& in) {
+    if (flag & short_bit) {
+        int d = in.u8();
+        return (flag & same_bit) ? d : -d;
+    }
+    if (flag & same_bit) return 0;
+    return in.s16();
+}
+
+// Turns the end points just read into point counts; the caller has checked that they
+// increase.
+void end_points_to_counts(std::span<contour_record> contours) {
+    for (std::size_t c = contours.size() - 1; c >= 1; --c)
+        contours[c].count = static_cast<USHORT>(contours[c].count - contours[c - 1].count);
+    contours[0].count = static_cast<USHORT>(contours[0].count + 1);
+}
+
+// Gives each contour its place in the points and flags arrays; returns the sum of the
+// counts, modulo 65536.
+USHORT link_contours(std::span<contour_record> contours) {
+    USHORT first = 0;
+    for (contour_record& c : contours) {
+        c.firstPoint = first;
+        c.firstFlag = first;
+        first = static_cast<USHORT>(first + c.count);
+    }
+    return first;
+}
+
+}  // namespace
+
+void outline_storage::cap_for_table(std::size_t table_bytes) {
+    left_ = table_bytes * kArrayBytesPerTableByte + kOneGlyphSlack;
+}
+
+bool outline_storage::charge(std::size_t bytes, long glyph) {
+    if (!capped_ && bytes <= left_) {
+        left_ -= bytes;
+        return true;
+    }
+    if (!capped_)
+        std::fprintf(stderr,
+                     "do_glyf: warning: glyph %ld: more outline data than the glyf table "
+                     "holds, remaining outlines ignored\n",
+                     glyph);
+    capped_ = true;
+    return false;
+}
+
+template <class T>
+bool outline_storage::take_from(array_pool<T>& pool, std::span<T>& out, std::size_t n,
+                                const char* oom_text) {
+    try {
+        out = pool.take(n);
+        return true;
+    } catch (const std::bad_alloc&) {
+        std::fputs(oom_text, stderr);
+        return false;
+    }
+}
+
+bool outline_storage::take(std::span<contour_record>& out, std::size_t n, const char* oom_text) {
+    return take_from(contours_, out, n, oom_text);
+}
+bool outline_storage::take(std::span<point>& out, std::size_t n, const char* oom_text) {
+    return take_from(points_, out, n, oom_text);
+}
+bool outline_storage::take(std::span<BYTE>& out, std::size_t n, const char* oom_text) {
+    return take_from(bytes_, out, n, oom_text);
+}
+
+void read_flags(std::span<BYTE> flags, table_reader& in) {
+    const std::size_t count = flags.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        BYTE flag = in.u8();
+        flags[i] = flag;
+        if (flag & kRepeat) {
+            std::size_t repeats = in.u8();
+            if (i + repeats > count - 1) {
+                std::fprintf(stderr, "read_flags: inconsistent repetitions\n");
+                return;
+            }
+            std::fill_n(flags.begin() + static_cast<std::ptrdiff_t>(i) + 1, repeats, flag);
+            i += repeats;
+        }
+    }
+}
+
+void read_coordinates(std::span<point> points, std::span<const BYTE> flags, table_reader& in) {
+    const std::size_t count = std::min(points.size(), flags.size());
+    // Absolute values are the running sums of the deltas from (0, 0), modulo 65536.
+    int x = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        x += read_delta(flags[k], kXShort, kXSameOrPositive, in);
+        points[k].x = static_cast<SHORT>(x);
+    }
+    int y = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        y += read_delta(flags[k], kYShort, kYSameOrPositive, in);
+        points[k].y = static_cast<SHORT>(y);
+    }
+}
+
+void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_storage& storage) {
+    glyph.numberOfContours = in.s16();
+    glyph.xMin = in.s16();
+    glyph.yMin = in.s16();
+    glyph.xMax = in.s16();
+    glyph.yMax = in.s16();
+    if (glyph.xMin > glyph.xMax)
+        std::fprintf(stderr, "do_glyf: warning: glyph %ld: inconsistent glyph bounding box\n",
+                     index);
+    if (glyph.numberOfContours < 0) {
+        if (!composite_warned)
+            std::fprintf(stderr, "read_glyph: glyph %ld: warning: composite glyph(s) ignored\n",
+                         index);
+        composite_warned = true;
+        return;
+    }
+    if (glyph.numberOfContours == 0) return;
+
+    const auto contour_count = static_cast<std::size_t>(glyph.numberOfContours);
+    if (!storage.charge(contour_count * sizeof(contour_record), index) ||
+        !storage.take(glyph.contours, contour_count, kOutOfMemory))
+        return;
+    for (contour_record& c : glyph.contours) c.count = in.u16();  // endPtsOfContours
+    for (std::size_t c = 1; c < contour_count; ++c) {
+        if (glyph.contours[c - 1].count >= glyph.contours[c].count) {
+            std::fprintf(stderr, "read_glyph: glyph %ld contour %ld: inconsistent contours\n",
+                         index, static_cast<long>(c));
+            return;
+        }
+    }
+    const auto point_count = static_cast<USHORT>(glyph.contours.back().count + 1);
+    if (point_count == 0)
+        std::fprintf(stderr, "read_glyph: glyph %ld: inconsistent number of coordinates: %ld\n",
+                     index, static_cast<long>(point_count));
+    end_points_to_counts(glyph.contours);
+
+    glyph.instructionLength = in.u16();
+    if (!storage.charge(glyph.instructionLength, index) ||
+        !storage.take(glyph.instructions, glyph.instructionLength, kGlyphOutOfMemory))
+        return;
+    if (glyph.instructionLength != 0 &&
+        in.read(glyph.instructions.data(), glyph.instructionLength) < glyph.instructionLength) {
+        std::fprintf(stderr, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n",
+                     index, static_cast<long>(glyph.instructionLength));
+        return;
+    }
+
+    if (!storage.charge(point_count * (sizeof(point) + 1), index) ||
+        !storage.take(glyph.flags, point_count, kGlyphOutOfMemory))
+        return;
+    read_flags(glyph.flags, in);
+    if (!storage.take(glyph.points, point_count, kGlyphOutOfMemory)) return;
+    read_coordinates(glyph.points, glyph.flags, in);
+
+    USHORT counted = link_contours(glyph.contours);
+    if (counted != point_count)
+        std::fprintf(stderr,
+                     "read_glyph: warning: inconsistent coordinate/contour counts (%ld vs. %ld)\n",
+                     static_cast<long>(point_count), static_cast<long>(counted));
+}
+
+std::unique_ptr<glyf_elab> do_glyf(font_object& font) {
+    std::size_t glyph_count = glyphs_in(font);  // moves the stream to maxp: ask first
+    const loca_elab* loca = loca_table(font);
+    if (!loca) {
+        std::fprintf(stderr, "do_glyf: no \"loca\" table\n");
+        return nullptr;
+    }
+    if (loca->offsets.empty()) {
+        std::fprintf(stderr, "do_glyf: no \"loca\" offsets\n");
+        return nullptr;
+    }
+    auto glyf = new_record<glyf_elab>();
+    if (!glyf || !allocate_array(glyf->glyphs, glyph_count)) return nullptr;
+
+    table_entry* entry = find_table(font, "glyf", 1);
+    if (!entry) return nullptr;
+    const long start = font.in_stream.tell();
+    if (start < 0) {
+        std::fprintf(stderr, "do_glyf: cannot find start of glyf table\n");
+        return nullptr;
+    }
+    table_reader in(font, *entry);
+    glyf->storage.cap_for_table(in.size());
+
+    const std::vector<LONG>& offsets = loca->offsets;
+    const std::size_t readable = std::min(glyph_count, offsets.size() - 1);
+    for (std::size_t i = 0; i < readable; ++i) {
+        const LONG offset = offsets[i];
+        if (offset == offsets[i + 1]) continue;  // no description: an empty glyph
+        if (start + offset < 0) {
+            std::fprintf(stderr, "do_glyf: cannot seek to glyph %ld at offset %ld\n",
+                         static_cast<long>(i), start + offset);
+            return nullptr;
+        }
+        // An offset before the glyf table reads zeros, which make an empty glyph.
+        if (offset < 0) continue;
+        in.seek(static_cast<std::size_t>(offset));
+        read_glyph(glyf->glyphs[i], static_cast<long>(i), in, glyf->storage);
+    }
+    return glyf;
+}
+
+glyf_elab* glyf_table(font_object& font) {
+    return elab_as<glyf_elab>(font, "glyf");
+}
+
+std::unique_ptr<elab_record> parse_glyf(font_object& font) {
+    return do_glyf(font);
+}

@@ -1,0 +1,125 @@
+// The glyph data (glyf) table: every simple glyph's outline, composite glyphs by header.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "font/font.h"
+#include "font/types.h"
+
+class table_reader;
+
+// Outline flag bits.
+inline constexpr BYTE kOnCurve = 0x01;
+inline constexpr BYTE kXShort = 0x02;           // x delta is one byte
+inline constexpr BYTE kYShort = 0x04;           // y delta is one byte
+inline constexpr BYTE kRepeat = 0x08;           // next byte: how many more points carry this flag
+inline constexpr BYTE kXSameOrPositive = 0x10;  // short: delta positive; long: delta 0
+inline constexpr BYTE kYSameOrPositive = 0x20;
+
+struct contour_record {
+    USHORT count = 0;       // points in the contour (its end point while being read)
+    USHORT firstPoint = 0;  // index of its first point in the glyph's points
+    USHORT firstFlag = 0;   // index of its first flag in the glyph's flags
+};
+
+struct point {
+    SHORT x = 0;  // absolute, font units
+    SHORT y = 0;
+};
+
+// One glyph. An empty glyph (no data in loca) stays all zero. A composite glyph
+// (numberOfContours < 0) keeps only its header. A glyph whose reading stopped early keeps
+// what was read; the arrays may then be shorter than the counts say, so index them by
+// their own size. The arrays live in the outline storage of the glyf record.
+struct glyph_record {
+    SHORT numberOfContours = 0;
+    SHORT xMin = 0;
+    SHORT yMin = 0;
+    SHORT xMax = 0;
+    SHORT yMax = 0;
+    USHORT instructionLength = 0;
+    std::span<contour_record> contours;  // numberOfContours entries
+    std::span<point> points;             // one per point
+    std::span<BYTE> flags;               // one per point, repeats expanded
+    std::span<BYTE> instructions;        // instructionLength bytes, not interpreted
+};
+
+// Zero-filled arrays of exact sizes cut from large blocks, so that a font's glyphs cost a
+// few allocations rather than four each. Blocks never move: spans stay valid for the life
+// of the pool.
+template <class T>
+class array_pool {
+  public:
+    // n elements (none for n = 0); throws std::bad_alloc when memory is short.
+    std::span<T> take(std::size_t n) {
+        if (n > left_) {
+            std::size_t block = std::max(n, kBlockBytes / sizeof(T));
+            blocks_.push_back(std::make_unique<T[]>(block));
+            next_ = blocks_.back().get();
+            left_ = block;
+        }
+        std::span<T> out(next_, n);
+        next_ += n;
+        left_ -= n;
+        return out;
+    }
+
+  private:
+    static constexpr std::size_t kBlockBytes = 256 * 1024;
+    std::vector<std::unique_ptr<T[]>> blocks_;
+    T* next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
+// The outline arrays of one glyf table. Their total is capped at what the table's bytes
+// could describe if every glyph had bytes of its own: one byte of glyph data yields at
+// most 128 points (a flag byte and a repeat count of 255 give 256 points from two bytes),
+// that is 640 bytes of arrays, plus room for one glyph whose counts run past the end of
+// the table. Real fonts stay far below; only glyphs made to share their data through
+// loca, each expanding it again, can reach the cap, and past it no outline is expanded.
+class outline_storage {
+  public:
+    // Sets the cap for a glyf table of this many bytes (until then nothing is allowed).
+    void cap_for_table(std::size_t table_bytes);
+    // Counts `bytes` of arrays for glyph `glyph` against the cap; false once it is
+    // reached, with one warning per table.
+    bool charge(std::size_t bytes, long glyph);
+
+    // Gives `out` n zero-filled elements; on a memory shortage prints oom_text and
+    // returns false.
+    bool take(std::span<contour_record>& out, std::size_t n, const char* oom_text);
+    bool take(std::span<point>& out, std::size_t n, const char* oom_text);
+    bool take(std::span<BYTE>& out, std::size_t n, const char* oom_text);
+
+  private:
+    template <class T>
+    static bool take_from(array_pool<T>& pool, std::span<T>& out, std::size_t n,
+                          const char* oom_text);
+
+    array_pool<contour_record> contours_;
+    array_pool<point> points_;
+    array_pool<BYTE> bytes_;  // flags and instructions
+    std::size_t left_ = 0;    // bytes of arrays still allowed
+    bool capped_ = false;
+};
+
+struct glyf_elab : elab_record {
+    std::vector<glyph_record> glyphs;  // numGlyphs records, by glyph index
+    outline_storage storage;           // owns every glyph's arrays
+};
+
+std::unique_ptr<glyf_elab> do_glyf(font_object& font);
+
+// The elaborated glyf record, or nothing; never parses.
+glyf_elab* glyf_table(font_object& font);
+
+// Reads the glyph description at the reader's position into glyph (index for messages).
+void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_storage& storage);
+// Reads flags.size() flag bytes, expanding repeats.
+void read_flags(std::span<BYTE> flags, table_reader& in);
+// Reads the x deltas of all points, then the y deltas, and makes them absolute.
+void read_coordinates(std::span<point> points, std::span<const BYTE> flags, table_reader& in);

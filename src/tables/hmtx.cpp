@@ -1,0 +1,88 @@
+// hmtx table layout:
+//   { USHORT advanceWidth; SHORT lsb; } hMetrics[hhea numberOfHMetrics]
+//   SHORT  leftSideBearing[numGlyphs - numberOfHMetrics]   (advance = the last pair's)
+#include "tables/hmtx.h"
+
+#include <cstdio>
+
+#include "font/parsers.h"
+#include "font/registry.h"
+#include "tables/alloc.h"
+#include "tables/hhea.h"
+#include "tables/maxp.h"
+#include "tables/table_reader.h"
+
+namespace {
+
+// The entry of glyph i, or nothing after the lookup's message (prefixed by who).
+const long_hor_metric* metric_of(font_object& font, USHORT i, const hmtx_elab* hmtx,
+                                 const char* who) {
+    if (!hmtx) {
+        std::fprintf(stderr, "%s: missing hmtx table\n", who);
+        return nullptr;
+    }
+    if (hmtx->hMetrics.empty()) {
+        std::fprintf(stderr, "%s: no hmtx hMetrics table\n", who);
+        return nullptr;
+    }
+    // The array is as long as the glyph count when parsed; guard both bounds.
+    if (i >= glyphs_in(font) || i >= hmtx->hMetrics.size()) {
+        std::fprintf(stderr, "%s: glyph index %d too large\n", who, i);
+        return nullptr;
+    }
+    return &hmtx->hMetrics[i];
+}
+
+}  // namespace
+
+std::unique_ptr<hmtx_elab> do_hmtx(font_object& font) {
+    const hhea_elab* hhea = hhea_table(font);
+    std::size_t pairs = hhea ? hhea->numberOfHMetrics : 0;
+    std::size_t glyphs = glyphs_in(font);  // moves the stream to maxp: ask before hmtx
+    if (glyphs < pairs) {
+        std::fprintf(stderr, "do_hmtx: nr of horz metrics (%ld) > nr of glyphs (%ld)!\n",
+                     static_cast<long>(pairs), static_cast<long>(glyphs));
+        pairs = glyphs;
+    }
+    table_entry* entry = find_table(font, "hmtx", 1);
+    if (!entry) return nullptr;
+    table_reader in(font, *entry);
+
+    auto hmtx = new_record<hmtx_elab>();
+    if (!hmtx) return nullptr;
+    if (glyphs == 0) {
+        std::fputs(kOutOfMemory, stderr);  // there is no array to hold
+        return nullptr;
+    }
+    if (!allocate_array(hmtx->hMetrics, glyphs)) return nullptr;
+
+    for (std::size_t i = 0; i < pairs; ++i) {
+        hmtx->hMetrics[i].advanceWidth = in.u16();
+        hmtx->hMetrics[i].lsb = in.s16();
+    }
+    // Without any pair (numberOfHMetrics 0, or no hhea) the other glyphs advance by 0.
+    const USHORT shared_advance = pairs > 0 ? hmtx->hMetrics[pairs - 1].advanceWidth : 0;
+    for (std::size_t i = pairs; i < glyphs; ++i) {
+        hmtx->hMetrics[i].advanceWidth = shared_advance;
+        hmtx->hMetrics[i].lsb = in.s16();
+    }
+    return hmtx;
+}
+
+hmtx_elab* hmtx_table(font_object& font) {
+    return elab_as<hmtx_elab>(font, "hmtx");
+}
+
+USHORT advanceWidth_of(font_object& font, USHORT glyph, const hmtx_elab* hmtx) {
+    const long_hor_metric* m = metric_of(font, glyph, hmtx, "advanceWidth_of");
+    return m ? m->advanceWidth : 0;
+}
+
+SHORT lsb_of(font_object& font, USHORT glyph, const hmtx_elab* hmtx) {
+    const long_hor_metric* m = metric_of(font, glyph, hmtx, "lsb_of");
+    return m ? m->lsb : 0;
+}
+
+std::unique_ptr<elab_record> parse_hmtx(font_object& font) {
+    return do_hmtx(font);
+}

@@ -1,0 +1,29 @@
+// The horizontal metrics (hmtx) table and the per-glyph metric lookups.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "font/font.h"
+#include "font/types.h"
+
+struct long_hor_metric {
+    USHORT advanceWidth = 0;
+    SHORT lsb = 0;  // left side bearing
+};
+
+struct hmtx_elab : elab_record {
+    // One entry per glyph (numGlyphs when parsed): the file's numberOfHMetrics pairs,
+    // then the glyphs that share the last advance width, each with its own lsb.
+    std::vector<long_hor_metric> hMetrics;
+};
+
+std::unique_ptr<hmtx_elab> do_hmtx(font_object& font);
+
+// The elaborated hmtx record, or nothing; never parses.
+hmtx_elab* hmtx_table(font_object& font);
+
+// Metrics of one glyph from the caller's hmtx record; 0 (with a message) when the record
+// or its array is missing or the glyph is not below the font's glyph count.
+USHORT advanceWidth_of(font_object& font, USHORT glyph, const hmtx_elab* hmtx);
+SHORT lsb_of(font_object& font, USHORT glyph, const hmtx_elab* hmtx);

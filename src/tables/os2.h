@@ -1,0 +1,59 @@
+// The OS/2 and Windows metrics (OS/2) table, versions 0 and 1.
+#pragma once
+
+#include <memory>
+
+#include "font/font.h"
+#include "font/types.h"
+
+inline constexpr ULONG kOS2Rev0Length = 78;
+inline constexpr ULONG kOS2Rev1Length = 86;
+
+// The fields of one OS/2 revision, in file order. Revision 1 names ulCharRange[0..3]
+// ulUnicodeRange1..4 and adds the two code-page words at the end, which stay 0 in a
+// revision 0 block.
+struct os2_revision {
+    USHORT version = 0;  // copy of the table version
+    SHORT xAvgCharWidth = 0;
+    USHORT usWeightClass = 0;
+    USHORT usWidthClass = 0;
+    SHORT fsType = 0;  // embedding licensing rights
+    SHORT ySubscriptXSize = 0;
+    SHORT ySubscriptYSize = 0;
+    SHORT ySubscriptXOffset = 0;
+    SHORT ySubscriptYOffset = 0;
+    SHORT ySuperscriptXSize = 0;
+    SHORT ySuperscriptYSize = 0;
+    SHORT ySuperscriptXOffset = 0;
+    SHORT ySuperscriptYOffset = 0;
+    SHORT yStrikeoutSize = 0;
+    SHORT yStrikeoutPosition = 0;
+    SHORT sFamilyClass = 0;
+    BYTE panose[10] = {};       // as stored
+    ULONG ulCharRange[4] = {};  // revision 1: ulUnicodeRange1..ulUnicodeRange4
+    CHAR achVendID[4] = {};
+    USHORT fsSelection = 0;
+    USHORT usFirstCharIndex = 0;
+    USHORT usLastCharIndex = 0;
+    SHORT sTypoAscender = 0;
+    SHORT sTypoDescender = 0;
+    SHORT sTypoLineGap = 0;
+    USHORT usWinAscent = 0;
+    USHORT usWinDescent = 0;
+    ULONG ulCodePageRange1 = 0;  // revision 1 only
+    ULONG ulCodePageRange2 = 0;  // revision 1 only
+};
+
+struct os2_elab : elab_record {
+    USHORT version = 0;  // 0 or 1
+    std::unique_ptr<os2_revision> v;
+
+    // The block seen as its revision: present only when the version matches.
+    os2_revision* rev0() const { return version == 0 ? v.get() : nullptr; }
+    os2_revision* rev1() const { return version == 1 ? v.get() : nullptr; }
+};
+
+std::unique_ptr<os2_elab> do_os2(font_object& font);
+
+// The elaborated OS/2 record, or nothing; never parses.
+os2_elab* os2_table(font_object& font);

@@ -1,0 +1,73 @@
+// A bounded big-endian reader over one table of a font held in memory.
+//
+// The reader sees only the table's own bytes: those the directory gives it, cut off at the
+// end of the file. Reads beyond them yield zeros (the position still advances), so a
+// hostile count or offset can make a parser read zeros but never memory outside the file
+// or another table's bytes. Every read is an inline bounds test and a load, which keeps
+// the per-field cost of the glyph loop low.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include "font/font.h"
+#include "font/types.h"
+
+class table_reader {
+  public:
+    table_reader() = default;
+    table_reader(const BYTE* data, std::size_t size) : data_(data), size_(size) {}
+    // The bytes of `entry` in the font's file.
+    table_reader(const font_object& font, const table_entry& entry) {
+        const std::vector<BYTE>& file = font.in_stream.bytes();
+        if (entry.offset < file.size()) {
+            data_ = file.data() + entry.offset;
+            size_ = std::min<std::size_t>(entry.length, file.size() - entry.offset);
+        }
+    }
+
+    std::size_t size() const { return size_; }
+    std::size_t tell() const { return pos_; }
+    // Positions past the end are allowed; reads there give zeros.
+    void seek(std::size_t pos) { pos_ = pos; }
+    void skip(std::size_t n) { pos_ += n; }
+    std::size_t remaining() const { return pos_ < size_ ? size_ - pos_ : 0; }
+
+    BYTE u8() {
+        BYTE b = pos_ < size_ ? data_[pos_] : 0;
+        ++pos_;
+        return b;
+    }
+    CHAR s8() { return static_cast<CHAR>(u8()); }
+    USHORT u16() {
+        if (remaining() >= 2) {
+            const BYTE* p = data_ + pos_;
+            pos_ += 2;
+            return static_cast<USHORT>(p[0] << 8 | p[1]);
+        }
+        BYTE hi = u8();
+        return static_cast<USHORT>(hi << 8 | u8());
+    }
+    SHORT s16() { return static_cast<SHORT>(u16()); }
+    ULONG u32() {
+        ULONG hi = u16();
+        return hi << 16 | u16();
+    }
+    LONG s32() { return static_cast<LONG>(u32()); }
+
+    // Copies n bytes to dst, zeros for those beyond the table; returns how many were real.
+    std::size_t read(BYTE* dst, std::size_t n) {
+        std::size_t real = std::min(n, remaining());
+        if (real > 0) std::memcpy(dst, data_ + pos_, real);
+        if (n > real) std::memset(dst + real, 0, n - real);
+        pos_ += n;
+        return real;
+    }
+
+  private:
+    const BYTE* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t pos_ = 0;
+};

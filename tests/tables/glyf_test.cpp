@@ -1,0 +1,326 @@
+// The glyf parser: outlines of simple glyphs, composite headers, every consistency
+// message, and glyph data that is damaged or hostile.
+#include "tables/glyf.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "parsed_font.h"
+#include "tables/loca.h"
+#include "tables/maxp.h"
+#include "tables/table_reader.h"
+
+using namespace tabletest;
+using testfont::bytes;
+
+namespace {
+
+testfont::glyph_point on(int x, int y) {
+    return {static_cast<int16_t>(x), static_cast<int16_t>(y), true};
+}
+testfont::glyph_point off(int x, int y) {
+    return {static_cast<int16_t>(x), static_cast<int16_t>(y), false};
+}
+
+// A box for glyph 0 and the given glyphs after it.
+testfont::font_parts font_with(std::vector<testfont::glyph> glyphs) {
+    auto parts = testfont::minimal_parts();
+    parts.glyf.glyphs = {testfont::simple_glyph({{on(0, 0), on(0, 700), on(500, 700)}})};
+    parts.post.glyph_names = {".notdef"};
+    for (auto& g : glyphs) {
+        parts.glyf.glyphs.push_back(std::move(g));
+        parts.post.glyph_names.push_back("g" + std::to_string(parts.post.glyph_names.size()));
+    }
+    parts.advance_widths.assign(parts.glyf.glyphs.size(), 600);
+    parts.sync();
+    return parts;
+}
+
+std::string reading_messages(const std::vector<BYTE>& data, size_t flag_count,
+                             std::vector<BYTE>& flags) {
+    table_reader in(data.data(), data.size());
+    flags.assign(flag_count, 0);
+    testing::internal::CaptureStderr();
+    read_flags(flags, in);
+    return testing::internal::GetCapturedStderr();
+}
+
+}  // namespace
+
+TEST(GlyfFlags, RepeatsExpandUntilTheLastFlag) {
+    std::vector<BYTE> flags;
+    EXPECT_EQ(reading_messages({0x01, 0x09, 3}, 5, flags), "");
+    EXPECT_EQ(flags, (std::vector<BYTE>{0x01, 0x09, 0x09, 0x09, 0x09}));
+
+    // One repeat too many is refused; the remaining flags stay 0.
+    EXPECT_EQ(reading_messages({0x01, 0x09, 4}, 5, flags),
+              "read_flags: inconsistent repetitions\n");
+    EXPECT_EQ(flags, (std::vector<BYTE>{0x01, 0x09, 0, 0, 0}));
+
+    // Flags past the end of the data read as 0.
+    EXPECT_EQ(reading_messages({0x31}, 3, flags), "");
+    EXPECT_EQ(flags, (std::vector<BYTE>{0x31, 0, 0}));
+}
+
+TEST(GlyfCoordinates, DeltasInEveryEncodingAddUp) {
+    // x: +10 (byte, positive), -5 (byte), same, +300 (word); y: all the same (0).
+    const std::vector<BYTE> flags = {0x12 | 0x20, 0x02 | 0x20, 0x10 | 0x20, 0x00 | 0x20};
+    const std::vector<BYTE> data = {10, 5, 0x01, 0x2C};
+    table_reader in(data.data(), data.size());
+    std::vector<point> points(4);
+    read_coordinates(points, flags, in);
+    const SHORT xs[] = {10, 5, 5, 305};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(points[k].x, xs[k]) << k;
+        EXPECT_EQ(points[k].y, 0) << k;
+    }
+    // Sums wrap modulo 65536; y deltas follow all x deltas.
+    const std::vector<BYTE> wrap_flags = {0x00, 0x00};
+    const std::vector<BYTE> wrap = {0x7F, 0xFF, 0x00, 0x02, 0xFF, 0xFF, 0x00, 0x03};
+    table_reader win(wrap.data(), wrap.size());
+    std::vector<point> wrapped(2);
+    read_coordinates(wrapped, wrap_flags, win);
+    EXPECT_EQ(wrapped[1].x, -32767);
+    EXPECT_EQ(wrapped[0].y, -1);
+    EXPECT_EQ(wrapped[1].y, 2);
+}
+
+TEST(Glyf, SimpleGlyphsKeepContoursFlagsPointsAndInstructions) {
+    auto parts = font_with({
+        testfont::simple_glyph({{on(10, 0), off(10, 300), on(310, 300), on(310, 0)},
+                                {on(100, 100), on(200, 100), on(200, 200), on(100, 200)}},
+                               {0xB0, 0x01, 0x21}),
+        testfont::glyph{},  // empty: no description in loca
+    });
+    auto p = parse(parts);
+    ASSERT_EQ(p->err, "");
+    const glyf_elab* glyf = glyf_table(*p->font);
+    ASSERT_NE(glyf, nullptr);
+    ASSERT_EQ(glyf->glyphs.size(), 3u);
+
+    const glyph_record& g = glyf->glyphs[1];
+    EXPECT_EQ(g.numberOfContours, 2);
+    EXPECT_EQ(g.xMin, 10);
+    EXPECT_EQ(g.yMin, 0);
+    EXPECT_EQ(g.xMax, 310);
+    EXPECT_EQ(g.yMax, 300);
+    ASSERT_EQ(g.contours.size(), 2u);  // endPtsOfContours 3, 7
+    EXPECT_EQ(g.contours[0].count, 4);
+    EXPECT_EQ(g.contours[0].firstPoint, 0);
+    EXPECT_EQ(g.contours[1].count, 4);
+    EXPECT_EQ(g.contours[1].firstPoint, 4);
+    EXPECT_EQ(g.contours[1].firstFlag, 4);
+    EXPECT_EQ(g.instructionLength, 3);
+    EXPECT_EQ(bytes(g.instructions.begin(), g.instructions.end()), (bytes{0xB0, 0x01, 0x21}));
+    const std::vector<std::pair<int, int>> expected = {
+        {10, 0}, {10, 300}, {310, 300}, {310, 0}, {100, 100}, {200, 100}, {200, 200}, {100, 200}};
+    ASSERT_EQ(g.points.size(), expected.size());
+    ASSERT_EQ(g.flags.size(), expected.size());
+    for (size_t k = 0; k < expected.size(); ++k) {
+        EXPECT_EQ(g.points[k].x, expected[k].first) << k;
+        EXPECT_EQ(g.points[k].y, expected[k].second) << k;
+        EXPECT_EQ(g.flags[k] & kOnCurve, k == 1 ? 0 : 1) << k;
+    }
+
+    const glyph_record& empty = glyf->glyphs[2];
+    EXPECT_EQ(empty.numberOfContours, 0);
+    EXPECT_EQ(empty.xMin | empty.yMin | empty.xMax | empty.yMax, 0);
+    EXPECT_TRUE(empty.contours.empty() && empty.points.empty() && empty.instructions.empty());
+
+    // No instructions: an empty array, and the outline is still read.
+    const glyph_record& notdef = glyf->glyphs[0];
+    EXPECT_EQ(notdef.instructionLength, 0);
+    EXPECT_TRUE(notdef.instructions.empty());
+    EXPECT_EQ(notdef.points.size(), 3u);
+}
+
+TEST(Glyf, RealOutlinesFitTheirBoundingBoxes) {
+    // Every point of every simple glyph of the sample fonts, decoded from their flags and
+    // deltas, lies in the glyph's stored box, and the extremes are reached.
+    for (const char* name : {"Vera.ttf", "VeraMono.ttf"}) {
+        auto p = parse_file(testrun::sample_font(name));
+        const glyf_elab* glyf = glyf_table(*p->font);
+        ASSERT_NE(glyf, nullptr) << name;
+        ASSERT_EQ(glyf->glyphs.size(), glyphs_in(*p->font)) << name;
+        size_t simple = 0;
+        for (const glyph_record& g : glyf->glyphs) {
+            if (g.numberOfContours <= 0) continue;
+            ++simple;
+            ASSERT_FALSE(g.points.empty());
+            int x0 = g.points[0].x, x1 = x0, y0 = g.points[0].y, y1 = y0;
+            for (const point& pt : g.points) {
+                x0 = std::min<int>(x0, pt.x), x1 = std::max<int>(x1, pt.x);
+                y0 = std::min<int>(y0, pt.y), y1 = std::max<int>(y1, pt.y);
+            }
+            EXPECT_EQ((std::array<int, 4>{x0, y0, x1, y1}),
+                      (std::array<int, 4>{g.xMin, g.yMin, g.xMax, g.yMax}));
+            const contour_record& last = g.contours.back();
+            EXPECT_EQ(last.firstPoint + last.count, static_cast<int>(g.points.size()));
+        }
+        EXPECT_GT(simple, 190u) << name;
+    }
+}
+
+TEST(Glyf, BoundingBoxWarningLooksAtXOnly) {
+    testfont::glyph wide = testfont::simple_glyph({{on(0, 0), on(50, 10)}});
+    wide.bbox = {{100, 0, 50, 10}};
+    testfont::glyph tall = testfont::simple_glyph({{on(0, 0), on(50, 10)}});
+    tall.bbox = {{0, 10, 50, 0}};
+    auto r = run_font(font_with({tall, wide}).builder());
+    EXPECT_EQ(r->run.status, 0);
+    EXPECT_EQ(r->run.err, "do_glyf: warning: glyph 2: inconsistent glyph bounding box\n");
+}
+
+TEST(Glyf, CompositeGlyphsAreReportedOncePerRun) {
+    testfont::glyph_component base{.glyphIndex = 0};
+    auto first = font_with({testfont::composite_glyph({base}), testfont::composite_glyph({base})});
+    auto second = font_with({testfont::simple_glyph({{on(0, 0), on(1, 1)}}),
+                             testfont::simple_glyph({{on(0, 0), on(1, 1)}}),
+                             testfont::composite_glyph({base})});
+    testrun::scratch_dir dir;
+    auto a = first.builder().write(dir.file("a.ttf"));
+    auto b = second.builder().write(dir.file("b.ttf"));
+    auto r = testrun::kestrix({b, "font", a, "font", b, "font", "pop", "pop", "pop"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "read_glyph: glyph 3: warning: composite glyph(s) ignored\n");
+
+    // A composite keeps its header only.
+    auto p = parse(first);
+    const glyph_record& g = glyf_table(*p->font)->glyphs[1];
+    EXPECT_EQ(g.numberOfContours, -1);
+    EXPECT_EQ(g.xMax, 500);
+    EXPECT_EQ(g.yMax, 700);
+    EXPECT_TRUE(g.contours.empty() && g.points.empty() && g.flags.empty());
+}
+
+TEST(Glyf, EndPointsThatDoNotIncreaseStopTheGlyph) {
+    testfont::glyph g = testfont::simple_glyph({{on(0, 0), on(1, 1), on(2, 2)}, {on(3, 3)}});
+    g.endPtsOfContours = std::vector<uint16_t>{2, 2};
+    auto parts = font_with({g});
+    auto r = run_font(parts.builder());
+    EXPECT_EQ(r->run.err, "read_glyph: glyph 1 contour 1: inconsistent contours\n");
+
+    auto p = parse(parts);
+    const glyph_record& kept = glyf_table(*p->font)->glyphs[1];
+    EXPECT_EQ(kept.numberOfContours, 2);
+    EXPECT_EQ(kept.xMax, 3);
+    EXPECT_EQ(kept.contours.size(), 2u);
+    EXPECT_TRUE(kept.points.empty() && kept.flags.empty() && kept.instructions.empty());
+}
+
+TEST(Glyf, PointCountWrappingToZeroIsReported) {
+    testfont::glyph g = testfont::simple_glyph({{on(0, 0), on(1, 1)}});
+    g.endPtsOfContours = std::vector<uint16_t>{0xFFFF};
+    auto parts = font_with({g});
+    auto r = run_font(parts.builder());
+    EXPECT_EQ(r->run.err, "read_glyph: glyph 1: inconsistent number of coordinates: 0\n");
+    auto p = parse(parts);
+    const glyph_record& kept = glyf_table(*p->font)->glyphs[1];
+    EXPECT_EQ(kept.contours.size(), 1u);
+    EXPECT_TRUE(kept.points.empty() && kept.flags.empty());
+}
+
+TEST(Glyf, RepeatsPastTheLastFlagStillReadCoordinates) {
+    testfont::glyph g = testfont::simple_glyph({{on(10, 0), on(20, 0), on(30, 0)}});
+    // Three points; the flag of x-short-positive, y-same, repeated 5 times.
+    g.raw_flags = bytes{0x01 | 0x02 | 0x10 | 0x20 | 0x08, 5};
+    auto parts = font_with({g});
+    auto r = run_font(parts.builder());
+    EXPECT_EQ(r->run.err, "read_flags: inconsistent repetitions\n");
+    auto p = parse(parts);
+    const glyph_record& kept = glyf_table(*p->font)->glyphs[1];
+    ASSERT_EQ(kept.points.size(), 3u);
+    EXPECT_EQ(bytes(kept.flags.begin(), kept.flags.end()), (bytes{0x3B, 0, 0}));
+    // The coordinates follow the refused repeat count: point 0 still moves by 10, and the
+    // zero flags of points 1 and 2 read words.
+    EXPECT_EQ(kept.points[0].x, 10);
+    EXPECT_EQ(kept.points[1].x, 10 + 0x0A0A);
+}
+
+TEST(Glyf, InstructionsRunningPastTheTableStopTheGlyph) {
+    testfont::glyph g = testfont::simple_glyph({{on(0, 0), on(1, 1)}});
+    g.instructionLength = 1000;
+    auto r = run_font(font_with({g}).builder());
+    EXPECT_EQ(r->run.err, "read_glyph: glyph 1: cannot read instructions (1000 bytes)!\n");
+}
+
+TEST(Glyf, LocaOffsetsOutsideTheTableReadZeros) {
+    // Glyph 1 starts at the head table, glyph 2 past the end of the file: neither reads
+    // anything but zeros, so both are empty.
+    auto parts = font_with({testfont::simple_glyph({{on(0, 0), on(1, 1)}}),
+                            testfont::simple_glyph({{on(0, 0), on(1, 1)}})});
+    parts.head.indexToLocFormat = 1;
+    auto b = parts.builder();
+    const auto offsets = b.data_offsets();
+    const auto glyf_at = offsets[b.find("glyf") - b.tables.data()];
+    const auto head_at = offsets[b.find("head") - b.tables.data()];
+    ASSERT_GT(head_at, glyf_at);
+    b.table("loca").data = testfont::make_loca({0, head_at - glyf_at, 0x10000000, 0x10000100}, 1);
+    auto r = run_font(b);
+    EXPECT_EQ(r->run.status, 0);
+    EXPECT_EQ(r->run.err, "");
+    auto p = parse(b);
+    const glyf_elab* glyf = glyf_table(*p->font);
+    ASSERT_NE(glyf, nullptr);
+    EXPECT_EQ(glyf->glyphs[0].numberOfContours, 1);
+    EXPECT_EQ(glyf->glyphs[1].numberOfContours, 0);
+    EXPECT_EQ(glyf->glyphs[2].numberOfContours, 0);
+}
+
+TEST(Glyf, OffsetBeforeTheFileFailsTheTable) {
+    auto parts = font_with({testfont::simple_glyph({{on(0, 0), on(1, 1)}})});
+    parts.head.indexToLocFormat = 1;
+    auto b = parts.builder();
+    const auto offsets = b.data_offsets();
+    const long glyf_at = offsets[b.find("glyf") - b.tables.data()];
+    b.table("loca").data = testfont::make_loca({0, 0x80000000u, 0x80000010u}, 1);
+    auto r = run_font(b);
+    EXPECT_EQ(r->run.status, 0);
+    EXPECT_EQ(r->run.err, "do_glyf: cannot seek to glyph 1 at offset " +
+                              std::to_string(glyf_at - 0x80000000L) + "\n" + no_table("glyf"));
+}
+
+namespace {
+
+// One glyph of 65,535 points in 528 bytes (repeated flags, no coordinate bytes), which
+// glyphs 0, 2, 4 ... all use through loca; the odd glyphs start at the table's end.
+testfont::font_builder shared_heavy_glyph(uint16_t glyph_count) {
+    testfont::be_writer w;
+    w.s16(1).s16(0).s16(0).s16(0).s16(0).u16(0xFFFE).u16(0);  // 65,535 points
+    for (int run = 0; run < 255; ++run) w.u8(0x39).u8(255);   // 256 flags each
+    w.u8(0x39).u8(254);
+    w.pad(4);
+    auto parts = testfont::minimal_parts();
+    parts.head.indexToLocFormat = 1;
+    parts.maxp.numGlyphs = glyph_count;
+    auto b = parts.builder();
+    const auto size = static_cast<uint32_t>(w.size());
+    b.table("glyf").data = w.take();
+    std::vector<uint32_t> loca;
+    for (uint32_t i = 0; i <= glyph_count; ++i) loca.push_back(i % 2 ? size : 0);
+    b.table("loca").data = testfont::make_loca(loca, 1);
+    return b;
+}
+
+}  // namespace
+
+TEST(Glyf, SharedGlyphDataIsNotExpandedBeyondTheTable) {
+    const std::string capped =
+        "do_glyf: warning: glyph 8: more outline data than the glyf table holds, remaining "
+        "outlines ignored\n";
+    auto p = parse(shared_heavy_glyph(20));
+    EXPECT_EQ(p->err, capped);
+    const auto& glyphs = glyf_table(*p->font)->glyphs;
+    EXPECT_EQ(glyphs[6].points.size(), 65535u);
+    EXPECT_EQ(glyphs[6].points[65534].x, 0);
+    EXPECT_EQ(glyphs[8].numberOfContours, 1);  // headers are still read
+    EXPECT_TRUE(glyphs[8].points.empty());
+    EXPECT_TRUE(glyphs[10].contours.empty());
+    EXPECT_EQ(glyphs[9].numberOfContours, 0);
+
+    // 65,535 glyphs would otherwise ask for about 10 GB.
+    auto r = run_font(shared_heavy_glyph(0xFFFF));
+    EXPECT_EQ(r->run.status, 0);
+    EXPECT_EQ(r->run.err, capped);
+}

@@ -1,0 +1,100 @@
+// The OS/2 parser: revisions 0 and 1 kept field by field, later revisions refused.
+#include "tables/os2.h"
+
+#include <gtest/gtest.h>
+
+#include "parsed_font.h"
+
+using namespace tabletest;
+
+namespace {
+
+testfont::font_parts with_os2(uint16_t version) {
+    auto parts = testfont::minimal_parts();
+    auto& o = parts.os2;
+    o.version = version;
+    o.xAvgCharWidth = -5;
+    o.usWeightClass = 700;
+    o.fsType = 8;
+    o.ySuperscriptYOffset = -7;
+    o.sFamilyClass = 0x0105;
+    o.panose = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    o.ulUnicodeRange = {0x80000001u, 2, 3, 0xFFFFFFFFu};
+    o.achVendID = {'A', 'b', static_cast<char>(0x80), ' '};
+    o.fsSelection = 0x20;
+    o.usFirstCharIndex = 0x20;
+    o.usLastCharIndex = 0xFFFF;
+    o.sTypoDescender = -200;
+    o.usWinDescent = 483;
+    o.ulCodePageRange1 = 0x11;
+    o.ulCodePageRange2 = 0x80000000u;
+    return parts;
+}
+
+// The fields whose width, sign or place a slip would change.
+void expect_common_fields(const os2_revision& v) {
+    EXPECT_EQ(v.xAvgCharWidth, -5);
+    EXPECT_EQ(v.usWeightClass, 700);
+    EXPECT_EQ(v.ySuperscriptYOffset, -7);
+    EXPECT_EQ(v.sFamilyClass, 0x0105);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(v.panose[i], i + 1);
+    EXPECT_EQ(v.ulCharRange[0], 0x80000001u);
+    EXPECT_EQ(v.ulCharRange[3], 0xFFFFFFFFu);
+    EXPECT_EQ(std::string(v.achVendID, v.achVendID + 4), std::string("Ab\x80 "));
+    EXPECT_EQ(v.achVendID[2], -128);
+    EXPECT_EQ(v.usLastCharIndex, 0xFFFF);
+    EXPECT_EQ(v.sTypoDescender, -200);
+    EXPECT_EQ(v.usWinDescent, 483);
+}
+
+}  // namespace
+
+TEST(OS2, RevisionZeroReads78Bytes) {
+    auto b = with_os2(0).builder();
+    b.table("OS/2").data.resize(86, 0xEE);  // bytes after the revision 0 fields are not read
+    auto p = parse(b);
+    ASSERT_EQ(p->err, "");
+    const os2_elab* os2 = os2_table(*p->font);
+    ASSERT_NE(os2, nullptr);
+    EXPECT_EQ(os2->version, 0);
+    ASSERT_NE(os2->rev0(), nullptr);
+    EXPECT_EQ(os2->rev1(), nullptr);
+    EXPECT_EQ(os2->rev0()->version, 0);
+    expect_common_fields(*os2->rev0());
+    EXPECT_EQ(os2->v->ulCodePageRange1, 0u);
+    EXPECT_EQ(os2->v->ulCodePageRange2, 0u);
+}
+
+TEST(OS2, RevisionOneReads86Bytes) {
+    auto p = parse(with_os2(1));
+    ASSERT_EQ(p->err, "");
+    const os2_elab* os2 = os2_table(*p->font);
+    ASSERT_NE(os2, nullptr);
+    ASSERT_NE(os2->rev1(), nullptr);
+    EXPECT_EQ(os2->rev0(), nullptr);
+    EXPECT_EQ(os2->rev1()->version, 1);
+    expect_common_fields(*os2->rev1());
+    EXPECT_EQ(os2->rev1()->ulCodePageRange1, 0x11u);
+    EXPECT_EQ(os2->rev1()->ulCodePageRange2, 0x80000000u);
+}
+
+TEST(OS2, LaterRevisionsAreRefused) {
+    for (uint16_t version : {2, 3, 4, 5, 0x8000}) {
+        auto r = run_font(with_os2(version).builder());
+        EXPECT_EQ(r->run.status, 0);
+        EXPECT_EQ(r->run.err, "do_os2: version " + std::to_string(version) +
+                                  " of OS/2 table unknown\n" + no_table("OS/2"));
+    }
+}
+
+TEST(OS2, RevisionOneCutShortReadsZeroCodePages) {
+    auto b = with_os2(1).builder();
+    b.table("OS/2").length = 78;  // the next table's bytes follow in the file
+    auto p = parse(b);
+    const os2_elab* os2 = os2_table(*p->font);
+    ASSERT_NE(os2, nullptr);
+    ASSERT_NE(os2->rev1(), nullptr);
+    EXPECT_EQ(os2->rev1()->usWinDescent, 483);
+    EXPECT_EQ(os2->rev1()->ulCodePageRange1, 0u);
+    EXPECT_EQ(os2->rev1()->ulCodePageRange2, 0u);
+}
