@@ -15,14 +15,8 @@ int not_available(const char* name) {
 int afm_command() {
     return not_available("afm");
 }
-int encode_command() {
-    return not_available("encode");
-}
 int gen_command() {
     return not_available("gen");
-}
-int getmetrics_command() {
-    return not_available("getmetrics");
 }
 int list_command() {
     return not_available("list");
@@ -30,18 +24,9 @@ int list_command() {
 int listname_command() {
     return not_available("listname");
 }
-int platform_command() {
-    return not_available("platform");
-}
 int import_command() {
     return not_available("import");
 }
 int export_command() {
     return not_available("export");
-}
-int rename_command() {
-    return not_available("rename");
-}
-int setaw_command() {
-    return not_available("setaw");
 }
