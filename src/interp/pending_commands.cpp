@@ -15,18 +15,9 @@ int not_available(const char* name) {
 int afm_command() {
     return not_available("afm");
 }
-int gen_command() {
-    return not_available("gen");
-}
 int list_command() {
     return not_available("list");
 }
 int listname_command() {
     return not_available("listname");
-}
-int import_command() {
-    return not_available("import");
-}
-int export_command() {
-    return not_available("export");
 }

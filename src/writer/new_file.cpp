@@ -1,0 +1,169 @@
+#include "writer/new_file.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kTempAttempts = 100;
+
+bool path_exists(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+// Random enough that concurrent runs pick different names; a clash only costs a retry,
+// since temporary files are created exclusively.
+std::string random_suffix() {
+    static std::mt19937_64 engine = [] {
+        std::seed_seq::result_type clock_bits = static_cast<std::seed_seq::result_type>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
+        std::seed_seq::result_type device_bits = 0;
+        try {
+            std::random_device device;
+            device_bits = device();
+        } catch (const std::exception&) {
+            // No entropy source: the clock alone still varies between runs.
+        }
+        std::seed_seq seed{clock_bits, device_bits};
+        return std::mt19937_64(seed);
+    }();
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(engine()));
+    return text;
+}
+
+// A hidden name beside the target. Only the start of a long file name is kept, so the
+// temporary name never grows past what the file system allows for the target itself.
+fs::path temp_name_for(const fs::path& target) {
+    std::string base = target.filename().string().substr(0, 32);
+    return target.parent_path() / ("." + base + ".kestrix-" + random_suffix());
+}
+
+void report_open_failure(const char* path, const char* mode, int error) {
+    std::fprintf(stderr, "Cannot open \"%s\" in mode \"%s\"\n", path, mode);
+    errno = error;
+    std::perror(path);
+}
+
+void report_write_failure(const std::string& path, int error) {
+    errno = error != 0 ? error : EIO;  // a short write need not set errno
+    std::perror(path.c_str());
+    std::fprintf(stderr, "new_file: cannot write \"%s\"\n", path.c_str());
+}
+
+}  // namespace
+
+bool write_fully(std::FILE* f, const std::vector<BYTE>& bytes) {
+    if (!f) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
+        return false;
+    return std::fflush(f) == 0 && !std::ferror(f);
+}
+
+new_file::new_file(key, std::string path, fs::path temp, file_handle stream)
+    : path_(std::move(path)), temp_(std::move(temp)), stream_(std::move(stream)) {}
+
+std::unique_ptr<new_file> new_file::create(const char* path, const char* mode) {
+    if (!path || !mode) return nullptr;
+    if (std::strcmp(path, "-") == 0) {
+        file_handle out = open_file(path, mode);
+        if (!out) return nullptr;
+        return std::make_unique<new_file>(key{}, path, fs::path{}, std::move(out));
+    }
+    if (path_exists(path)) {
+        std::fprintf(stderr, "open_file: writing to existing file \"%s\" not allowed\n", path);
+        return nullptr;
+    }
+    const fs::path target(path);
+    int error = 0;
+    for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+        fs::path temp = temp_name_for(target);
+        errno = 0;
+        // "x": exclusive creation, never an existing file.
+        if (std::FILE* f = std::fopen(temp.c_str(), "wbx"))
+            return std::make_unique<new_file>(key{}, path, std::move(temp), file_handle(f, true));
+        error = errno;
+        if (!path_exists(temp)) break;  // a real failure, not a name clash
+    }
+    report_open_failure(path, mode, error);
+    return nullptr;
+}
+
+new_file::~new_file() {
+    if (!committed_) discard_temp();
+}
+
+void new_file::discard_temp() {
+    stream_.close();
+    if (temp_.empty()) return;
+    std::error_code ec;
+    fs::remove(temp_, ec);
+}
+
+int new_file::commit(const std::vector<BYTE>& bytes) {
+    if (committed_ || !stream_) return -1;
+    if (is_standard_output()) {
+        committed_ = true;
+        if (write_fully(stream_.get(), bytes)) return 0;
+        report_write_failure(path_, errno);
+        return -1;
+    }
+
+    errno = 0;
+    bool written = write_fully(stream_.get(), bytes);
+    int error = errno;
+    if (stream_.close() != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        report_write_failure(path_, error);
+        discard_temp();
+        return -1;
+    }
+
+    // The link is the commit point: it creates the name only if nothing holds it.
+    std::error_code ec;
+    fs::create_hard_link(temp_, path_, ec);
+    int status = 0;
+    if (ec && path_exists(path_)) {
+        std::fprintf(stderr, "new_file: \"%s\" appeared while writing; it is left as it was\n",
+                     path_.c_str());
+        status = -1;
+    } else if (ec) {
+        // File systems without hard links: create the file itself exclusively instead.
+        status = write_fallback(bytes);
+    }
+    discard_temp();
+    committed_ = status == 0;
+    return status;
+}
+
+int new_file::write_fallback(const std::vector<BYTE>& bytes) {
+    errno = 0;
+    std::FILE* f = std::fopen(path_.c_str(), "wbx");
+    if (!f) {
+        report_open_failure(path_.c_str(), "wb", errno);
+        return -1;
+    }
+    file_handle out(f, true);
+    errno = 0;
+    bool written = write_fully(out.get(), bytes);
+    int error = errno;
+    if (out.close() != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written) return 0;
+    report_write_failure(path_, error);
+    std::error_code ec;
+    fs::remove(path_, ec);  // created exclusively above, so it is ours to remove
+    return -1;
+}

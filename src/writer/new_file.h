@@ -1,0 +1,55 @@
+// Output files that appear only when complete.
+//
+// A writer first reserves its output (the path must not exist; a temporary file is created
+// beside it, exclusively), then builds the whole content in memory, then commits it: the
+// bytes go to the temporary file, which is flushed, closed and linked to the real name.
+// Linking fails rather than replace a file that appeared at the path meanwhile. Whatever
+// goes wrong, nothing is left behind: not the temporary file, not a partial output.
+// The name "-" stands for the standard output, which receives the bytes on commit.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "font/fileio.h"
+#include "font/types.h"
+
+class new_file {
+  public:
+    // Reserves path, reporting failures as open_file does (the mode appears only in the
+    // messages). Nothing when the path exists or the temporary file cannot be created.
+    static std::unique_ptr<new_file> create(const char* path, const char* mode);
+
+    // Only create() makes reservations; the key keeps the constructor to it.
+    class key {
+        friend class new_file;
+        key() = default;
+    };
+    new_file(key, std::string path, std::filesystem::path temp, file_handle stream);
+
+    new_file(const new_file&) = delete;
+    new_file& operator=(const new_file&) = delete;
+    // Removes the temporary file unless the content was committed.
+    ~new_file();
+
+    // Writes bytes and puts the file in place; 0, or -1 after reporting the failure.
+    // A reservation is committed at most once.
+    int commit(const std::vector<BYTE>& bytes);
+
+    const std::string& path() const { return path_; }
+    bool is_standard_output() const { return temp_.empty(); }
+
+  private:
+    void discard_temp();
+    int write_fallback(const std::vector<BYTE>& bytes);
+
+    std::string path_;            // the name the caller asked for
+    std::filesystem::path temp_;  // empty for the standard output
+    file_handle stream_;          // the temporary file, or the standard output
+    bool committed_ = false;
+};
+
+// Writes all bytes to an open stream and flushes it; false on any short write or error.
+bool write_fully(std::FILE* f, const std::vector<BYTE>& bytes);

@@ -1,0 +1,268 @@
+#include "writer/output.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "interp/interp.h"
+#include "interp/stack.h"
+#include "writer/new_file.h"
+#include "writer/table_writers.h"
+
+namespace {
+
+constexpr ULONG kChecksumMagic = 0xB1B0AFBA;
+constexpr std::size_t kOffsetTableSize = 12;
+constexpr std::size_t kDirectoryRecordSize = 16;
+constexpr long kCheckSumAdjustmentOffset = 8;  // within head
+constexpr unsigned long long kMaxFileOffset = 0xFFFFFFFFull;
+
+using table_writer = long (*)(font_object&, mem_stream&, long);
+
+struct regenerated_table {
+    const char* tag;
+    table_writer write;
+};
+
+// Tables written from their elaborated records; every other table is copied.
+const regenerated_table kRegenerated[] = {
+    {"cmap", generate_cmap}, {"name", generate_name}, {"OS/2", generate_os2},
+    {"hhea", generate_hhea}, {"hmtx", generate_hmtx},
+};
+
+table_writer regenerating_writer(const char* tag) {
+    for (const regenerated_table& t : kRegenerated)
+        if (std::strcmp(t.tag, tag) == 0) return t.write;
+    return nullptr;
+}
+
+// The table's bytes at data_offset: imported bytes first, then a regenerated table, then
+// a copy from the source file. Returns the length written or -1.
+long write_table_data(mem_stream& out, font_object& font, table_entry& entry, long data_offset) {
+    if (entry.ImportPtr) return generate_raw(entry.ImportPtr.get(), entry.length, out, data_offset);
+    if (table_writer write = regenerating_writer(entry.tag)) return write(font, out, data_offset);
+    return file_copy(font.in_stream, static_cast<long>(entry.offset), entry.length, out,
+                     data_offset);
+}
+
+void write_offset_table(mem_stream& out, const offset_table& otable) {
+    USHORT n = otable.numTables;
+    vwrite(otable.version, 4, out);
+    vwrite(n, 2, out);
+    vwrite(search_range_for(n), 2, out);
+    vwrite(entry_selector_for(n), 2, out);
+    vwrite(range_shift_for(n), 2, out);
+}
+
+ULONG word_at(const mem_stream& stream, std::size_t offset) {
+    return checksum_of(stream, offset, 4);
+}
+
+std::size_t directory_record(std::size_t index) {
+    return kOffsetTableSize + kDirectoryRecordSize * index;
+}
+std::size_t directory_end(USHORT num_tables) {
+    return directory_record(num_tables);
+}
+
+// The TrueType rule for head's own checksum: taken with checkSumAdjustment set to 0, so
+// that a font written again from its own output gets the same checksum and the same
+// adjustment. The table was summed as copied, stale adjustment included; take it out of
+// the directory record of the head at head_offset. False when no record points there.
+bool fix_head_checksum(mem_stream& out, long head_offset, ULONG stale) {
+    USHORT num_tables = static_cast<USHORT>(word_at(out, 4) >> 16);
+    for (USHORT i = 0; i < num_tables; ++i) {
+        std::size_t record = directory_record(i);
+        if (word_at(out, record + 8) != static_cast<ULONG>(head_offset)) continue;
+        ULONG checksum = word_at(out, record + 4) - stale;
+        out.seek(static_cast<long>(record + 4));
+        vwrite(checksum, 4, out);
+        return true;
+    }
+    return false;
+}
+
+// Room for a copy of the source plus the directory; regenerated tables are of similar
+// size, and the vector still grows if they are not.
+void reserve_output(mem_stream& out, const font_object& font, USHORT num_tables) {
+    out.bytes().reserve(font.in_stream.size() + kOffsetTableSize +
+                        kDirectoryRecordSize * static_cast<std::size_t>(num_tables));
+}
+
+}  // namespace
+
+ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t length) {
+    const std::vector<BYTE>& b = stream.bytes();
+    std::size_t padded = length + (4 - length % 4) % 4;  // whole words, as file_checksum reads
+    std::size_t end = offset < b.size() ? offset + std::min(padded, b.size() - offset) : offset;
+    ULONG sum = 0;
+    std::size_t i = offset;
+    for (; i + 4 <= end; i += 4)
+        sum += (ULONG{b[i]} << 24) | (ULONG{b[i + 1]} << 16) | (ULONG{b[i + 2]} << 8) | b[i + 3];
+    if (i < end) {  // a last word cut short by the end of the stream
+        ULONG word = 0;
+        for (std::size_t k = 0; k < 4; ++k) word = (word << 8) | (i + k < end ? b[i + k] : 0);
+        sum += word;
+    }
+    return sum;
+}
+
+int pad_to_4(mem_stream& out) {
+    long position = out.tell();
+    if (position < 0) return 0;
+    int count = static_cast<int>((4 - position % 4) % 4);
+    for (int i = 0; i < count; ++i) out.put(0);
+    return count;
+}
+
+long generate_raw(const std::vector<BYTE>* data, ULONG length, mem_stream& out, long offset) {
+    if (!data || offset < 0) return -1;
+    if (!out.seek(offset)) {
+        std::fprintf(stderr, "generate_raw: cannot seek\n");
+        return -1;
+    }
+    if (length > data->size()) {
+        std::fprintf(stderr, "generate_raw: cannot write to file\n");
+        return -1;
+    }
+    out.write(data->data(), length);
+    return static_cast<long>(length);
+}
+
+long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, long out_offset) {
+    if (!in.seek(in_offset)) {
+        std::fprintf(stderr, "file_copy: cannot seek on input to %ld\n", in_offset);
+        return -1;
+    }
+    if (!out.seek(out_offset)) {
+        std::fprintf(stderr, "file_copy: cannot seek on output to %ld\n", out_offset);
+        return -1;
+    }
+    // A directory entry may claim bytes beyond the end of the source file.
+    if (in.remaining() < count) {
+        std::fprintf(stderr, "file_copy: end of file on input\n");
+        return -1;
+    }
+    out.write(in.bytes().data() + in_offset, count);
+    in.seek(in_offset + static_cast<long>(count));
+    return static_cast<long>(count);
+}
+
+long generate_table(mem_stream& out, font_object& font, table_entry& entry, long data_offset,
+                    long dir_offset, int& pad) {
+    pad = 0;
+    long length = write_table_data(out, font, entry, data_offset);
+    if (length < 0) return -1;
+    if (!out.seek(data_offset + length)) std::fprintf(stderr, "Cannot seek on output file\n");
+    pad = pad_to_4(out);
+    if (dir_offset == 0) return length;
+
+    ULONG checksum = checksum_of(out, static_cast<std::size_t>(data_offset),
+                                 static_cast<std::size_t>(length + pad));
+    if (!out.seek(dir_offset)) {
+        std::fprintf(stderr, "generate_table: cannot seek\n");
+        return -1;
+    }
+    for (int i = 0; i < 4; ++i) out.put(static_cast<BYTE>(entry.tag[i]));
+    vwrite(checksum, 4, out);
+    vwrite(static_cast<ULONG>(data_offset), 4, out);
+    vwrite(static_cast<ULONG>(length), 4, out);
+    return length;
+}
+
+int set_checksum_adjustment(mem_stream& out, long head_offset) {
+    long field = head_offset + kCheckSumAdjustmentOffset;
+    if (head_offset <= 0 || !out.seek(field)) {
+        std::perror("output file");
+        std::fprintf(stderr, "Cannot seek to checkSumAdjustment location\n");
+        return -1;
+    }
+    ULONG stale = word_at(out, static_cast<std::size_t>(field));
+    vwrite(ULONG{0}, 4, out);
+
+    ULONG size = file_size(out);
+    if (size % 4 != 0) {
+        std::fprintf(stderr, "File \"%s\" is not multiple of 4 bytes!", "output file");
+        return -1;
+    }
+    ULONG sum = 0;
+    if (!fix_head_checksum(out, head_offset, stale)) sum -= stale;
+    // Every table is padded and checksummed, and the tables follow the directory without
+    // gaps, so the file's sum is that of the offset table and directory plus the table
+    // checksums: no need to read the tables again.
+    USHORT num_tables = static_cast<USHORT>(word_at(out, 4) >> 16);
+    sum += checksum_of(out, 0, directory_end(num_tables));
+    for (USHORT i = 0; i < num_tables; ++i) sum += word_at(out, directory_record(i) + 4);
+
+    if (!out.seek(field)) {
+        std::fprintf(stderr, "Cannot seek to loc %ld on \"%s\"\n", field, "output file");
+        return -1;
+    }
+    vwrite(static_cast<ULONG>(kChecksumMagic - sum), 4, out);
+    return 0;
+}
+
+int assemble_font(font_object& font, mem_stream& out, const char* output_name) {
+    if (!font.otable) return -1;
+    USHORT num_tables = font.otable->numTables;
+    if (font.table_dir.size() < num_tables) return -1;
+    reserve_output(out, font, num_tables);
+    out.rewind();
+    write_offset_table(out, *font.otable);
+    pad_to_4(out);
+
+    long dir_position = out.tell();
+    long data_position = static_cast<long>(directory_end(num_tables));
+    long head_position = 0;
+    long head_length = 0;
+    for (USHORT i = 0; i < num_tables; ++i) {
+        table_entry& entry = font.table_dir[i];
+        bool is_head = std::strcmp(entry.tag, "head") == 0;
+        if (is_head) head_position = data_position;
+        int pad = 0;
+        long length = generate_table(out, font, entry, data_position, dir_position, pad);
+        if (length < 0) return -1;
+        if (is_head) head_length = length;
+        data_position += length + pad;
+        dir_position += static_cast<long>(kDirectoryRecordSize);
+        if (static_cast<unsigned long long>(data_position) > kMaxFileOffset) {
+            std::fprintf(stderr,
+                         "generate_font: output exceeds the 4 GB a font file can address\n");
+            return -1;
+        }
+    }
+
+    // The adjustment lives in bytes 8 to 11 of head; a shorter head has no room for it.
+    if (head_position == 0 || head_length < kCheckSumAdjustmentOffset + 4) {
+        std::fprintf(stderr, "%s: cannot locate output file checksum\n", output_name);
+        return 0;
+    }
+    return set_checksum_adjustment(out, head_position);
+}
+
+int generate_font(const char* path, font_object& font) {
+    std::unique_ptr<new_file> output = new_file::create(path, "w+b");
+    if (!output) return -1;
+    mem_stream out;
+    if (assemble_font(font, out, path) != 0) return -1;  // the reservation removes itself
+    return output->commit(out.bytes());
+}
+
+int gen_command() {
+    stack_item name;
+    stack_item font;
+    if (!pop_item(name) || !pop_item(font)) {
+        std::fprintf(stderr, "gen: stack is empty\n");
+        return -1;
+    }
+    if (font.type != ITEM_FONT || !font.font()) {
+        std::fprintf(stderr, "gen: expected font object\n");
+        return -1;
+    }
+    if (name.type != ITEM_STRING || !name.str()) {
+        std::fprintf(stderr, "gen: expected file name\n");
+        return -1;
+    }
+    return generate_font(name.str(), *font.font());
+}

@@ -1,0 +1,45 @@
+// Writing a font file: the layout of the output, the per-table dispatch, the 4-byte
+// padding, the directory checksums and head's checkSumAdjustment.
+//
+// The whole file is assembled in a mem_stream, so checksums are taken from the bytes in
+// memory, and only a complete file ever reaches the output path (writer/new_file.h).
+#pragma once
+
+#include <vector>
+
+#include "font/font.h"
+#include "font/types.h"
+
+// Writes the font to a new file at path ("-": the standard output). 0, or -1 after the
+// failure was reported; a failed run leaves nothing at path.
+int generate_font(const char* path, font_object& font);
+
+// Assembles the complete font file in out (from position 0): offset table, directory,
+// tables, checksums. output_name is only used in messages. 0 or -1.
+int assemble_font(font_object& font, mem_stream& out, const char* output_name);
+
+// Writes one table at data_offset and pads it to 4 bytes; with a non-zero dir_offset also
+// its directory record there. Returns the table's length without padding, or -1; pad
+// receives the number of padding bytes.
+long generate_table(mem_stream& out, font_object& font, table_entry& entry, long data_offset,
+                    long dir_offset, int& pad);
+
+// Writes length bytes of data at offset; length, or -1.
+long generate_raw(const std::vector<BYTE>* data, ULONG length, mem_stream& out, long offset);
+
+// Copies count bytes from in at in_offset to out at out_offset; count, or -1.
+long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, long out_offset);
+
+// Writes zeros up to the next multiple of 4; returns how many (0 to 3).
+int pad_to_4(mem_stream& out);
+
+// Stores head's checkSumAdjustment so that the whole file sums to 0xB1B0AFBA. out must
+// hold a file laid out by assemble_font: the whole-file sum is derived from the offset
+// table, the directory and the directory's table checksums instead of reading every byte
+// again. 0, or -1 after a message.
+int set_checksum_adjustment(mem_stream& out, long head_offset);
+
+// Sum of the big-endian 32-bit words of length bytes from offset; bytes beyond the end
+// of the stream count as zero. Gives the same value as file_checksum, without moving the
+// stream's position.
+ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t length);
