@@ -15,9 +15,3 @@ int not_available(const char* name) {
 int afm_command() {
     return not_available("afm");
 }
-int list_command() {
-    return not_available("list");
-}
-int listname_command() {
-    return not_available("listname");
-}

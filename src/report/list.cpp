@@ -1,0 +1,334 @@
+#include "report/list.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "font/font.h"
+#include "interp/interp.h"
+#include "interp/stack.h"
+#include "report/listname.h"
+#include "report/naming.h"
+#include "tables/cmap.h"
+#include "tables/head.h"
+#include "tables/hhea.h"
+#include "tables/hmtx.h"
+#include "tables/kern.h"
+#include "tables/maxp.h"
+#include "tables/name.h"
+#include "tables/os2.h"
+#include "tables/post.h"
+
+namespace {
+
+const char kDashLine[] = "---------------------------------------------------\n";
+const char kEqualsLine[] = "===================================\n";
+
+// The directory's ElabPtr and ImportPtr columns only tell whether something is attached
+// and whether two rows share it. Rather than raw addresses, which differ from run to run
+// and may need more than eight digits, each attached block gets a number of its own: 1
+// for the first block ever shown in this run, 2 for the next new one, and so on. A block
+// keeps its number for the rest of the run, so the columns stay comparable between two
+// listings. Nothing attached shows as 0. The numbers are keyed by the block's address, so
+// they tell blocks apart exactly as addresses would (a block freed and another allocated
+// at the same place would show the same number, as it would show the same address).
+unsigned long display_id(const void* block) {
+    static std::map<const void*, unsigned long> ids;
+    if (!block) return 0;
+    auto [it, inserted] = ids.try_emplace(block, ids.size() + 1);
+    return it->second & 0xFFFFFFFFUL;
+}
+
+// Out-of-range entries of a record's array read as zero.
+template <class T>
+T value_at(const std::vector<T>& values, std::size_t i) {
+    return i < values.size() ? values[i] : T{};
+}
+
+// Diagnostics must land after the report lines printed before them, also when both
+// streams go to one file.
+void say_missing(const char* what) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "do_list: no %s table in font\n", what);
+}
+
+// A record through its accessor; the lookup may complain on the standard error stream,
+// so the report so far is flushed first.
+template <class T>
+T* fetch(T* (*accessor)(font_object&), font_object& font) {
+    std::fflush(stdout);
+    return accessor(font);
+}
+
+void list_directory(const font_object& font) {
+    const USHORT count = font.otable->numTables;
+    std::printf("Font contains %d table%s:\n", count, count == 1 ? "" : "s");
+    std::printf("%s", kDashLine);
+    std::printf("Name  Checksum   Offset   Length Elab Ptr ImportPtr\n");
+    std::printf("%s", kDashLine);
+    if (font.table_dir.empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "list: no table data\n");
+    }
+    for (const table_entry& entry : font.table_dir) {
+        std::printf("%4s 0x%08lx %8lu %8lu %08lX %08lX\n", entry.tag,
+                    static_cast<unsigned long>(entry.checkSum),
+                    static_cast<unsigned long>(entry.offset),
+                    static_cast<unsigned long>(entry.length), display_id(entry.ElabPtr.get()),
+                    display_id(entry.ImportPtr.get()));
+    }
+    std::printf("%s\n", kDashLine);
+}
+
+void list_names(const name_elab& name) {
+    bool first = true;
+    for (const name_record& record : name.records) {
+        if (first) std::printf("%s", kEqualsLine);
+        first = false;
+        std::printf("Name %u %u 0x%04x %u:\n", record.platformID, record.encodingID,
+                    record.languageID, record.nameID);
+        print_platform_name(record.platformID);
+        std::printf(" %s", encoding_name(record.platformID, record.encodingID));
+        std::printf(" (%s)\n", language_name(record.platformID, record.languageID));
+        print_name_id(record.nameID);
+        std::printf(" = \"");
+        print_name_string(record, false);
+        std::printf("\"\n%s", kEqualsLine);
+    }
+}
+
+// Segment arrays print 8 values to a line.
+template <class T>
+void list_segment_array(const char* heading, const std::vector<T>& values, USHORT segCount,
+                        const char* format) {
+    std::printf("%s:\n", heading);
+    for (USHORT i = 0; i < segCount; ++i) {
+        if (i != 0 && i % 8 == 0) std::printf("\n");
+        std::printf(format, static_cast<long>(value_at(values, i)));
+    }
+    std::printf("\n");
+}
+
+void list_cmap(const cmap_elab& cmap) {
+    const std::size_t slots = std::min<std::size_t>(cmap.numTables, cmap.subtables.size());
+    for (std::size_t i = 0; i < slots; ++i) list_cmap_subtable(cmap.subtables[i].get());
+}
+
+void list_hhea(const hhea_elab& hhea) {
+    std::printf("Horizontal header (hhea) information:\n");
+    std::printf("  Ascender = %d FUnits\n", hhea.ascender);
+    std::printf("  Descender = %d FUnits\n", hhea.descender);
+    std::printf("  LineGap = %d FUnits\n", hhea.lineGap);
+    std::printf("  Max Advance Width = %u FUnits\n", hhea.advanceWidthMax);
+    std::printf("  Min Left Sidebearing = %d FUnits\n", hhea.minLeftSideBearing);
+    std::printf("  Min Right Sidebearing = %d FUnits\n", hhea.minRightSideBearing);
+    std::printf("  Max X Extent = %d FUnits\n", hhea.xMaxExtent);
+    std::printf("  Cursor slope = %d/%d\n", hhea.caretSlopeRise, hhea.caretSlopeRun);
+    std::printf("  Nr of Horz Metrics = %d\n", hhea.numberOfHMetrics);
+}
+
+void list_maxp(const maxp_elab& maxp) {
+    const struct {
+        const char* name;
+        USHORT value;
+    } fields[] = {
+        {"numGlyphs", maxp.numGlyphs},
+        {"maxPoints", maxp.maxPoints},
+        {"maxContours", maxp.maxContours},
+        {"maxCompositePoints", maxp.maxCompositePoints},
+        {"maxCompositeContours", maxp.maxCompositeContours},
+        {"maxZones", maxp.maxZones},
+        {"maxTwilightPoints", maxp.maxTwilightPoints},
+        {"maxStorage", maxp.maxStorage},
+        {"maxFunctionDefs", maxp.maxFunctionDefs},
+        {"maxInstructionDefs", maxp.maxInstructionDefs},
+        {"maxStackElements", maxp.maxStackElements},
+        {"maxSizeOfInstructions", maxp.maxSizeOfInstructions},
+        {"maxComponentElements", maxp.maxComponentElements},
+        {"maxComponentDepth", maxp.maxComponentDepth},
+    };
+    std::printf("Maximum profile (maxp) information:\n");
+    for (const auto& field : fields) std::printf("  %s = %d\n", field.name, field.value);
+}
+
+// One OS/2 field: its value as a signed decimal and as the 8 hex digits of its 32-bit
+// form. Callers pass the field in its own type, so signed fields are sign-extended and
+// unsigned ones zero-extended.
+void os2_line(const char* revision, const char* field, long value) {
+    std::printf("os2->v.%s->%s = %ld = 0x%08lx\n", revision, field, value,
+                static_cast<unsigned long>(value) & 0xFFFFFFFFUL);
+}
+
+void list_os2(const os2_elab& os2) {
+    const bool rev1 = os2.rev1() != nullptr;
+    const os2_revision* v = rev1 ? os2.rev1() : os2.rev0();
+    if (!v) return;
+    const char* rev = rev1 ? "rev1" : "rev0";
+    os2_line(rev, "version", v->version);
+    os2_line(rev, "xAvgCharWidth", v->xAvgCharWidth);
+    os2_line(rev, "usWeightClass", v->usWeightClass);
+    os2_line(rev, "usWidthClass", v->usWidthClass);
+    os2_line(rev, "fsType", v->fsType);
+    os2_line(rev, "ySubscriptXSize", v->ySubscriptXSize);
+    os2_line(rev, "ySubscriptYSize", v->ySubscriptYSize);
+    os2_line(rev, "ySubscriptXOffset", v->ySubscriptXOffset);
+    os2_line(rev, "ySubscriptYOffset", v->ySubscriptYOffset);
+    os2_line(rev, "ySuperscriptXSize", v->ySuperscriptXSize);
+    os2_line(rev, "ySuperscriptYSize", v->ySuperscriptYSize);
+    os2_line(rev, "ySuperscriptXOffset", v->ySuperscriptXOffset);
+    os2_line(rev, "ySuperscriptYOffset", v->ySuperscriptYOffset);
+    os2_line(rev, "yStrikeoutSize", v->yStrikeoutSize);
+    os2_line(rev, "yStrikeoutPosition", v->yStrikeoutPosition);
+    os2_line(rev, "sFamilyClass", v->sFamilyClass);
+    static const char* const kRev0Ranges[] = {"ulCharRange[0]", "ulCharRange[1]", "ulCharRange[2]",
+                                              "ulCharRange[3]"};
+    static const char* const kRev1Ranges[] = {"ulUnicodeRange1", "ulUnicodeRange2",
+                                              "ulUnicodeRange3", "ulUnicodeRange4"};
+    for (int i = 0; i < 4; ++i)
+        os2_line(rev, rev1 ? kRev1Ranges[i] : kRev0Ranges[i], v->ulCharRange[i]);
+    static const char* const kVendorBytes[] = {"achVendID[0]", "achVendID[1]", "achVendID[2]",
+                                               "achVendID[3]"};
+    for (int i = 0; i < 4; ++i) os2_line(rev, kVendorBytes[i], v->achVendID[i]);
+    os2_line(rev, "fsSelection", v->fsSelection);
+    os2_line(rev, "usFirstCharIndex", v->usFirstCharIndex);
+    os2_line(rev, "usLastCharIndex", v->usLastCharIndex);
+    os2_line(rev, "sTypoAscender", v->sTypoAscender);
+    os2_line(rev, "sTypoDescender", v->sTypoDescender);
+    os2_line(rev, "sTypoLineGap", v->sTypoLineGap);
+    os2_line(rev, "usWinAscent", v->usWinAscent);
+    os2_line(rev, "usWinDescent", v->usWinDescent);
+    if (rev1) {
+        os2_line(rev, "ulCodePageRange1", v->ulCodePageRange1);
+        os2_line(rev, "ulCodePageRange2", v->ulCodePageRange2);
+    }
+}
+
+// One line per glyph of maxp's count; the record holds one entry per glyph counted when
+// it was parsed, and any glyph beyond that shows zeros.
+void list_hmtx(const hmtx_elab& hmtx, const maxp_elab& maxp, const hhea_elab& hhea) {
+    std::printf("Horizontal metrics (GlyphIndex: advanceWidth leftSideBearing):\n");
+    std::printf("  maxp->numGlyphs=%d hhea->numberOfHMetrics=%d\n", maxp.numGlyphs,
+                hhea.numberOfHMetrics);
+    for (int i = 0; i < maxp.numGlyphs; ++i) {
+        const long_hor_metric m = value_at(hmtx.hMetrics, static_cast<std::size_t>(i));
+        std::printf("  %3d: %4u %4d\n", i, m.advanceWidth, m.lsb);
+    }
+}
+
+void print_date(const char* label, const BYTE (&date)[8]) {
+    std::printf("  %s", label);
+    for (BYTE b : date) std::printf(" %02x", b);
+    std::printf("\n");
+}
+
+void list_head(const head_elab& head) {
+    std::printf("Font header:\n");
+    std::printf("  fontRevision 0x%04lx\n",
+                static_cast<unsigned long>(static_cast<ULONG>(head.fontRevision)));
+    std::printf("  checkSumAdjustment 0x%08lx\n",
+                static_cast<unsigned long>(head.checkSumAdjustment));
+    std::printf("  magicNumber 0x%08lx\n", static_cast<unsigned long>(head.magicNumber));
+    // The flags are printed in decimal behind a "0x": flags 11 read 0x0011.
+    std::printf("  flags 0x%04u\n", head.flags);
+    std::printf("  unitsPerEm %u\n", head.unitsPerEm);
+    print_date("DateTimeCreated", head.created);
+    print_date("DateTimeModified", head.modified);
+    std::printf("  xMin %d\n", head.xMin);
+    std::printf("  yMin %d\n", head.yMin);
+    std::printf("  xMax %d\n", head.xMax);
+    std::printf("  yMax %d\n", head.yMax);
+    std::printf("  macStyle %u\n", head.macStyle);
+    std::printf("  lowestRecPPEM %u\n", head.lowestRecPPEM);
+    std::printf("  fontDirectionHint %d\n", head.fontDirectionHint);
+    std::printf("  indexToLocFormat %d\n", head.indexToLocFormat);
+    std::printf("  glyphDataFormat %d\n", head.glyphDataFormat);
+}
+
+void list_kern(font_object& font) {
+    std::fflush(stdout);
+    const kern_elab* kern = kern_table(font);
+    if (!kern) {
+        std::printf("No (optional) kerning tables in font.\n");
+        return;
+    }
+    std::printf("Kerning: %ld subtable%s, version %ld\n", static_cast<long>(kern->nTables),
+                kern->nTables == 1 ? "" : "s", static_cast<long>(kern->version));
+}
+
+}  // namespace
+
+void list_cmap_subtable(const cmap_subtable* subtable) {
+    if (!subtable) return;
+    const cmap_subtable& st = *subtable;
+    std::printf("cmap subtable %u.%u (", st.platformID, st.encodingID);
+    print_platform_name(st.platformID);
+    std::printf(" %s", encoding_name(st.platformID, st.encodingID));
+    std::printf(")\nMaps %u glyph(s) via glyphIdArray:\n", st.glyphIdCount);
+    std::printf("format=%u length=%u version=%u segCountX2=%u searchRange=%u\n", st.format,
+                st.length, st.language, st.segCountX2, st.searchRange);
+    std::printf("entrySelector=%u rangeShift=%u\n", st.entrySelector, st.rangeShift);
+    list_segment_array("endCode", st.endCount, st.segCount, "\t0x%04lx");
+    list_segment_array("startCode", st.startCount, st.segCount, "\t0x%04lx");
+    list_segment_array("idDelta", st.idDelta, st.segCount, " %5ld");
+    list_segment_array("idRangeOffset", st.idRangeOffset, st.segCount, " %4ld");
+    // Glyph indices, 16 to a line. A format 0 record holds its 256 byte values one per
+    // entry, so each byte shows as one value and nothing past the 256 is read.
+    std::printf("glyphIdArray:\n");
+    for (std::size_t i = 0; i < st.glyphIdCount; ++i) {
+        if (i != 0 && i % 16 == 0) std::printf("\n");
+        std::printf(" %3ld", static_cast<long>(value_at(st.glyphIdArray, i)));
+    }
+    std::printf("\n%s", kEqualsLine);
+    std::fflush(stdout);
+}
+
+int do_list(font_object& font) {
+    if (!font.font_path.empty()) std::printf("Font file: %s\n", font.font_path.c_str());
+    if (font.otable) list_directory(font);
+
+    // Of post only its presence matters.
+    const post_elab* post = fetch(post_table, font);
+    if (!post) say_missing("post");
+    const name_elab* name = fetch(name_table, font);
+    if (!name) say_missing("name");
+    const cmap_elab* cmap = fetch(cmap_table, font);
+    if (!cmap) say_missing("cmap");
+    const hhea_elab* hhea = fetch(hhea_table, font);
+    if (!hhea) say_missing("hhea");
+    const maxp_elab* maxp = fetch(maxp_table, font);
+    if (!maxp) say_missing("maxp");
+    const os2_elab* os2 = fetch(os2_table, font);
+    if (!os2) say_missing("os2");
+
+    if (name) list_names(*name);
+    if (cmap) list_cmap(*cmap);
+    if (hhea) list_hhea(*hhea);
+    if (maxp) list_maxp(*maxp);
+    if (os2) list_os2(*os2);
+    if (hhea && maxp) {
+        const hmtx_elab* hmtx = fetch(hmtx_table, font);
+        if (hmtx)
+            list_hmtx(*hmtx, *maxp, *hhea);
+        else
+            say_missing("hmtx");
+    }
+    const head_elab* head = fetch(head_table, font);
+    if (head)
+        list_head(*head);
+    else
+        say_missing("head");
+    list_kern(font);
+    std::fflush(stdout);
+    return 0;
+}
+
+int list_command() {
+    stack_item item;
+    if (!pop_item(item) || item.type != ITEM_FONT || !item.font()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "list: expected font\n");
+        return -1;
+    }
+    return do_list(*item.font());
+}
