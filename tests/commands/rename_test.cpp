@@ -101,3 +101,31 @@ TEST(RenameCommand, Failures) {
             << c.args.size();
     }
 }
+
+TEST(RenameCommand, ListnameOutputEditedAndRunRenamesTheRecord) {
+    testrun::scratch_dir dir;
+    const std::string path = testfont::standard_font().write(dir.file("f.ttf"));
+    auto listed = testrun::kestrix({path, "font", "3", "1", "0x409", "4", "listname"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const std::string old_text = "(Testfont Regular)\n";
+    ASSERT_GE(listed.out.size(), old_text.size());
+    ASSERT_EQ(listed.out.substr(listed.out.size() - old_text.size()), old_text);
+
+    // The user edits the text; a ")" in it must be escaped, as listname itself does.
+    std::string script = listed.out.substr(0, listed.out.size() - old_text.size());
+    testrun::write_file(dir.file("name.ps"), script + "(Sample (Bold\\))\n");
+
+    const std::string out = dir.file("out.ttf");
+    auto r = testrun::kestrix({path, "font", "dup", dir.file("name.ps"), "run", "rename", "dup",
+                               "3", "1", "0x409", "4", "listname", out, "gen"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, script + "(Sample (Bold\\))\n");
+
+    loaded_font written(out);
+    EXPECT_EQ(written.load_messages, "");
+    name_record* rec = find_name(*written, 3, 1, 0x409, 4);
+    ASSERT_TRUE(rec);
+    EXPECT_EQ(rec->string, std::string("\0S\0a\0m\0p\0l\0e\0 \0(\0B\0o\0l\0d\0)", 26));
+    EXPECT_EQ(find_name(*written, 1, 0, 0, 4)->string, "Testfont Regular");
+}
