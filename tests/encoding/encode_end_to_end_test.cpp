@@ -71,8 +71,27 @@ TEST(EncodeEndToEnd, TheTypicalRequestOnVera) {
     expect_mapping(out, 1, 0, {{0x41, "A"}, {0x42, "B"}});  // the other subtable as it was
     expect_sanitizer_accepts(out);
 
-    loaded_font written(out);
-    EXPECT_EQ(written.load_messages, "");
+    // afm on the written font lists exactly the encoded codes, in code order.
+    auto afm = kestrix({out, "font", "3", "1", "afm"});
+    ASSERT_EQ(afm.status, 0) << afm.err;
+    std::string encoded;
+    for (std::size_t at = afm.out.find("\nCH <"); at != std::string::npos;
+         at = afm.out.find("\nCH <", at + 1))
+        encoded += afm.out.substr(at + 1, afm.out.find(" WX", at) - at - 1) + "\n";
+    std::string expected;
+    for (const auto& [code, name] : want) {
+        char line[64];
+        std::snprintf(line, sizeof line, "CH <%04x> ; N %s ;\n", code, name.c_str());
+        if (!name.empty()) expected += line;
+    }
+    EXPECT_EQ(encoded, expected);
+
+    // That AFM text is an encoding file too: encoding the source with it maps the same.
+    testrun::write_file(dir.file("out.afm"), afm.out);
+    const std::string again = dir.file("again.ttf");
+    r = kestrix({in, "font", dir.file("out.afm"), "3", "1", "encode", again, "gen"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    expect_mapping(again, 3, 1, want);
 }
 
 TEST(EncodeEndToEnd, DuplicateCodesAndTheLastTwoCodesStillGiveAValidFont) {
