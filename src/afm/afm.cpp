@@ -1,0 +1,343 @@
+// The afm command: Adobe Font Metrics 4.1 text for a loaded TrueType font.
+//
+// Layout of the output, in this order:
+//   StartFontMetrics 4.1, three Comment lines (date, command line, encoding)
+//   FontName/FullName/FamilyName/Weight, CapHeight, XHeight, FontBBox, Version, Notice,
+//   EncodingScheme, UnderlinePosition, UnderlineThickness, ItalicAngle, IsFixedPitch
+//   StartCharMetrics: a CH line per mapped code, a C -1 line per unencoded named glyph
+//   the kern pairs (KPX, or KPY for a vertical subtable), EndFontMetrics
+// Every metric is converted from font units to thousandths of an em by afm_scale.
+#include "afm/afm.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "font/registry.h"
+#include "interp/interp.h"
+#include "interp/stack.h"
+#include "report/listname.h"
+#include "report/naming.h"
+#include "tables/cmap.h"
+#include "tables/glyf.h"
+#include "tables/head.h"
+#include "tables/hmtx.h"
+#include "tables/kern.h"
+#include "tables/name.h"
+#include "tables/post.h"
+
+namespace {
+
+constexpr USHORT kEnglishUS = 0x409;  // the language of every name the AFM text carries
+
+// Kern coverage bits and the format byte.
+constexpr USHORT kKernHorizontal = 0x01;
+constexpr USHORT kKernMinimum = 0x02;
+constexpr USHORT kKernCrossStream = 0x04;
+
+// Everything the writer reads, fetched once.
+struct afm_source {
+    font_object& font;
+    post_elab& post;
+    glyf_elab& glyf;
+    hmtx_elab& hmtx;
+    head_elab& head;
+    kern_elab* kern;  // optional
+    const cmap_subtable& cmap;
+    USHORT platformID;
+    USHORT encodingID;
+
+    long scale(long v) const { return afm_scale(v, head.unitsPerEm); }
+};
+
+// The glyph's box, or nothing for an index outside the glyf array: a subtable may map a
+// code to a glyph the font does not have, and its box must not be read from beyond the
+// array.
+const glyph_record* glyph_box(const glyf_elab& glyf, USHORT g) {
+    return g < glyf.glyphs.size() ? &glyf.glyphs[g] : nullptr;
+}
+
+// "Www Mmm dd hh:mm:ss yyyy\n", the local time in the classic 24-character form.
+std::string local_date_line() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[32];
+    if (now == static_cast<std::time_t>(-1) || !localtime_r(&now, &local) ||
+        std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y\n", &local) == 0)
+        return "Thu Jan  1 00:00:00 1970\n";
+    return text;
+}
+
+void write_header(USHORT platformID, USHORT encodingID) {
+    std::printf("StartFontMetrics 4.1\n");
+    std::printf("Comment Vantrel TTF remapper output %sComment", local_date_line().c_str());
+    for (int i = 0; i < saved_argc; ++i)
+        if (saved_argv && saved_argv[i]) std::printf(" %s", saved_argv[i]);
+    std::printf("\nComment Encoding table %ld.%ld: ", static_cast<long>(platformID),
+                static_cast<long>(encodingID));
+    print_platform_name(platformID);
+    std::printf(" %s\n", encoding_name(platformID, encodingID));
+}
+
+// A failure after the header: the AFM text written so far goes out before the message.
+int fail(const char* format, const font_object& font) {
+    std::fflush(stdout);
+    std::fprintf(stderr, format, font.font_path.c_str());
+    return -1;
+}
+
+const name_record* english_name(const afm_source& src, USHORT nameID) {
+    return find_name(src.font, src.platformID, src.encodingID, kEnglishUS, nameID);
+}
+
+void write_name_line(const char* keyword, const name_record* record) {
+    if (!record) return;
+    std::printf("%s ", keyword);
+    print_name_string(*record, false);
+    std::printf("\n");
+}
+
+// CapHeight and XHeight come from the glyphs that the subtable maps "H" and "x" to, when
+// those glyphs really carry those names.
+void write_height(const afm_source& src, USHORT code, const char* glyph, const char* keyword) {
+    USHORT g = char_to_glyph(code, &src.cmap);
+    if (g == 0 || std::strcmp(glyph_name(g, &src.post), glyph) != 0) return;
+    if (const glyph_record* box = glyph_box(src.glyf, g))
+        std::printf("%s %ld\n", keyword, src.scale(box->yMax));
+}
+
+void write_italic_angle(LONG italicAngle) {
+    if ((italicAngle & 0xFFFF) == 0)
+        std::printf("ItalicAngle %ld\n", static_cast<long>(italicAngle / 65536));
+    else
+        std::printf("ItalicAngle %.2f\n", italicAngle / 65536.0);
+}
+
+void write_font_header(const afm_source& src) {
+    const name_record* postscript_name = english_name(src, 6);
+    if (postscript_name) {
+        write_name_line("FontName", postscript_name);
+    } else {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: warning: no PostScript font name for AFM output\n",
+                     src.font.font_path.c_str());
+        std::printf("Comment No PostScript font name\n");
+    }
+    write_name_line("FullName", english_name(src, 4));
+    write_name_line("FamilyName", english_name(src, 1));
+    write_name_line("Weight", english_name(src, 2));
+    const name_record* version = english_name(src, 5);
+
+    write_height(src, 0x48, "H", "CapHeight");
+    write_height(src, 0x78, "x", "XHeight");
+    std::printf("FontBBox %ld %ld %ld %ld\n", src.scale(src.head.xMin), src.scale(src.head.yMin),
+                src.scale(src.head.xMax), src.scale(src.head.yMax));
+    write_name_line("Version", version);
+    write_name_line("Notice", english_name(src, 0));
+    write_name_line("Notice", english_name(src, 7));
+    std::printf("EncodingScheme %s\n", encoding_name(src.platformID, src.encodingID));
+    std::printf("UnderlinePosition %ld\n", src.scale(src.post.underlinePosition));
+    std::printf("UnderlineThickness %ld\n", src.scale(src.post.underlineThickness));
+    write_italic_angle(src.post.italicAngle);
+    if (src.post.isFixedPitch != 0) std::printf("IsFixedPitch true\n");
+}
+
+// " WX w ; B llx lly urx ury ;" and the line end. A glyph beyond the glyf array gets an
+// empty box, like a glyph without outline.
+void write_metrics(const afm_source& src, USHORT g) {
+    std::printf(" WX %ld ;", src.scale(advanceWidth_of(src.font, g, &src.hmtx)));
+    if (!src.glyf.glyphs.empty()) {
+        static const glyph_record kEmpty{};
+        const glyph_record* box = glyph_box(src.glyf, g);
+        if (!box) box = &kEmpty;
+        std::printf(" B %ld %ld %ld %ld ;", src.scale(box->xMin), src.scale(box->yMin),
+                    src.scale(box->xMax), src.scale(box->yMax));
+    }
+    std::printf("\n");
+}
+
+// Marks left by earlier name searches (encode, getmetrics, setaw) or an earlier afm on
+// the same font would hide glyphs from the unencoded list: start from none.
+void clear_used_marks(post_elab& post) {
+    post.used.reset(post.numberOfGlyphs);
+}
+
+void write_encoded_glyphs(const afm_source& src) {
+    const code_glyph_map glyphs(src.cmap);
+    for (ULONG code = 0; code <= 0xFFFF; ++code) {
+        USHORT g = glyphs.glyph_of(code);
+        if (g == 0) continue;
+        std::printf("CH <%04lx> ; N %s ;", static_cast<unsigned long>(code),
+                    glyph_name(g, &src.post));
+        write_metrics(src, g);
+    }
+}
+
+// Every named glyph that no code reached: producing its name sets its mark, which is
+// cleared again so that the marks end up saying which glyphs are encoded.
+void write_unencoded_glyphs(const afm_source& src) {
+    for (ULONG i = 0; i < src.post.numberOfGlyphs; ++i) {
+        auto g = static_cast<USHORT>(i);
+        if (src.post.used.test(g)) continue;
+        if (g != 0) {
+            std::printf("C -1 ; N %s ;", glyph_name(g, &src.post));
+            write_metrics(src, g);
+        }
+        src.post.used.clear(g);
+    }
+}
+
+void write_kern_pairs(const afm_source& src, const kern_format0& data, const char* keyword) {
+    std::printf("StartKernPairs %ld\n", static_cast<long>(data.nPairs));
+    for (std::size_t i = 0; i < data.nPairs && i < data.pairs.size(); ++i) {
+        const kern_pair& pair = data.pairs[i];
+        // Fallback names share one buffer: keep the left one before naming the right.
+        std::string left = glyph_name(pair.left, &src.post);
+        std::printf("%s %s %s %ld\n", keyword, left.c_str(), glyph_name(pair.right, &src.post),
+                    src.scale(pair.value));
+    }
+    std::printf("EndKernPairs\n");
+}
+
+void write_kerning(const afm_source& src) {
+    if (!src.kern) {
+        std::printf("Comment No kerning\n");
+        return;
+    }
+    std::printf("StartKernData\n");
+    const kern_elab& kern = *src.kern;
+    for (std::size_t t = 0; t < kern.nTables && t < kern.subtables.size(); ++t) {
+        const kern_subtable& sub = kern.subtables[t];
+        std::printf("Comment Kern table %d, coverage 0x%04lx\n", static_cast<int>(t + 1),
+                    static_cast<unsigned long>(sub.coverage));
+        if (sub.coverage & (kKernMinimum | kKernCrossStream)) {
+            std::printf("Comment Skipped unknown coverage\n");
+            continue;
+        }
+        const char* keyword = (sub.coverage & kKernHorizontal) ? "KPX" : "KPY";
+        if ((sub.coverage >> 8) != 0)
+            std::printf("Comment Skipped unknown-format kern table\n");
+        else if (sub.format0)
+            write_kern_pairs(src, *sub.format0, keyword);
+    }
+    std::printf("EndKernData\n");
+}
+
+// A code whose glyph word cannot be found: char_to_glyph's message, glyph 0.
+USHORT unmappable(USHORT code) {
+    std::fprintf(stderr, "Cannot cmap character code 0x%2x!\n", code);
+    return 0;
+}
+
+// Segments that can be indexed: the count says how many, the arrays how many are there.
+std::size_t usable_segments(const cmap_subtable& sub) {
+    return std::min({std::size_t{sub.segCount}, sub.endCount.size(), sub.startCount.size(),
+                     sub.idDelta.size(), sub.idRangeOffset.size()});
+}
+
+}  // namespace
+
+code_glyph_map::code_glyph_map(const cmap_subtable& subtable) : subtable_(subtable) {
+    if (subtable.format != 4) return;
+    // Code c belongs to the first segment whose endCount is c or more: walking the segments
+    // in order, each one takes the codes from just above the highest endCount before it up
+    // to its own endCount.
+    first_segment_.assign(0x10000, kNoSegment);
+    std::uint32_t next_code = 0;
+    const std::size_t segments = usable_segments(subtable);
+    for (std::size_t i = 0; i < segments && next_code <= 0xFFFF; ++i)
+        for (; next_code <= subtable.endCount[i]; ++next_code)
+            first_segment_[next_code] = static_cast<std::uint32_t>(i);
+}
+
+USHORT code_glyph_map::glyph_of(ULONG code) const {
+    const cmap_subtable& sub = subtable_;
+    if (sub.format != 4) return char_to_glyph(code, &sub);  // formats 0 and 6 index directly
+    const auto c = static_cast<USHORT>(code);
+    if (c == 0xFFFF) return 0;
+    const std::uint32_t i = first_segment_[c];
+    if (i == kNoSegment) return unmappable(c);
+    if (sub.startCount[i] > c) return 0;  // between two segments
+    const auto delta = static_cast<USHORT>(sub.idDelta[i]);
+    if (sub.idRangeOffset[i] == 0) return static_cast<USHORT>(c + delta);
+    // idRangeOffset counts bytes from its own entry, and glyphIdArray follows the
+    // idRangeOffset array: step back over the entries left to that array's end.
+    const long long index = static_cast<long long>(sub.idRangeOffset[i] / 2) +
+                            (c - sub.startCount[i]) -
+                            (static_cast<long long>(sub.segCount) - static_cast<long long>(i));
+    if (index < 0 || index >= static_cast<long long>(sub.glyphIdCount) ||
+        static_cast<std::size_t>(index) >= sub.glyphIdArray.size())
+        return unmappable(c);
+    const USHORT glyph = sub.glyphIdArray[static_cast<std::size_t>(index)];
+    return glyph == 0 ? 0 : static_cast<USHORT>(glyph + delta);
+}
+
+long afm_scale(long v, USHORT unitsPerEm) {
+    const long half = unitsPerEm / 2;
+    if (v >= 0) return (v * 1000 + half) / unitsPerEm;
+    return -((-v * 1000 + half) / unitsPerEm);
+}
+
+int write_afm(font_object& font, USHORT platformID, USHORT encodingID) {
+    write_header(platformID, encodingID);
+
+    post_elab* post = post_table(font);
+    if (!post) return fail("%s: no post table\n", font);
+    glyf_elab* glyf = glyf_table(font);
+    if (!glyf) return fail("%s: no glyf table\n", font);
+    hmtx_elab* hmtx = hmtx_table(font);
+    if (!hmtx) return fail("%s: no hmtx table\n", font);
+    head_elab* head = head_table(font);
+    if (!head) return fail("%s: no head table\n", font);
+    if (head->unitsPerEm == 0)
+        return fail("%s: head unitsPerEm is 0, cannot scale metrics\n", font);
+    kern_elab* kern = kern_table(font);
+
+    std::unique_ptr<cmap_subtable>* slot = find_cmap_subtable(font, platformID, encodingID);
+    if (!slot || !*slot) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: no cmap %d.%d table\n", font.font_path.c_str(),
+                     static_cast<int>(platformID), static_cast<int>(encodingID));
+        return -1;
+    }
+
+    const afm_source src{font, *post, *glyf, *hmtx, *head, kern, **slot, platformID, encodingID};
+    write_font_header(src);
+    std::printf("StartCharMetrics %ld\n", static_cast<long>(post->numberOfGlyphs));
+    clear_used_marks(*post);
+    write_encoded_glyphs(src);
+    write_unencoded_glyphs(src);
+    std::printf("EndCharMetrics\n");
+    write_kerning(src);
+    std::printf("EndFontMetrics\n");
+    std::fflush(stdout);
+    return 0;
+}
+
+int afm_command() {
+    std::int32_t encodingID = 0;
+    if (stackcheck(encodingID) != 0) {
+        std::fprintf(stderr, "afm: bad N arg\n");
+        return -1;
+    }
+    std::int32_t platformID = 0;
+    if (stackcheck(platformID) != 0) {
+        std::fprintf(stderr, "afm: bad M arg\n");
+        return -1;
+    }
+    stack_item item;
+    if (!pop_item(item) || !item.val) {
+        std::fprintf(stderr, "afm: stack is empty\n");
+        return -1;
+    }
+    if (item.type != ITEM_FONT) {
+        std::fprintf(stderr, "afm: expected font\n");
+        return -1;
+    }
+    return write_afm(*item.font(), static_cast<USHORT>(platformID),
+                     static_cast<USHORT>(encodingID));
+}
