@@ -53,18 +53,23 @@ ULONG file_checksum(mem_stream& stream, long offset, ULONG length) {
         std::fprintf(stderr, "Cannot seek to offset %ld on \"%s\"", offset, "output font file");
         return 0;
     }
-    // Sum straight from the buffer: bytes past the end of the data count as zero.
-    const std::vector<BYTE>& data = stream.bytes();
-    std::size_t begin = std::min(static_cast<std::size_t>(offset), data.size());
-    std::size_t end = std::min(begin + length, data.size());
-    ULONG sum = 0;
-    std::size_t i = begin;
-    for (; i + 4 <= end; i += 4)
-        sum += (ULONG{data[i]} << 24) | (ULONG{data[i + 1]} << 16) | (ULONG{data[i + 2]} << 8) |
-               data[i + 3];
-    for (int shift = 24; i < end; ++i, shift -= 8) sum += ULONG{data[i]} << shift;
+    ULONG sum = checksum_of(stream, static_cast<std::size_t>(offset), length);
     std::size_t words = (static_cast<std::size_t>(length) + 3) / 4;
     stream.seek(offset + static_cast<long>(words * 4));
+    return sum;
+}
+
+ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t length) {
+    // Whole words, read straight from the buffer; bytes past the end of the data count as
+    // zero, as the TrueType standard counts the padding of a last partial word.
+    const std::vector<BYTE>& b = stream.bytes();
+    std::size_t padded = length + (4 - length % 4) % 4;
+    std::size_t end = offset < b.size() ? offset + std::min(padded, b.size() - offset) : offset;
+    ULONG sum = 0;
+    std::size_t i = offset;
+    for (; i + 4 <= end; i += 4)
+        sum += (ULONG{b[i]} << 24) | (ULONG{b[i + 1]} << 16) | (ULONG{b[i + 2]} << 8) | b[i + 3];
+    for (int shift = 24; i < end; ++i, shift -= 8) sum += ULONG{b[i]} << shift;
     return sum;
 }
 

@@ -51,6 +51,8 @@ USHORT range_shift_for(USHORT n);
 // Sum of the big-endian 32-bit words of length bytes from offset (a final partial word
 // counts, its missing bytes as zero).
 ULONG file_checksum(mem_stream& stream, long offset, ULONG length);
+// The same sum without moving the stream: whole words from offset covering length bytes.
+ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t length);
 
 // Index of the first entry with this tag, or numTables.
 std::size_t find_table_index(const font_object& font, const char* tag);

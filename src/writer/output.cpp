@@ -92,22 +92,6 @@ void reserve_output(mem_stream& out, const font_object& font, USHORT num_tables)
 
 }  // namespace
 
-ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t length) {
-    const std::vector<BYTE>& b = stream.bytes();
-    std::size_t padded = length + (4 - length % 4) % 4;  // whole words, as file_checksum reads
-    std::size_t end = offset < b.size() ? offset + std::min(padded, b.size() - offset) : offset;
-    ULONG sum = 0;
-    std::size_t i = offset;
-    for (; i + 4 <= end; i += 4)
-        sum += (ULONG{b[i]} << 24) | (ULONG{b[i + 1]} << 16) | (ULONG{b[i + 2]} << 8) | b[i + 3];
-    if (i < end) {  // a last word cut short by the end of the stream
-        ULONG word = 0;
-        for (std::size_t k = 0; k < 4; ++k) word = (word << 8) | (i + k < end ? b[i + k] : 0);
-        sum += word;
-    }
-    return sum;
-}
-
 int pad_to_4(mem_stream& out) {
     long position = out.tell();
     if (position < 0) return 0;

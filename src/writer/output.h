@@ -38,8 +38,3 @@ int pad_to_4(mem_stream& out);
 // table, the directory and the directory's table checksums instead of reading every byte
 // again. 0, or -1 after a message.
 int set_checksum_adjustment(mem_stream& out, long head_offset);
-
-// Sum of the big-endian 32-bit words of length bytes from offset; bytes beyond the end
-// of the stream count as zero. Gives the same value as file_checksum, without moving the
-// stream's position.
-ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t length);

@@ -1,0 +1,203 @@
+#include "encoding/encode.h"
+
+#include <cstdio>
+#include <new>
+
+#include "encoding/cmap4_build.h"
+#include "encoding/encoding_file.h"
+#include "font/fileio.h"
+#include "font/font.h"
+#include "interp/interp.h"
+#include "interp/stack.h"
+#include "tables/cmap.h"
+#include "tables/os2.h"
+#include "tables/post.h"
+
+std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post) {
+    file_handle in = open_file(path, "r");
+    if (!in) return std::nullopt;
+
+    std::vector<encoding_pair> pairs;
+    int missing = 0;
+    try {
+        for_each_metrics_line(in.get(), [&](char* line) {
+            if (parse_metrics_line(pairs, line, post) != 0) ++missing;
+        });
+    } catch (const std::bad_alloc&) {
+        // Going on with part of the encoding would silently drop characters.
+        std::fprintf(stderr, "Out of memory!\n");
+        return std::nullopt;
+    }
+    if (std::ferror(in.get())) {
+        std::fprintf(stderr, "build_encoding: cannot read \"%s\"\n", path);
+        return std::nullopt;
+    }
+    if (missing != 0)
+        std::fprintf(stderr, "build_encoding: %d char(s) in \"%s\" do not appear in the font\n",
+                     missing, path);
+    return pairs;
+}
+
+int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post) {
+    metrics_tokens tokens = scan_metrics_line(line);
+    long long code = 0;
+    if (!tokens.code || !tokens.name || !read_code_token(tokens.code, code) || code <= 0) return 0;
+    if (code > 0xFFFF) {
+        // Keeping the low 16 bits would map the glyph to an unrelated character.
+        std::fprintf(stderr, "Warning: char code 0x%llx of \"%s\" is above 0xffff, line skipped\n",
+                     code, tokens.name);
+        return 0;
+    }
+    return set_encoding_pair(pairs, static_cast<USHORT>(code), tokens.name, post);
+}
+
+int set_encoding_pair(std::vector<encoding_pair>& pairs, USHORT code, const char* name,
+                      post_elab& post) {
+    // Glyph 0 doubles as "not found", so ".notdef" cannot be encoded.
+    USHORT glyph = glyph_index_of(name, &post);
+    if (glyph == 0) {
+        std::fprintf(stderr, "set_encoding_pair: no \"%s\" in this font\n", name);
+        return -1;
+    }
+    if (pairs.size() >= encoding_pair_limit_for_tests) throw std::bad_alloc();
+    pairs.push_back({code, glyph});
+    return 0;
+}
+
+void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& post) {
+    const std::size_t glyphs = post.numberOfGlyphs;
+    std::vector<bool> covered(glyphs, false);
+    for (const encoding_pair& p : pairs)
+        if (p.glyph < glyphs) covered[p.glyph] = true;
+    long reached = 0;
+    for (bool c : covered) reached += c ? 1 : 0;
+    if (reached != static_cast<long>(glyphs))
+        std::fprintf(stderr, "Encoding covers %ld of %d glyph(s) in this font\n", reached,
+                     static_cast<int>(glyphs));
+}
+
+std::unique_ptr<cmap_subtable> build_cmap4_subtable(std::vector<encoding_pair>& pairs) {
+    std::optional<cmap4_layout> layout = build_cmap4_layout(pairs);
+    if (!layout) return nullptr;
+    auto sub = std::make_unique<cmap_subtable>();
+    sub->format = 4;
+    sub->length = layout->length;
+    sub->language = 0;
+    sub->segCountX2 = layout->segCountX2;
+    sub->segCount = layout->segCount;
+    sub->searchRange = layout->searchRange;
+    sub->entrySelector = layout->entrySelector;
+    sub->rangeShift = layout->rangeShift;
+    sub->endCount = std::move(layout->endCount);
+    sub->startCount = std::move(layout->startCount);
+    sub->idDelta.assign(layout->idDelta.begin(), layout->idDelta.end());
+    sub->idRangeOffset = std::move(layout->idRangeOffset);
+    sub->glyphIdArray = std::move(layout->glyphIdArray);
+    sub->glyphIdCount = static_cast<USHORT>(sub->glyphIdArray.size());
+    return sub;
+}
+
+namespace {
+
+// Slot before which a new M.N subtable goes. Both IDs must be at least as large; this is
+// deliberately not an ordering by (platformID, encodingID).
+std::size_t insertion_slot(const cmap_elab& cmap, USHORT platformID, USHORT encodingID) {
+    for (std::size_t i = 0; i < cmap.subtables.size(); ++i) {
+        const cmap_subtable* s = cmap.subtables[i].get();
+        if (s && s->platformID >= platformID && s->encodingID >= encodingID) return i;
+    }
+    return cmap.subtables.size();
+}
+
+}  // namespace
+
+int install_subtable(font_object& font, std::unique_ptr<cmap_subtable> subtable, USHORT platformID,
+                     USHORT encodingID) {
+    subtable->platformID = platformID;
+    subtable->encodingID = encodingID;
+    if (std::unique_ptr<cmap_subtable>* slot = find_cmap_subtable(font, platformID, encodingID)) {
+        *slot = std::move(subtable);  // releases the old subtable
+        return 0;
+    }
+    cmap_elab* cmap = cmap_table(font);
+    if (!cmap) return -1;
+    if (cmap->subtables.size() >= 0xFFFF) {  // numTables is 16 bits
+        std::fprintf(stderr, "install_subtable: cmap cannot hold more subtables\n");
+        return -1;
+    }
+    try {
+        std::size_t at = insertion_slot(*cmap, platformID, encodingID);
+        cmap->subtables.insert(cmap->subtables.begin() + static_cast<long>(at),
+                               std::move(subtable));
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "Out of memory!\n");
+        return -1;
+    }
+    cmap->numTables = static_cast<USHORT>(cmap->subtables.size());
+    return 0;
+}
+
+char_range char_range_of(const cmap_subtable& s) {
+    switch (s.format) {
+        case 0:
+            return {0, 255};
+        case 6:
+            return {s.firstCode, static_cast<USHORT>(s.firstCode + s.glyphIdCount - 1)};
+        case 4:
+            if (s.segCount > 1 && s.startCount.size() >= s.segCount &&
+                s.endCount.size() >= s.segCount)
+                return {s.startCount[0], s.endCount[s.segCount - 2]};
+            return {};
+        default:
+            return {};
+    }
+}
+
+namespace {
+
+void update_os2_char_range(font_object& font, const cmap_subtable& subtable) {
+    os2_elab* os2 = os2_table(font);
+    if (!os2 || (os2->version != 0 && os2->version != 1) || !os2->v) return;
+    char_range range = char_range_of(subtable);
+    os2->v->usFirstCharIndex = range.first;
+    os2->v->usLastCharIndex = range.last;
+}
+
+int fail(const char* message) {
+    std::fprintf(stderr, "%s", message);
+    return -1;
+}
+
+}  // namespace
+
+int encode_command() {
+    std::int32_t N = 0, M = 0;
+    if (stackcheck(N) != 0) return fail("encode: bad N arg\n");
+    if (stackcheck(M) != 0) return fail("encode: bad M arg\n");
+
+    stack_item file_item, font_item;
+    bool have_file = pop_item(file_item);
+    bool have_font = have_file && pop_item(font_item);
+    if (!have_file || !have_font || !font_item.val) return fail("encode: stack is empty\n");
+    if (file_item.type != ITEM_STRING) return fail("encode: expected afm-filename string\n");
+    if (font_item.type != ITEM_FONT) return fail("encode: expected font\n");
+    font_object& font = *font_item.font();
+
+    post_elab* post = post_table(font);
+    if (!post) return fail("encode: font has no post table\n");
+
+    std::optional<std::vector<encoding_pair>> pairs = build_encoding(file_item.str(), *post);
+    if (!pairs) return fail("encode: cannot construct encoding\n");
+    report_coverage(*pairs, *post);
+
+    std::unique_ptr<cmap_subtable> subtable = build_cmap4_subtable(*pairs);
+    if (!subtable) return fail("encode: cannot construct new cmap subtable\n");
+    const cmap_subtable& installed = *subtable;
+    const auto platformID = static_cast<USHORT>(M);
+    if (install_subtable(font, std::move(subtable), platformID, static_cast<USHORT>(N)) != 0)
+        return -1;
+
+    if (platformID == 3) update_os2_char_range(font, installed);
+    push_item(&font, ITEM_FONT);
+    return 0;
+}

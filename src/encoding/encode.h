@@ -1,0 +1,54 @@
+// The encode command: a new format 4 cmap subtable from an encoding file.
+//
+// Each code-to-name line of the file is resolved to a glyph through the post table's
+// names, the pairs are sorted by code, and the subtable built from them replaces the one
+// of the same platform and encoding in the elaborated cmap, or is inserted as a new one.
+// For platform 3 the OS/2 first and last character indices follow the new subtable.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "encoding/encoding_pairs.h"
+#include "font/types.h"
+
+struct font_object;
+struct post_elab;
+struct cmap_subtable;
+
+// The pairs of an encoding file ("-": the standard input). Nothing when the file cannot
+// be opened or read, or memory runs out; names the font lacks are reported and counted.
+std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post);
+
+// Adds the pair of one metrics line, if it has one. -1 when it names a glyph the font
+// lacks, else 0. Throws std::bad_alloc when the pair cannot be stored.
+int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post);
+
+// Resolves the name and appends the pair; -1 (with a message) when the name is not found.
+int set_encoding_pair(std::vector<encoding_pair>& pairs, USHORT code, const char* name,
+                      post_elab& post);
+
+// Reports how many of the post table's glyphs the pairs reach.
+void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& post);
+
+// A format 4 subtable (platform and encoding still 0) from the pairs, which are sorted in
+// place; nothing when there are none or they do not fit.
+std::unique_ptr<cmap_subtable> build_cmap4_subtable(std::vector<encoding_pair>& pairs);
+
+// Puts the subtable into the font's cmap as platformID.encodingID: in the slot of an
+// existing subtable with that pair, else before the first subtable whose platformID and
+// encodingID are both at least as large, else at the end. 0 or -1.
+int install_subtable(font_object& font, std::unique_ptr<cmap_subtable> subtable, USHORT platformID,
+                     USHORT encodingID);
+
+// First and last character code a subtable covers, for OS/2.
+struct char_range {
+    USHORT first = 0;
+    USHORT last = 0;
+};
+char_range char_range_of(const cmap_subtable& subtable);
+
+// For tests: storing more pairs than this fails as if memory had run out.
+inline std::size_t encoding_pair_limit_for_tests = static_cast<std::size_t>(-1);
