@@ -52,10 +52,12 @@ std::vector<std::pair<USHORT, USHORT>> encodings_of(font_object& font) {
     return out;
 }
 
-// Loads a font this input wrote and reads it back the way a user would.
+// Loads a font this input wrote: the writer's output goes through every parser again.
+// (Not listed: a hostile cmap may hold tens of thousands of subtables, and one listing of
+// them per input is enough.)
 void reload(const char* path) {
     clear_stack();
-    fuzzkit::run_words({path, "font", "list"});
+    fuzzkit::run_words({path, "font"});
 }
 
 void exercise(font_object& font) {

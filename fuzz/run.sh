@@ -8,7 +8,8 @@
 # BUILD_DIR/fuzz/corpus/TARGET, so later runs go on where earlier ones stopped. Inputs
 # that crash, hang, leak or run out of memory land in BUILD_DIR/fuzz/artifacts/TARGET;
 # keep each one under tests/regress/TARGET once the fault is fixed. The exit status is
-# non-zero when any target found something.
+# non-zero when any target found something. Inputs that merely took long (slow-unit-*,
+# over ten seconds) are listed but do not count as findings.
 set -uo pipefail
 
 if [ $# -lt 2 ]; then
@@ -40,12 +41,13 @@ for t in "${targets[@]}"; do
     -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds" >"$log" 2>&1
   status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-  found=$(find "$artifacts" -type f | wc -l)
-  echo "fuzz $t: ${runs:-0} inputs in ${seconds}s, exit $status, $found finding(s)"
+  found=$(find "$artifacts" -type f ! -name 'slow-unit-*' | wc -l)
+  slow=$(find "$artifacts" -type f -name 'slow-unit-*' | wc -l)
+  echo "fuzz $t: ${runs:-0} inputs in ${seconds}s, exit $status, $found finding(s), $slow slow input(s)"
   if [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then
     failed=1
     grep -E -A20 '^==[0-9]+==ERROR|SUMMARY|^ALARM|deadly signal|runtime error' "$log" | head -n 60
-    find "$artifacts" -type f | sed 's/^/  artifact: /'
   fi
+  find "$artifacts" -type f | sed 's/^/  artifact: /'
 done
 exit $failed
