@@ -1,8 +1,5 @@
 #include "harness.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -63,10 +60,6 @@ void setup(const char* target, const std::vector<std::pair<std::string, std::str
 
 bool is_set_up() {
     return g_set_up;
-}
-
-const std::string& work_dir() {
-    return g_work_dir;
 }
 
 void write_file(const std::string& name, std::string_view bytes) {

@@ -25,9 +25,6 @@ namespace fuzzkit {
 void setup(const char* target, const std::vector<std::pair<std::string, std::string>>& fixtures);
 bool is_set_up();
 
-// The working directory made by setup().
-const std::string& work_dir();
-
 // Writes a file (inside an input: a name in the working directory).
 void write_file(const std::string& name, std::string_view bytes);
 
