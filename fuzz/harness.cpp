@@ -95,15 +95,6 @@ int run_words(std::initializer_list<std::string_view> words) {
     return 0;
 }
 
-int run_words(const std::vector<std::string>& words) {
-    for (const std::string& w : words) {
-        int status = push_item(keep_token(w), ITEM_STRING);
-        if (status == 0) status = execute_token();
-        if (status != 0) return status;
-    }
-    return 0;
-}
-
 std::string sample_font(const char* name) {
     std::ifstream in(std::string(SAMPLE_FONTS_DIR) + "/" + name, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

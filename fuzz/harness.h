@@ -19,9 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 namespace fuzzkit {
 
 // Called once, before the first input: makes a fresh directory under the system's
-// temporary area, points the standard input at /dev/null (a script may
-// name "-"), and records the fixtures. `fixtures` are files the target keeps
-// there for every input (name, contents); everything else is removed after each input.
+// temporary area, points the standard input at /dev/null (a script may name "-"), and
+// writes the fixtures there: files (name, contents) the target keeps for every input.
 void setup(const char* target, const std::vector<std::pair<std::string, std::string>>& fixtures);
 bool is_set_up();
 
@@ -29,8 +28,9 @@ bool is_set_up();
 void write_file(const std::string& name, std::string_view bytes);
 
 // An input runs inside the working directory: begin_input() moves there and confines the
-// program to it (any path with a '/' is refused as if it could not be opened, so a fuzzed
-// script cannot reach /dev/zero, read a terminal or write elsewhere); end_input()
+// program to it (the program's opens of any path with a '/' fail as if the file could not
+// be opened, so a fuzzed script cannot reach /dev/zero, read a terminal or write
+// elsewhere); end_input()
 // removes every file the input left behind (all but the fixtures), returns the
 // interpreter to its start state and moves back, so that libFuzzer's own relative paths
 // keep their meaning.
@@ -40,7 +40,6 @@ void end_input();
 // Pushes each word as a string token and dispatches it, as the command line does; stops
 // at the first failing command and returns its status.
 int run_words(std::initializer_list<std::string_view> words);
-int run_words(const std::vector<std::string>& words);
 
 // The contents of a bundled sample font (fonts/NAME in the source tree).
 std::string sample_font(const char* name);
