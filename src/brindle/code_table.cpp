@@ -1,5 +1,6 @@
 // Code tables (.cod files): one "code name" pair per line, the code in hexadecimal.
 #include <new>
+#include <tuple>
 
 #include "tables.h"
 #include "text_input.h"
@@ -54,24 +55,25 @@ int read_code_table(std::FILE* in, const char* path, const char* label,
 
 int add_large_entry(joiner_tables& tables, const char* path, std::uint32_t code,
                     std::string_view name, long line_number) {
-    if (tables.large.size() >= max_large_codes) {
-        std::fprintf(stderr, "%s (line %ld) too many codes\n", path, line_number);
-        return -1;
-    }
+    // The index keeps the first entry of a name: a later duplicate is stored but never
+    // found, as with a scan from the top.
+    first_position_index::iterator added;
+    bool is_first = false;
     try {
+        std::tie(added, is_first) =
+            tables.large_index.try_emplace(std::string(name), tables.large.size());
         tables.large.push_back(code_entry{code, std::string(name)});
     } catch (const std::bad_alloc&) {
+        if (is_first) tables.large_index.erase(added);
         report_line_out_of_memory(path, line_number);
         return -1;
     }
     return 0;
 }
 
-int find_exact_code(const joiner_tables& tables, std::string_view name) {
-    for (std::size_t i = 0; i < tables.large.size(); ++i) {
-        if (tables.large[i].name == name) return static_cast<int>(i);
-    }
-    return -1;
+long find_exact_code(const joiner_tables& tables, std::string_view name) {
+    auto found = tables.large_index.find(name);
+    return found == tables.large_index.end() ? -1 : static_cast<long>(found->second);
 }
 
 }  // namespace brindle

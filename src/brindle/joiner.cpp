@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "tables.h"
@@ -30,8 +31,8 @@ void print_code_line(std::uint32_t code, std::string_view name) {
 // Preference: the name's own code, the code of the first synonym that the large table
 // knows, the first numeric fallback of its row, else -1.
 void write_metrics_line(const joiner_tables& tables, std::string_view name) {
-    int row = find_synonym(tables, name);
-    int index = find_synonymous_code(tables, name, row);
+    long row = find_synonym(tables, name);
+    long index = find_synonymous_code(tables, name, row);
     if (index >= 0) {
         print_code_line(tables.large[static_cast<std::size_t>(index)].code, name);
         return;
@@ -44,6 +45,17 @@ void write_metrics_line(const joiner_tables& tables, std::string_view name) {
     }
 }
 
+constexpr const char* usage = "Use: %s large-encoding.cod small-encoding.cod [synonyms]\n";
+
+void print_help() {
+    std::printf(usage, "brindle");
+    std::printf(
+        "Joins a large and a small character-code table, and an optional synonym file,\n"
+        "into an encoding file for the encode command of kestrix, on the standard output.\n"
+        "  --help     print this help and exit\n"
+        "  --version  print the version and exit\n");
+}
+
 // A full disk or a closed pipe must not pass for a finished encoding file.
 int finish_output() {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
@@ -54,10 +66,18 @@ int finish_output() {
 }  // namespace
 
 int run_brindle(int argc, char* argv[]) {
+    // A single argument is never a valid run, so the flags cannot hide a table's name.
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        print_help();
+        return finish_output();
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("brindle %s\n", BRINDLE_VERSION);
+        return finish_output();
+    }
     if (argc != 3 && argc != 4) {
         // The usage names the program as it is known, not as it happened to be started.
-        std::fprintf(stderr, "Use: %s large-encoding.cod small-encoding.cod [synonyms]\n",
-                     "brindle");
+        std::fprintf(stderr, usage, "brindle");
         return -1;
     }
     const char* large_path = argv[1];

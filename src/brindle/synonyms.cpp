@@ -1,6 +1,7 @@
 // The synonym file: rows of glyph names that stand for one another, with optional
 // numeric fallback codes.
 #include <new>
+#include <utility>
 
 #include "tables.h"
 #include "text_input.h"
@@ -32,6 +33,21 @@ synonym_row split_synonym_line(std::string_view text, long line_number) {
     return row;
 }
 
+// Enters the words of row `row` into the index, each unless an earlier row holds it
+// already. If memory runs out, the words this row entered are taken out again, so that
+// the index never points past the rows kept.
+void index_row(first_position_index& index, const synonym_row& words, std::size_t row) {
+    try {
+        for (const std::string& word : words) index.try_emplace(word, row);
+    } catch (const std::bad_alloc&) {
+        for (const std::string& word : words) {
+            auto entered = index.find(word);
+            if (entered != index.end() && entered->second == row) index.erase(entered);
+        }
+        throw;
+    }
+}
+
 }  // namespace
 
 int read_synonyms(joiner_tables& tables, std::FILE* in) {
@@ -51,14 +67,14 @@ int read_synonyms(joiner_tables& tables, std::FILE* in) {
                 std::fprintf(stderr, "synonym-table line %ld too long\n", line_number);
                 continue;
             }
-            if (tables.syn.size() >= max_synonyms) {
-                std::fprintf(stderr, "%s: (line %ld) too many synonyms, max %d\n", path,
-                             line_number, static_cast<int>(max_synonyms));
-                return 0;
+            // A blank line becomes a row too: it matches nothing. The room for the row
+            // is made first, so that once the row is indexed, storing it cannot fail.
+            synonym_row row = split_synonym_line(strip_comment(line), line_number);
+            if (tables.syn.size() == tables.syn.capacity()) {
+                tables.syn.reserve(tables.syn.empty() ? 64 : 2 * tables.syn.size());
             }
-            // A blank line becomes a row too: it takes one of the rows and matches nothing.
-            // push_back leaves the rows untouched if it cannot grow the vector.
-            tables.syn.push_back(split_synonym_line(strip_comment(line), line_number));
+            index_row(tables.syn_index, row, tables.syn.size());
+            tables.syn.push_back(std::move(row));
         } catch (const std::bad_alloc&) {
             std::fprintf(stderr, "%s: (line %ld) out of memory, synonyms from here on ignored\n",
                          path, line_number);
@@ -67,18 +83,14 @@ int read_synonyms(joiner_tables& tables, std::FILE* in) {
     }
 }
 
-int find_synonym(const joiner_tables& tables, std::string_view name) {
-    for (std::size_t row = 0; row < tables.syn.size(); ++row) {
-        for (const std::string& word : tables.syn[row]) {
-            if (word == name) return static_cast<int>(row);
-        }
-    }
-    return -1;
+long find_synonym(const joiner_tables& tables, std::string_view name) {
+    auto found = tables.syn_index.find(name);
+    return found == tables.syn_index.end() ? -1 : static_cast<long>(found->second);
 }
 
-int find_synonymous_code(const joiner_tables& tables, std::string_view name, int row) {
+long find_synonymous_code(const joiner_tables& tables, std::string_view name, long row) {
     // A name that the large table knows keeps its own code, synonyms or not.
-    int index = find_exact_code(tables, name);
+    long index = find_exact_code(tables, name);
     if (index >= 0 || row < 0) return index;
     for (const std::string& word : tables.syn[static_cast<std::size_t>(row)]) {
         if (!is_letter(word[0])) continue;
@@ -88,7 +100,7 @@ int find_synonymous_code(const joiner_tables& tables, std::string_view name, int
     return -1;
 }
 
-std::int32_t find_fallback(const joiner_tables& tables, int row) {
+std::int32_t find_fallback(const joiner_tables& tables, long row) {
     if (row < 0) return -1;
     for (const std::string& word : tables.syn[static_cast<std::size_t>(row)]) {
         if (!is_decimal_digit(word[0])) continue;

@@ -7,12 +7,11 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace brindle {
 
-inline constexpr std::size_t max_large_codes = 4096;
-inline constexpr std::size_t max_synonyms = 1024;
 inline constexpr std::size_t synonym_slots = 10;
 
 struct code_entry {
@@ -25,10 +24,27 @@ struct code_entry {
 // fallback code, any other word only serves to find the row.
 using synonym_row = std::vector<std::string>;
 
+// Heterogeneous lookup, so that a lookup by string_view copies nothing.
+struct name_hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const {
+        return std::hash<std::string_view>{}(name);
+    }
+};
+
+// Each name mapped to the first position it holds: the answer a scan in file order
+// would give, at the cost of one hash lookup.
+using first_position_index =
+    std::unordered_map<std::string, std::size_t, name_hash, std::equal_to<>>;
+
 struct joiner_tables {
     std::vector<code_entry> large;  // the large code table in file order, .notdef left out
     std::vector<synonym_row> syn;   // the synonym rows in file order
     std::string syn_name;           // the synonym file's name, for its messages
+
+    // Kept in step with `large` and `syn` by add_large_entry and read_synonyms.
+    first_position_index large_index;  // name -> its first entry of `large`
+    first_position_index syn_index;    // word -> the first row of `syn` holding it
 
     std::size_t large_codes() const { return large.size(); }
     std::size_t synonyms() const { return syn.size(); }
@@ -45,28 +61,28 @@ using entry_handler =
 int read_code_table(std::FILE* in, const char* path, const char* label,
                     const entry_handler& on_entry);
 
-// Appends one pair of the large table; -1 (with its message) when the table is full or
-// the name cannot be copied.
+// Appends one pair of the large table; -1 (with its message) when the name cannot be
+// copied or indexed, the table being left as it was.
 int add_large_entry(joiner_tables& tables, const char* path, std::uint32_t code,
                     std::string_view name, long line_number);
 
 // Reads the synonym file into `tables.syn`; a null stream (no synonym file) reads
-// nothing. Too many rows, or no memory for a row, end the reading and keep the rows
-// read so far. Returns -1 only when the file cannot be read.
+// nothing. No memory for a row ends the reading and keeps the rows read so far. Returns -1 only
+// when the file cannot be read.
 int read_synonyms(joiner_tables& tables, std::FILE* in);
 
 // Index of the first large-table entry named `name`, or -1.
-int find_exact_code(const joiner_tables& tables, std::string_view name);
+long find_exact_code(const joiner_tables& tables, std::string_view name);
 
 // Index of the first synonym row that holds `name` in one of its slots, or -1.
-int find_synonym(const joiner_tables& tables, std::string_view name);
+long find_synonym(const joiner_tables& tables, std::string_view name);
 
 // Large-table index for the name itself or, failing that, for the first word of
 // `row` that begins with a letter and that the large table knows; -1 if none.
-int find_synonymous_code(const joiner_tables& tables, std::string_view name, int row);
+long find_synonymous_code(const joiner_tables& tables, std::string_view name, long row);
 
 // The first fallback code of `row` that converts, or -1. Words that begin with a digit
 // but do not convert are reported and passed over.
-std::int32_t find_fallback(const joiner_tables& tables, int row);
+std::int32_t find_fallback(const joiner_tables& tables, long row);
 
 }  // namespace brindle

@@ -2,6 +2,7 @@
 // runs out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -93,10 +94,10 @@ void for_every_failure_point(Read read, Check check) {
 }
 
 TEST(SynonymMemory, RunningOutStopsReadingAndKeepsTheRowsReadSoFar) {
-    const std::string text = "Alpha A 0x391\n# comment\nBeta B\n\nGamma G 7 8 9 10 11\n";
+    const std::string text = "Alpha A 0x391\n# comment\nBeta B\n\nGamma G A 7 8 9 10 11\n";
     const std::vector<long> row_lines{1, 3, 4, 5};
     const std::vector<brindle::synonym_row> all_rows{
-        {"Alpha", "A", "0x391"}, {"Beta", "B"}, {}, {"Gamma", "G", "7", "8", "9", "10", "11"}};
+        {"Alpha", "A", "0x391"}, {"Beta", "B"}, {}, {"Gamma", "G", "A", "7", "8", "9", "10", "11"}};
 
     joiner_tables tables;
     for_every_failure_point(
@@ -116,6 +117,19 @@ TEST(SynonymMemory, RunningOutStopsReadingAndKeepsTheRowsReadSoFar) {
             std::size_t kept = tables.syn.size();
             ASSERT_LT(kept, all_rows.size());
             EXPECT_TRUE(std::equal(tables.syn.begin(), tables.syn.end(), all_rows.begin()));
+            // Each word is found in the first row kept that holds it (A in the first,
+            // though the row that failed held it too); a dropped row's words not at all.
+            for (const auto& row : all_rows) {
+                for (const std::string& word : row) {
+                    long first = -1;
+                    for (std::size_t r = kept; r-- > 0;) {
+                        if (std::count(all_rows[r].begin(), all_rows[r].end(), word)) {
+                            first = static_cast<long>(r);
+                        }
+                    }
+                    EXPECT_EQ(brindle::find_synonym(tables, word), first) << word;
+                }
+            }
             EXPECT_EQ(messages, "syn.txt: (line " + std::to_string(row_lines[kept]) +
                                     ") out of memory, synonyms from here on ignored\n");
         });
@@ -131,8 +145,7 @@ TEST(LargeTableMemory, RunningOutIsFatalWithTheLineNumber) {
     };
     for_every_failure_point(
         [&] {
-            tables.large.clear();
-            tables.large.shrink_to_fit();
+            tables = joiner_tables{};
             auto in = stream_of(text);
             return brindle::read_code_table(in.get(), "large.cod", "large-table", add);
         },
@@ -145,6 +158,11 @@ TEST(LargeTableMemory, RunningOutIsFatalWithTheLineNumber) {
             }
             EXPECT_EQ(status, -1);
             ASSERT_LT(tables.large.size(), entry_lines.size());
+            for (long entry = 0; entry < 3; ++entry) {
+                std::string name(1, static_cast<char>('A' + entry));
+                EXPECT_EQ(brindle::find_exact_code(tables, name),
+                          entry < static_cast<long>(tables.large.size()) ? entry : -1);
+            }
             EXPECT_EQ(messages, "large.cod (line " +
                                     std::to_string(entry_lines[tables.large.size()]) +
                                     ") out of memory\n");
