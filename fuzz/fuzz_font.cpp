@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "commands/context.h"
 #include "font/font.h"
 #include "harness.h"
-#include "interp/stack.h"
 #include "tables/cmap.h"
 #include "tables/maxp.h"
 #include "tables/post.h"
@@ -38,8 +38,8 @@ stack_item g_font;  // the font item under test
 
 // Runs one command on the font under test: the font item, then the words.
 int on_font(std::initializer_list<std::string_view> words) {
-    clear_stack();
-    push_back_item(g_font);
+    fuzzkit::context().stack.clear();
+    fuzzkit::context().stack.push_back(g_font);
     return fuzzkit::run_words(words);
 }
 
@@ -60,7 +60,7 @@ std::vector<std::pair<USHORT, USHORT>> encodings_of(font_object& font) {
 // (Not listed: a hostile cmap may hold tens of thousands of subtables, and one listing of
 // them per input is enough.)
 void reload(const char* path) {
-    clear_stack();
+    fuzzkit::context().stack.clear();
     fuzzkit::run_words({path, "font"});
 }
 
@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzkit::write_file("in.ttf", {reinterpret_cast<const char*>(data), size});
     // Forced interpretation lets damaged offset tables through to the parsers.
     fuzzkit::run_words({"force", "in.ttf", "font"});
-    if (stack_depth() > 0 && pop_item(g_font) && g_font.font()) exercise(*g_font.font());
+    if (fuzzkit::context().stack.pop(g_font) && g_font.font()) exercise(*g_font.font());
     g_font = stack_item{};
     fuzzkit::end_input();
     return 0;

@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "commands/context.h"
 #include "font/font.h"
 #include "font/registry.h"
 #include "harness.h"
-#include "interp/interp.h"
-#include "interp/stack.h"
 #include "tables/cmap.h"
 #include "tables/glyf.h"
 #include "tables/hmtx.h"
@@ -62,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Forced interpretation lets damaged offset tables through to the parsers.
     fuzzkit::run_words({"force", "in.ttf", "font"});
     stack_item top;
-    if (stack_depth() > 0 && pop_item(top) && top.font()) walk_lookups(*top.font());
+    if (fuzzkit::context().stack.pop(top) && top.font()) walk_lookups(*top.font());
     fuzzkit::end_input();
     return 0;
 }

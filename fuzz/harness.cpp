@@ -6,11 +6,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <stdexcept>
 
 #include "interp/interp.h"
-#include "interp/stack.h"
 
 namespace fs = std::filesystem;
 
@@ -27,6 +27,7 @@ std::set<std::string> g_fixtures;
 // afm echoes the command line; give it a fixed one.
 char g_program_name[] = "kestrix";
 char* g_argv[] = {g_program_name, nullptr};
+std::unique_ptr<kestrix_context> g_context;  // the current input's
 
 void remove_work_dir() {
     if (g_work_dir.empty()) return;
@@ -53,8 +54,6 @@ void setup(const char* target, const std::vector<std::pair<std::string, std::str
         write_file(g_work_dir + "/" + file, bytes);
         g_fixtures.insert(file);
     }
-    saved_argc = 1;
-    saved_argv = g_argv;
     g_set_up = true;
 }
 
@@ -69,6 +68,7 @@ void write_file(const std::string& name, std::string_view bytes) {
 }
 
 void begin_input() {
+    g_context = std::make_unique<kestrix_context>(run_file, std::span<char* const>(g_argv, 1));
     fs::current_path(g_work_dir);
     g_confined = true;
 }
@@ -76,7 +76,7 @@ void begin_input() {
 void end_input() {
     std::fflush(stdout);
     std::fflush(stderr);
-    reset_interpreter();
+    g_context.reset();
     g_confined = false;
     fs::current_path(g_home_dir);
     std::error_code ec;
@@ -88,11 +88,15 @@ void end_input() {
 
 int run_words(std::initializer_list<std::string_view> words) {
     for (std::string_view w : words) {
-        int status = push_item(keep_token(std::string(w)), ITEM_STRING);
-        if (status == 0) status = execute_token();
+        int status = g_context->stack.push(g_context->keep_token(std::string(w)), ITEM_STRING);
+        if (status == 0) status = execute_token(*g_context);
         if (status != 0) return status;
     }
     return 0;
+}
+
+kestrix_context& context() {
+    return *g_context;
 }
 
 std::string sample_font(const char* name) {

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+struct kestrix_context;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace fuzzkit {
@@ -27,12 +29,13 @@ bool is_set_up();
 // Writes a file (inside an input: a name in the working directory).
 void write_file(const std::string& name, std::string_view bytes);
 
-// An input runs inside the working directory: begin_input() moves there and confines the
+// An input runs inside the working directory, with a context of its own: begin_input()
+// makes the context, as a fresh run of the program has it, moves there and confines the
 // program to it (the program's opens of any path with a '/' fail as if the file could not
 // be opened, so a fuzzed script cannot reach /dev/zero, read a terminal or write
 // elsewhere); end_input()
-// removes every file the input left behind (all but the fixtures), returns the
-// interpreter to its start state and moves back, so that libFuzzer's own relative paths
+// removes every file the input left behind (all but the fixtures), drops the context and
+// moves back, so that libFuzzer's own relative paths
 // keep their meaning.
 void begin_input();
 void end_input();
@@ -40,6 +43,9 @@ void end_input();
 // Pushes each word as a string token and dispatches it, as the command line does; stops
 // at the first failing command and returns its status.
 int run_words(std::initializer_list<std::string_view> words);
+
+// The current input's context (between begin_input and end_input).
+kestrix_context& context();
 
 // The contents of a bundled sample font (fonts/NAME in the source tree).
 std::string sample_font(const char* name);

@@ -18,8 +18,6 @@
 #include <string>
 
 #include "font/registry.h"
-#include "interp/interp.h"
-#include "interp/stack.h"
 #include "report/listname.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
@@ -72,11 +70,11 @@ std::string local_date_line() {
     return text;
 }
 
-void write_header(USHORT platformID, USHORT encodingID) {
+void write_header(USHORT platformID, USHORT encodingID, std::span<char* const> command_line) {
     std::printf("StartFontMetrics 4.1\n");
     std::printf("Comment Vantrel TTF remapper output %sComment", local_date_line().c_str());
-    for (int i = 0; i < saved_argc; ++i)
-        if (saved_argv && saved_argv[i]) std::printf(" %s", saved_argv[i]);
+    for (const char* word : command_line)
+        if (word) std::printf(" %s", word);
     std::printf("\nComment Encoding table %ld.%ld: ", static_cast<long>(platformID),
                 static_cast<long>(encodingID));
     print_platform_name(platformID);
@@ -282,8 +280,9 @@ long afm_scale(long v, USHORT unitsPerEm) {
     return -((-v * 1000 + half) / unitsPerEm);
 }
 
-int write_afm(font_object& font, USHORT platformID, USHORT encodingID) {
-    write_header(platformID, encodingID);
+int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
+              std::span<char* const> command_line) {
+    write_header(platformID, encodingID, command_line);
 
     post_elab* post = post_table(font);
     if (!post) return fail("%s: no post table\n", font);
@@ -316,28 +315,4 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID) {
     std::printf("EndFontMetrics\n");
     std::fflush(stdout);
     return 0;
-}
-
-int afm_command() {
-    std::int32_t encodingID = 0;
-    if (stackcheck(encodingID) != 0) {
-        std::fprintf(stderr, "afm: bad N arg\n");
-        return -1;
-    }
-    std::int32_t platformID = 0;
-    if (stackcheck(platformID) != 0) {
-        std::fprintf(stderr, "afm: bad M arg\n");
-        return -1;
-    }
-    stack_item item;
-    if (!pop_item(item) || !item.val) {
-        std::fprintf(stderr, "afm: stack is empty\n");
-        return -1;
-    }
-    if (item.type != ITEM_FONT) {
-        std::fprintf(stderr, "afm: expected font\n");
-        return -1;
-    }
-    return write_afm(*item.font(), static_cast<USHORT>(platformID),
-                     static_cast<USHORT>(encodingID));
 }

@@ -1,9 +1,9 @@
 // AFM 4.1 export: the metrics of a loaded font, as seen through one cmap subtable, in
-// thousandths of an em. The `afm` command handler is declared with the others in
-// interp/interp.h.
+// thousandths of an em.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "font/font.h"
@@ -34,11 +34,12 @@ class code_glyph_map {
 };
 
 // Writes the AFM text of the font through its platform.encoding subtable on the standard
-// output. 0 on success, -1 after a message on failure (a font whose unitsPerEm is 0 is
-// refused after the three header lines). All used marks of the post record are cleared
-// first, so earlier name searches on the same font cannot hide unencoded glyphs.
-// A code that the subtable maps to a glyph index at or beyond the glyph count is still
-// listed, with the width lookup's complaint and WX 0, and with an empty box (B 0 0 0 0),
-// as for a glyph without outline: nothing is read from beyond the glyf array. Such a glyph
-// gives no CapHeight or XHeight line.
-int write_afm(font_object& font, USHORT platformID, USHORT encodingID);
+// output; the header's comment echoes command_line (the program's arguments). 0 on success, -1
+// after a message on failure (a font whose unitsPerEm is 0 is refused after the three header
+// lines). All used marks of the post record are cleared first, so earlier name searches on the same
+// font cannot hide unencoded glyphs. A code that the subtable maps to a glyph index at or beyond
+// the glyph count is still listed, with the width lookup's complaint and WX 0, and with an empty
+// box (B 0 0 0 0), as for a glyph without outline: nothing is read from beyond the glyf array. Such
+// a glyph gives no CapHeight or XHeight line.
+int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
+              std::span<char* const> command_line);

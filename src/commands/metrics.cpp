@@ -2,17 +2,14 @@
 
 #include <cstdio>
 
-#include "commands/command_util.h"
+#include "commands/commands.h"
+#include "commands/operands.h"
 #include "font/font.h"
-#include "interp/interp.h"
-#include "interp/stack.h"
 #include "tables/glyf.h"
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
 #include "tables/maxp.h"
 #include "tables/post.h"
-
-using commands::fail;
 
 namespace {
 
@@ -44,25 +41,19 @@ const glyf_elab* glyph_data(font_object& font, const char* command) {
     return glyf;
 }
 
-// Pops the glyph name and the font under it; 0, or -1 after the command's message.
-int pop_font_and_name(const char* command, font_object*& font, const char*& name) {
-    stack_item name_item, font_item;
-    bool have_name = pop_item(name_item);
-    if (!have_name || !pop_item(font_item)) {
-        std::fprintf(stderr, "%s: stack is empty\n", command);
-        return -1;
-    }
-    if (font_item.type != ITEM_FONT || !font_item.font()) {
-        std::fprintf(stderr, "%s: expected font object\n", command);
-        return -1;
-    }
-    if (name_item.type != ITEM_STRING || !name_item.str()) {
-        std::fprintf(stderr, "%s: expected glyph name\n", command);
-        return -1;
-    }
-    font = font_item.font();
-    name = name_item.str();
-    return 0;
+// Pops the glyph name and the font under it; nothing after the command's message.
+struct glyph_operands {
+    font_object* font = nullptr;
+    const char* name = nullptr;
+};
+
+bool pop_font_and_name(kestrix_context& context, const char* command, glyph_operands& out) {
+    const command_voice voice{command};
+    stack_item operands[2];  // glyph name, font
+    if (!pop_operands(context, voice, operands)) return false;
+    out.font = font_of(operands[1], voice, "font object");
+    out.name = out.font ? string_of(operands[0], voice, "glyph name") : nullptr;
+    return out.name != nullptr;
 }
 
 }  // namespace
@@ -88,37 +79,35 @@ int set_advance_width(font_object& font, const char* name, std::int32_t width) {
     return 0;
 }
 
-int get_glyph_metrics(font_object& font, const char* name) {
+int get_glyph_metrics(font_object& font, const char* name, operand_stack& results) {
     USHORT glyph = named_glyph(font, name, "getmetrics");
     if (glyph == 0) return -1;
     const glyf_elab* glyf = glyph_data(font, "getmetrics");
     if (!glyf) return -1;
 
     const hmtx_elab* hmtx = hmtx_table(font);
-    push_integer(advanceWidth_of(font, glyph, hmtx));
-    push_integer(lsb_of(font, glyph, hmtx));
+    results.push_integer(advanceWidth_of(font, glyph, hmtx));
+    results.push_integer(lsb_of(font, glyph, hmtx));
     // A ".glyphindex" name can reach past the glyphs; such a glyph has an empty box.
     glyph_record none;
     const glyph_record& g = glyph < glyf->glyphs.size() ? glyf->glyphs[glyph] : none;
-    push_integer(g.xMin);
-    push_integer(g.yMin);
-    push_integer(g.xMax);
-    push_integer(g.yMax);
+    results.push_integer(g.xMin);
+    results.push_integer(g.yMin);
+    results.push_integer(g.xMax);
+    results.push_integer(g.yMax);
     return 0;
 }
 
-int setaw_command() {
+int setaw_command(kestrix_context& context) {
     std::int32_t width = 0;
-    if (stackcheck(width) != 0) return fail("setaw: bad AW arg\n");
-    font_object* font = nullptr;
-    const char* name = nullptr;
-    if (pop_font_and_name("setaw", font, name) != 0) return -1;
-    return set_advance_width(*font, name, width);
+    if (!pop_integer(context, {"setaw"}, "AW", width)) return -1;
+    glyph_operands op;
+    if (!pop_font_and_name(context, "setaw", op)) return -1;
+    return set_advance_width(*op.font, op.name, width);
 }
 
-int getmetrics_command() {
-    font_object* font = nullptr;
-    const char* name = nullptr;
-    if (pop_font_and_name("getmetrics", font, name) != 0) return -1;
-    return get_glyph_metrics(*font, name);
+int getmetrics_command(kestrix_context& context) {
+    glyph_operands op;
+    if (!pop_font_and_name(context, "getmetrics", op)) return -1;
+    return get_glyph_metrics(*op.font, op.name, context.stack);
 }

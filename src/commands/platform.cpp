@@ -3,14 +3,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "commands/command_util.h"
+#include "commands/commands.h"
+#include "commands/operands.h"
 #include "font/font.h"
-#include "interp/interp.h"
-#include "interp/stack.h"
 #include "tables/cmap.h"
 #include "tables/name.h"
-
-using commands::fail;
 
 namespace {
 
@@ -63,21 +60,18 @@ int relabel_encoding(font_object& font, std::int32_t M, std::int32_t N, std::int
     return 0;
 }
 
-int platform_command() {
+int platform_command(kestrix_context& context) {
+    const command_voice voice{"platform"};
     std::int32_t NN = 0, MM = 0, N = 0, M = 0;
-    if (stackcheck(NN) != 0) return fail("platform: bad NN arg\n");
-    if (stackcheck(MM) != 0) return fail("platform: bad MM arg\n");
-    if (stackcheck(N) != 0) return fail("platform: bad N arg\n");
-    if (stackcheck(M) != 0) return fail("platform: bad M arg\n");
+    if (!pop_encoding(context, voice, MM, NN, "MM", "NN")) return -1;
+    if (!pop_encoding(context, voice, M, N)) return -1;
     if (M == MM && N == NN) {
         std::fprintf(stderr, "platform: M.N same as MM.NN (%d.%d = %d.%d)\n", M, N, MM, NN);
         return -1;
     }
-    stack_item item;
-    if (!pop_item(item) || !item.val) return fail("platform: stack is empty\n");
-    if (item.type != ITEM_FONT) return fail("platform: expected font\n");
-    font_object& font = *item.font();
-    if (relabel_encoding(font, M, N, MM, NN) != 0) return -1;
-    push_item(&font, ITEM_FONT);
+    font_object* font = pop_font(context, voice);
+    if (!font) return -1;
+    if (relabel_encoding(*font, M, N, MM, NN) != 0) return -1;
+    context.stack.push(font, ITEM_FONT);
     return 0;
 }

@@ -6,13 +6,11 @@
 #include <new>
 #include <string>
 
-#include "commands/command_util.h"
+#include "commands/commands.h"
+#include "commands/operands.h"
 #include "font/font.h"
-#include "interp/interp.h"
-#include "interp/stack.h"
+#include "report/listname.h"
 #include "tables/name.h"
-
-using commands::fail;
 
 namespace {
 
@@ -47,29 +45,24 @@ int set_name(name_record* record, const char* text) {
     return 0;
 }
 
-int rename_command() {
-    stack_item text;
-    if (!pop_item(text) || !text.val) return fail("rename: stack is empty\n");
-    if (text.type != ITEM_STRING) return fail("rename: expected name string\n");
+int rename_command(kestrix_context& context) {
+    const command_voice voice{"rename"};
+    const char* text = pop_string(context, voice, "name string");
+    if (!text) return -1;
+    name_key key;
+    if (!pop_name_key(context, voice, key)) return -1;
+    font_object* font = pop_font(context, voice);
+    if (!font) return -1;
 
-    std::int32_t nameID = 0, languageID = 0, N = 0, M = 0;
-    if (stackcheck(nameID) != 0) return fail("rename: bad name id arg\n");
-    if (stackcheck(languageID) != 0) return fail("rename: bad language id arg\n");
-    if (stackcheck(N) != 0) return fail("rename: bad N id arg\n");
-    if (stackcheck(M) != 0) return fail("rename: bad M id arg\n");
-
-    stack_item item;
-    if (!pop_item(item) || !item.val) return fail("rename: stack is empty\n");
-    if (item.type != ITEM_FONT) return fail("rename: expected font\n");
-    font_object& font = *item.font();
-
-    name_record* record = find_name(font, static_cast<USHORT>(M), static_cast<USHORT>(N),
+    const auto M = static_cast<unsigned>(key.platform), N = static_cast<unsigned>(key.encoding);
+    const auto languageID = static_cast<unsigned>(key.language);
+    const auto nameID = static_cast<unsigned>(key.name);
+    name_record* record = find_name(*font, static_cast<USHORT>(M), static_cast<USHORT>(N),
                                     static_cast<USHORT>(languageID), static_cast<USHORT>(nameID));
     if (!record) {
-        std::fprintf(stderr, "rename: no name %u %u 0x%x %u in %s\n", static_cast<unsigned>(M),
-                     static_cast<unsigned>(N), static_cast<unsigned>(languageID),
-                     static_cast<unsigned>(nameID), font.font_path.c_str());
+        std::fprintf(stderr, "rename: no name %u %u 0x%x %u in %s\n", M, N, languageID, nameID,
+                     font->font_path.c_str());
         return -1;
     }
-    return set_name(record, text.str());
+    return set_name(record, text);
 }

@@ -8,15 +8,12 @@
 #include <optional>
 #include <vector>
 
-#include "commands/command_util.h"
+#include "commands/commands.h"
+#include "commands/operands.h"
 #include "font/fileio.h"
 #include "font/font.h"
-#include "interp/interp.h"
-#include "interp/stack.h"
 #include "writer/new_file.h"
 #include "writer/output.h"
-
-using commands::fail;
 
 namespace {
 
@@ -26,34 +23,22 @@ struct table_operands {
     const char* path = nullptr;
 };
 
-// Pops the file name, the tag and the font; 0, or -1 after the command's message.
-int pop_table_operands(const char* command, table_operands& out) {
-    stack_item file_item, tag_item, font_item;
-    if (!pop_item(file_item) || !pop_item(tag_item) || !pop_item(font_item)) {
-        std::fprintf(stderr, "%s: stack is empty\n", command);
-        return -1;
-    }
-    if (font_item.type != ITEM_FONT || !font_item.font()) {
-        std::fprintf(stderr, "%s: expected font object\n", command);
-        return -1;
-    }
-    if (file_item.type != ITEM_STRING || !file_item.str()) {
-        std::fprintf(stderr, "%s: expected file name\n", command);
-        return -1;
-    }
-    if (tag_item.type != ITEM_STRING || !tag_item.str()) {
-        std::fprintf(stderr, "%s: expected table name\n", command);
-        return -1;
-    }
-    out = {font_item.font(), tag_item.str(), file_item.str()};
-    return 0;
+// Pops the file name, the tag and the font; false after the command's message.
+bool pop_table_operands(kestrix_context& context, const char* command, table_operands& out) {
+    const command_voice voice{command};
+    stack_item operands[3];  // file name, tag, font
+    if (!pop_operands(context, voice, operands)) return false;
+    out.font = font_of(operands[2], voice, "font object");
+    out.path = out.font ? string_of(operands[0], voice, "file name") : nullptr;
+    out.tag = out.path ? string_of(operands[1], voice, "table name") : nullptr;
+    return out.tag != nullptr;
 }
 
 }  // namespace
 
-int import_command() {
+int import_command(kestrix_context& context) {
     table_operands op;
-    if (pop_table_operands("import", op) != 0) return -1;
+    if (!pop_table_operands(context, "import", op)) return -1;
     table_entry* entry = find_table(*op.font, op.tag, 1);
     if (!entry) return -1;
 
@@ -82,13 +67,13 @@ int import_command() {
     entry->ImportPtr = std::make_unique<std::vector<BYTE>>(std::move(*bytes));
     entry->checkSum = 0;
     entry->offset = 0;
-    push_item(op.font, ITEM_FONT);
+    context.stack.push(op.font, ITEM_FONT);
     return 0;
 }
 
-int export_command() {
+int export_command(kestrix_context& context) {
     table_operands op;
-    if (pop_table_operands("export", op) != 0) return -1;
+    if (!pop_table_operands(context, "export", op)) return -1;
     table_entry* entry = find_table(*op.font, op.tag, 1);
     if (!entry) return -1;
 

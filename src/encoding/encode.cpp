@@ -7,8 +7,6 @@
 #include "encoding/encoding_file.h"
 #include "font/fileio.h"
 #include "font/font.h"
-#include "interp/interp.h"
-#include "interp/stack.h"
 #include "tables/cmap.h"
 #include "tables/os2.h"
 #include "tables/post.h"
@@ -170,34 +168,19 @@ int fail(const char* message) {
 
 }  // namespace
 
-int encode_command() {
-    std::int32_t N = 0, M = 0;
-    if (stackcheck(N) != 0) return fail("encode: bad N arg\n");
-    if (stackcheck(M) != 0) return fail("encode: bad M arg\n");
-
-    stack_item file_item, font_item;
-    bool have_file = pop_item(file_item);
-    bool have_font = have_file && pop_item(font_item);
-    if (!have_file || !have_font || !font_item.val) return fail("encode: stack is empty\n");
-    if (file_item.type != ITEM_STRING) return fail("encode: expected afm-filename string\n");
-    if (font_item.type != ITEM_FONT) return fail("encode: expected font\n");
-    font_object& font = *font_item.font();
-
+int encode_font(font_object& font, const char* path, USHORT platformID, USHORT encodingID) {
     post_elab* post = post_table(font);
     if (!post) return fail("encode: font has no post table\n");
 
-    std::optional<std::vector<encoding_pair>> pairs = build_encoding(file_item.str(), *post);
+    std::optional<std::vector<encoding_pair>> pairs = build_encoding(path, *post);
     if (!pairs) return fail("encode: cannot construct encoding\n");
     report_coverage(*pairs, *post);
 
     std::unique_ptr<cmap_subtable> subtable = build_cmap4_subtable(*pairs);
     if (!subtable) return fail("encode: cannot construct new cmap subtable\n");
     const cmap_subtable& installed = *subtable;
-    const auto platformID = static_cast<USHORT>(M);
-    if (install_subtable(font, std::move(subtable), platformID, static_cast<USHORT>(N)) != 0)
-        return -1;
+    if (install_subtable(font, std::move(subtable), platformID, encodingID) != 0) return -1;
 
     if (platformID == 3) update_os2_char_range(font, installed);
-    push_item(&font, ITEM_FONT);
     return 0;
 }

@@ -18,6 +18,10 @@ struct font_object;
 struct post_elab;
 struct cmap_subtable;
 
+// The whole command: reads the encoding file at path ("-": the standard input), builds the
+// subtable and installs it as platformID.encodingID. 0, or -1 after a message.
+int encode_font(font_object& font, const char* path, USHORT platformID, USHORT encodingID);
+
 // The pairs of an encoding file ("-": the standard input). Nothing when the file cannot
 // be opened or read, or memory runs out; names the font lacks are reported and counted.
 std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post);

@@ -5,8 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include "interp/interp.h"
-
 namespace {
 
 constexpr ULONG kTrueTypeVersion = 0x00010000;
@@ -14,10 +12,10 @@ constexpr ULONG kChecksumMagic = 0xB1B0AFBA;
 constexpr ULONG kHeadMagicNumber = 0x5F0F3CF5;
 
 // Reports one failed offset-table check; true when loading must stop.
-bool offset_check_fails(const font_object& font, const char* reason) {
+bool offset_check_fails(const font_object& font, const char* reason, bool forced_interpretation) {
     std::fprintf(stderr, "Warning: %s: invalid offset table (%s)\n", font.font_path.c_str(),
                  reason);
-    return forced_interpretation == 0;
+    return !forced_interpretation;
 }
 
 void check_head_magic(font_object& font) {
@@ -73,7 +71,7 @@ ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t leng
     return sum;
 }
 
-std::unique_ptr<offset_table> read_offset_table(font_object& font) {
+std::unique_ptr<offset_table> read_offset_table(font_object& font, bool forced_interpretation) {
     auto ot = std::make_unique<offset_table>();
     mem_stream& s = font.in_stream;
     vread(ot->version, 4, s);
@@ -94,7 +92,7 @@ std::unique_ptr<offset_table> read_offset_table(font_object& font) {
         {ot->rangeShift == range_shift_for(ot->numTables), "inconsistent rangeShift"},
     };
     for (const check& c : checks)
-        if (!c.passed && offset_check_fails(font, c.reason)) return nullptr;
+        if (!c.passed && offset_check_fails(font, c.reason, forced_interpretation)) return nullptr;
     return ot;
 }
 
@@ -115,10 +113,11 @@ bool read_table_directory(mem_stream& stream, const offset_table& otable,
     return true;
 }
 
-std::unique_ptr<font_object> load_font(const char* path) {
+std::unique_ptr<font_object> load_font(const char* path, const load_options& options) {
     if (!path) return nullptr;
     auto font = std::make_unique<font_object>();
     font->font_path = path;
+    font->notices = &options.notices;
 
     {
         file_handle f = open_file(path, "rb");
@@ -141,7 +140,7 @@ std::unique_ptr<font_object> load_font(const char* path) {
                      font->font_path.c_str());
     s.rewind();
 
-    font->otable = read_offset_table(*font);
+    font->otable = read_offset_table(*font, options.forced_interpretation);
     if (!font->otable) {
         std::fprintf(stderr, "load_font: cannot read offset table\n");
         return nullptr;

@@ -30,17 +30,29 @@ struct table_entry {
     std::unique_ptr<std::vector<BYTE>> ImportPtr;  // bytes that replace the table
 };
 
+// Notices that a run of the program gives only once, however many fonts it loads.
+struct run_notices {
+    bool composite_glyphs = false;  // "composite glyph(s) ignored" was given
+};
+
+// How load_font treats a file.
+struct load_options {
+    bool forced_interpretation = false;  // failed offset-table checks only warn
+    run_notices& notices;                // the run's; the font keeps a pointer for its parsers
+};
+
 struct font_object {
     std::string font_path;
-    mem_stream in_stream;  // the whole font file; every table parser reads through it
+    run_notices* notices = nullptr;  // the run's once-only notices; none: each parse its own
+    mem_stream in_stream;            // the whole font file; every table parser reads through it
     std::unique_ptr<offset_table> otable;
     std::vector<table_entry> table_dir;
 
     USHORT numTables() const { return otable ? otable->numTables : 0; }
 };
 
-std::unique_ptr<font_object> load_font(const char* path);
-std::unique_ptr<offset_table> read_offset_table(font_object& font);
+std::unique_ptr<font_object> load_font(const char* path, const load_options& options);
+std::unique_ptr<offset_table> read_offset_table(font_object& font, bool forced_interpretation);
 bool read_table_directory(mem_stream& stream, const offset_table& otable,
                           std::vector<table_entry>& dir);
 

@@ -3,20 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <new>
-#include <vector>
 
-#include "font/font.h"
 #include "font/types.h"
-#include "interp/stack.h"
 #include "interp/token.h"
-#include "report/list.h"
-#include "tables/glyf.h"
-
-int forced_interpretation = 0;
-int saved_argc = 0;
-char** saved_argv = nullptr;
 
 const command_entry command_table[] = {
     {"afm", afm_command},           {"dup", dup_command},
@@ -33,20 +23,10 @@ const command_entry command_table[] = {
 
 namespace {
 
-std::deque<std::string>& token_pool() {
-    static std::deque<std::string> pool;
-    return pool;
-}
-
-std::vector<std::unique_ptr<font_object>>& font_pool() {
-    static std::vector<std::unique_ptr<font_object>> pool;
-    return pool;
-}
-
 // No exception may leave a handler: a failed allocation is reported like any failure.
-int call_handler(command_handler handler) {
+int call_handler(command_handler handler, kestrix_context& context) {
     try {
-        return handler();
+        return handler(context);
     } catch (const std::bad_alloc&) {
         std::fflush(stdout);
         std::fprintf(stderr, "Out of memory!\n");
@@ -56,68 +36,34 @@ int call_handler(command_handler handler) {
 
 }  // namespace
 
-const char* keep_token(std::string token) {
-    token_pool().push_back(std::move(token));
-    return token_pool().back().c_str();
-}
-
-font_object* adopt_font(std::unique_ptr<font_object> font) {
-    font_pool().push_back(std::move(font));
-    return font_pool().back().get();
-}
-
-void release_font(font_object* font) {
-    auto& pool = font_pool();
-    for (auto it = pool.begin(); it != pool.end(); ++it) {
-        if (it->get() == font) {
-            free_font(std::move(*it));
-            pool.erase(it);
-            return;
-        }
-    }
-}
-
-void reset_interpreter() {
-    clear_stack();
-    auto& fonts = font_pool();
-    while (!fonts.empty()) {
-        free_font(std::move(fonts.back()));
-        fonts.pop_back();
-    }
-    token_pool().clear();
-    forced_interpretation = 0;
-    forget_display_ids();
-    rearm_composite_warning();
-}
-
-int execute_token() {
+int execute_token(kestrix_context& context) {
     stack_item item;
-    if (!pop_item(item)) return 0;
+    if (!context.stack.pop(item)) return 0;
     if (item.type == ITEM_STRING && item.str()) {
         for (const command_entry* c = command_table; c->name; ++c)
-            if (std::strcmp(c->name, item.str()) == 0) return call_handler(c->handler);
+            if (std::strcmp(c->name, item.str()) == 0) return call_handler(c->handler, context);
     }
     // Not a command: the item was just popped, so putting it back cannot overflow.
-    push_back_item(item);
+    context.stack.push_back(item);
     return 0;
 }
 
-int run_file(const char* path) {
+int run_file(kestrix_context& context, const char* path) {
     if (!path || !*path) {
         std::fprintf(stderr, "run: missing file name\n");
         return -1;
     }
     // Each level holds an open file and a few stack frames; a script that runs itself
     // would otherwise recurse until the process runs out of one or the other.
-    static int depth = 0;
-    if (depth >= kMaxRunDepth) {
+    if (context.run_depth >= kMaxRunDepth) {
         std::fprintf(stderr, "run: scripts nested more than %d deep\n", kMaxRunDepth);
         return -1;
     }
     struct level_guard {
-        level_guard() { ++depth; }
+        int& depth;
+        explicit level_guard(int& d) : depth(d) { ++depth; }
         ~level_guard() { --depth; }
-    } level;
+    } level(context.run_depth);
     file_handle stream = open_file(path, "r");
     if (!stream) {
         int saved = errno;
@@ -131,33 +77,14 @@ int run_file(const char* path) {
         token_status ts = parse_token(stream.get(), token);
         if (ts == token_status::end) return 0;
         int status = -1;
-        if (ts == token_status::token && push_item(keep_token(std::move(token)), ITEM_STRING) == 0)
-            status = execute_token();
+        if (ts == token_status::token &&
+            context.stack.push(context.keep_token(std::move(token)), ITEM_STRING) == 0)
+            status = execute_token(context);
         if (status != 0) {
             std::fprintf(stderr, "file \"%s\": run terminated\n", path);
             return status;
         }
     }
-}
-
-int run_command() {
-    stack_item item;
-    if (!pop_item(item)) {
-        std::fprintf(stderr, "run: stack is empty\n");
-        return -1;
-    }
-    if (item.type != ITEM_STRING) {
-        std::fprintf(stderr, "run: expected file name\n");
-        return -1;
-    }
-    return run_file(item.str());
-}
-
-int force_command() {
-    forced_interpretation = 1 - forced_interpretation;
-    if (forced_interpretation == 1)
-        std::fprintf(stderr, "Warning: forced file interpretation is ON\n");
-    return 0;
 }
 
 void print_banner() {
@@ -178,8 +105,7 @@ void check_typedefs() {
 }
 
 int kestrix_main(int argc, char** argv) {
-    saved_argc = argc;
-    saved_argv = argv;
+    kestrix_context context(run_file, {argv, static_cast<std::size_t>(argc)});
     if (argc <= 1) {
         print_banner();
         check_typedefs();
@@ -188,14 +114,14 @@ int kestrix_main(int argc, char** argv) {
     int status = 0;
     for (int i = 1; i < argc && status == 0; ++i) {
         // Each command-line word is one whole token, never split or scanned.
-        status = push_item(argv[i], ITEM_STRING);
-        if (status == 0) status = execute_token();
+        status = context.stack.push(argv[i], ITEM_STRING);
+        if (status == 0) status = execute_token(context);
     }
     std::fflush(stdout);
     if (status != 0) std::fprintf(stderr, "kestrix: exiting due to error\n");
-    if (stack_depth() > 0) {
+    if (context.stack.depth() > 0) {
         std::fprintf(stderr, "Warning: on exit, stack was not empty:\n");
-        dump_stack(stderr);
+        context.stack.dump(stderr);
     }
     std::fflush(stdout);
     return status;

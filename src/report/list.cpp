@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "font/font.h"
-#include "interp/interp.h"
-#include "interp/stack.h"
 #include "report/listname.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
@@ -24,26 +22,6 @@ namespace {
 
 const char kDashLine[] = "---------------------------------------------------\n";
 const char kEqualsLine[] = "===================================\n";
-
-// The directory's ElabPtr and ImportPtr columns only tell whether something is attached
-// and whether two rows share it. Rather than raw addresses, which differ from run to run
-// and may need more than eight digits, each attached block gets a number of its own: 1
-// for the first block ever shown in this run, 2 for the next new one, and so on. A block
-// keeps its number for the rest of the run, so the columns stay comparable between two
-// listings. Nothing attached shows as 0. The numbers are keyed by the block's address, so
-// they tell blocks apart exactly as addresses would (a block freed and another allocated
-// at the same place would show the same number, as it would show the same address).
-std::map<const void*, unsigned long>& display_ids() {
-    static std::map<const void*, unsigned long> ids;
-    return ids;
-}
-
-unsigned long display_id(const void* block) {
-    if (!block) return 0;
-    auto& ids = display_ids();
-    auto [it, inserted] = ids.try_emplace(block, ids.size() + 1);
-    return it->second & 0xFFFFFFFFUL;
-}
 
 // Out-of-range entries of a record's array read as zero.
 template <class T>
@@ -66,7 +44,7 @@ T* fetch(T* (*accessor)(font_object&), font_object& font) {
     return accessor(font);
 }
 
-void list_directory(const font_object& font) {
+void list_directory(const font_object& font, display_ids& ids) {
     const USHORT count = font.otable->numTables;
     std::printf("Font contains %d table%s:\n", count, count == 1 ? "" : "s");
     std::printf("%s", kDashLine);
@@ -80,8 +58,8 @@ void list_directory(const font_object& font) {
         std::printf("%4s 0x%08lx %8lu %8lu %08lX %08lX\n", entry.tag,
                     static_cast<unsigned long>(entry.checkSum),
                     static_cast<unsigned long>(entry.offset),
-                    static_cast<unsigned long>(entry.length), display_id(entry.ElabPtr.get()),
-                    display_id(entry.ImportPtr.get()));
+                    static_cast<unsigned long>(entry.length), ids.of(entry.ElabPtr.get()),
+                    ids.of(entry.ImportPtr.get()));
     }
     std::printf("%s\n", kDashLine);
 }
@@ -95,7 +73,7 @@ void list_names(const name_elab& name) {
                     record.languageID, record.nameID);
         print_platform_name(record.platformID);
         std::printf(" %s", encoding_name(record.platformID, record.encodingID));
-        std::printf(" (%s)\n", language_name(record.platformID, record.languageID));
+        std::printf(" (%s)\n", language_name(record.platformID, record.languageID).c_str());
         print_name_id(record.nameID);
         std::printf(" = \"");
         print_name_string(record, false);
@@ -288,13 +266,15 @@ void list_cmap_subtable(const cmap_subtable* subtable) {
     std::fflush(stdout);
 }
 
-void forget_display_ids() {
-    display_ids().clear();
+unsigned long display_ids::of(const void* block) {
+    if (!block) return 0;
+    auto [it, inserted] = ids_.try_emplace(block, ids_.size() + 1);
+    return it->second & 0xFFFFFFFFUL;
 }
 
-int do_list(font_object& font) {
+int do_list(font_object& font, display_ids& ids) {
     if (!font.font_path.empty()) std::printf("Font file: %s\n", font.font_path.c_str());
-    if (font.otable) list_directory(font);
+    if (font.otable) list_directory(font, ids);
 
     // Of post only its presence matters.
     const post_elab* post = fetch(post_table, font);
@@ -330,14 +310,4 @@ int do_list(font_object& font) {
     list_kern(font);
     std::fflush(stdout);
     return 0;
-}
-
-int list_command() {
-    stack_item item;
-    if (!pop_item(item) || item.type != ITEM_FONT || !item.font()) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "list: expected font\n");
-        return -1;
-    }
-    return do_list(*item.font());
 }

@@ -1,12 +1,25 @@
-// The listname command and the printing of name-record strings, which list and the AFM
-// writer share.
+// One name record as script text (the listname command's output), and the printing of name-record
+// strings, which list and the AFM writer share.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "font/types.h"
 
+struct font_object;
 struct name_record;
+
+// The four identifiers of a name record as the user gave them; lookups reduce each to its
+// low 16 bits.
+struct name_key {
+    std::int32_t platform = 0, encoding = 0, language = 0, name = 0;
+};
+
+// Prints the record the key names as a fragment that, followed by a font and the word
+// rename, gives it back: four comment lines in words, the identifiers, the string in
+// parentheses. 0, or -1 after a message when the font has no such record.
+int list_name(font_object& font, const name_key& key);
 
 // Writes a name string's bytes on the standard output. For platforms 0 and 3 the string
 // is big-endian 16-bit units and only the low byte of each whole unit is written (a

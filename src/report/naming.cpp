@@ -113,13 +113,11 @@ const char* indexed(const char* const (&table)[N], USHORT id, const char* fallba
     return id < N ? table[id] : fallback;
 }
 
-// Shared by every unknown language: "[unknown language id 0xffff]" plus the NUL fits.
-char g_unknown_language[32];
-
-const char* unknown_language(USHORT id) {
-    std::snprintf(g_unknown_language, sizeof g_unknown_language, "[unknown language id 0x%04lx]",
+std::string unknown_language(USHORT id) {
+    char text[32];  // "[unknown language id 0xffff]" and the NUL fit
+    std::snprintf(text, sizeof text, "[unknown language id 0x%04lx]",
                   static_cast<unsigned long>(id));
-    return g_unknown_language;
+    return text;
 }
 
 }  // namespace
@@ -157,7 +155,7 @@ const char* encoding_name(long platformID, long encodingID) {
     }
 }
 
-const char* language_name(long platformID, long languageID) {
+std::string language_name(long platformID, long languageID) {
     const USHORT language = low16(languageID);
     switch (low16(platformID)) {
         case 1:

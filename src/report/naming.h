@@ -3,16 +3,17 @@
 // is reduced to its low 16 bits before the lookup.
 #pragma once
 
+#include <string>
+
 // Writes the platform's name (no newline) on the standard output and flushes it.
 void print_platform_name(long platformID);
 
 // The encoding's name within its platform; constant text.
 const char* encoding_name(long platformID, long encodingID);
 
-// The language's name within its platform. A known language is constant text; an
-// unknown one is formatted into one shared buffer that the next unknown lookup
-// overwrites, so print the result before asking again.
-const char* language_name(long platformID, long languageID);
+// The language's name within its platform ("[unknown language id 0x....]" for one not
+// known).
+std::string language_name(long platformID, long languageID);
 
 // Writes the description of a nameID (no newline) on the standard output and flushes it.
 void print_name_id(long nameID);

@@ -22,9 +22,6 @@
 
 namespace {
 
-// Composite glyphs are reported once per run of the program, for the first one met.
-bool composite_warned = false;
-
 // "Out of memory!" without a line end, as the per-glyph arrays report it.
 constexpr const char* kGlyphOutOfMemory = "Out of memory!";
 
@@ -138,7 +135,8 @@ void read_coordinates(std::span<point> points, std::span<const BYTE> flags, tabl
     }
 }
 
-void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_storage& storage) {
+void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
+                bool& composite_reported) {
     glyph.numberOfContours = in.s16();
     glyph.xMin = in.s16();
     glyph.yMin = in.s16();
@@ -148,10 +146,10 @@ void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_stora
         std::fprintf(stderr, "do_glyf: warning: glyph %ld: inconsistent glyph bounding box\n",
                      index);
     if (glyph.numberOfContours < 0) {
-        if (!composite_warned)
+        if (!composite_reported)
             std::fprintf(stderr, "read_glyph: glyph %ld: warning: composite glyph(s) ignored\n",
                          index);
-        composite_warned = true;
+        composite_reported = true;
         return;
     }
     if (glyph.numberOfContours == 0) return;
@@ -223,6 +221,10 @@ std::unique_ptr<glyf_elab> do_glyf(font_object& font) {
     table_reader in(font, *entry);
     glyf->storage.cap_for_table(in.size());
 
+    // Composite glyphs are reported once per run of the program, for the first one met (once
+    // per table for a font loaded without the run's notices).
+    bool reported_here = false;
+    bool& composite_reported = font.notices ? font.notices->composite_glyphs : reported_here;
     const std::vector<LONG>& offsets = loca->offsets;
     const std::size_t readable = std::min(glyph_count, offsets.size() - 1);
     for (std::size_t i = 0; i < readable; ++i) {
@@ -236,13 +238,9 @@ std::unique_ptr<glyf_elab> do_glyf(font_object& font) {
         // An offset before the glyf table reads zeros, which make an empty glyph.
         if (offset < 0) continue;
         in.seek(static_cast<std::size_t>(offset));
-        read_glyph(glyf->glyphs[i], static_cast<long>(i), in, glyf->storage);
+        read_glyph(glyf->glyphs[i], static_cast<long>(i), in, glyf->storage, composite_reported);
     }
     return glyf;
-}
-
-void rearm_composite_warning() {
-    composite_warned = false;
 }
 
 glyf_elab* glyf_table(font_object& font) {

@@ -117,12 +117,10 @@ std::unique_ptr<glyf_elab> do_glyf(font_object& font);
 // The elaborated glyf record, or nothing; never parses.
 glyf_elab* glyf_table(font_object& font);
 
-// Composite glyphs are reported once per run; this makes the next one reported again
-// (for callers that run many programs in one process).
-void rearm_composite_warning();
-
 // Reads the glyph description at the reader's position into glyph (index for messages).
-void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_storage& storage);
+// A composite glyph is reported unless composite_reported says one was; it is set after.
+void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
+                bool& composite_reported);
 // Reads flags.size() flag bytes, expanding repeats.
 void read_flags(std::span<BYTE> flags, table_reader& in);
 // Reads the x deltas of all points, then the y deltas, and makes them absolute.

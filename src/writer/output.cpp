@@ -5,8 +5,6 @@
 #include <cstring>
 #include <memory>
 
-#include "interp/interp.h"
-#include "interp/stack.h"
 #include "writer/new_file.h"
 #include "writer/table_writers.h"
 
@@ -231,22 +229,4 @@ int generate_font(const char* path, font_object& font) {
     mem_stream out;
     if (assemble_font(font, out, path) != 0) return -1;  // the reservation removes itself
     return output->commit(out.bytes());
-}
-
-int gen_command() {
-    stack_item name;
-    stack_item font;
-    if (!pop_item(name) || !pop_item(font)) {
-        std::fprintf(stderr, "gen: stack is empty\n");
-        return -1;
-    }
-    if (font.type != ITEM_FONT || !font.font()) {
-        std::fprintf(stderr, "gen: expected font object\n");
-        return -1;
-    }
-    if (name.type != ITEM_STRING || !name.str()) {
-        std::fprintf(stderr, "gen: expected file name\n");
-        return -1;
-    }
-    return generate_font(name.str(), *font.font());
 }

@@ -12,19 +12,20 @@
 
 #include "font/font.h"
 #include "font/registry.h"
-#include "interp/stack.h"
+#include "interp/interp.h"
 #include "support/font_builder.h"
 
 namespace cmdtest {
 
 // A font loaded and elaborated as the font command does it (messages captured).
 struct loaded_font {
+    run_notices notices;
     std::unique_ptr<font_object> font;
     std::string load_messages;
 
     explicit loaded_font(const std::string& path) {
         testing::internal::CaptureStderr();
-        font = load_font(path.c_str());
+        font = load_font(path.c_str(), {false, notices});
         if (font)
             for (const char* tag : font_elab_order) load_elab_table(*font, tag, 1);
         load_messages = testing::internal::GetCapturedStderr();
@@ -55,18 +56,17 @@ struct outcome {
     std::vector<stack_item> left;  // what the stack holds afterwards, bottom first
 };
 
-// Pushes the operands (bottom first), runs the handler and empties the stack again.
-inline outcome run(int (*handler)(), std::initializer_list<operand> operands) {
-    clear_stack();
-    for (const operand& o : operands) push_back_item(o.item);
+// Pushes the operands (bottom first) onto a fresh context's stack and runs the handler.
+inline outcome run(command_handler handler, std::initializer_list<operand> operands) {
+    kestrix_context context(run_file);
+    for (const operand& o : operands) context.stack.push_back(o.item);
     outcome r;
     testing::internal::CaptureStderr();
     testing::internal::CaptureStdout();
-    r.status = handler();
+    r.status = handler(context);
     r.out = testing::internal::GetCapturedStdout();
     r.err = testing::internal::GetCapturedStderr();
-    for (int i = 0; i < stack_depth(); ++i) r.left.push_back(stack_slot(i));
-    clear_stack();
+    for (int i = 0; i < context.stack.depth(); ++i) r.left.push_back(context.stack.slot(i));
     return r;
 }
 

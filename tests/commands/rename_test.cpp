@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "commands/command_fixture.h"
+#include "commands/commands.h"
 #include "commands/rename.h"
-#include "interp/interp.h"
 #include "support/run.h"
 #include "tables/name.h"
 

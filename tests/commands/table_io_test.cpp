@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "commands/command_fixture.h"
-#include "interp/interp.h"
+#include "commands/commands.h"
 #include "support/run.h"
 
 using cmdtest::loaded_font;

@@ -144,7 +144,8 @@ TEST(FontDirectory, DuplicateTagsFindTheFirst) {
     std::string path = b.write(dir.file("dup.ttf"));
 
     testing::internal::CaptureStderr();
-    auto font = load_font(path.c_str());
+    run_notices notices;
+    auto font = load_font(path.c_str(), {false, notices});
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     ASSERT_TRUE(font);
     table_entry* e = find_table(*font, "zzzz", 1);

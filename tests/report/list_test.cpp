@@ -6,8 +6,6 @@
 
 #include "font/font.h"
 #include "font/registry.h"
-#include "interp/interp.h"
-#include "interp/stack.h"
 #include "report/list.h"
 #include "report/report_fonts.h"
 #include "support/run.h"
@@ -176,7 +174,8 @@ TEST(ListCommand, RefusesAnythingButAFont) {
 
 // Imported bytes are attached by the import command; here they are attached by hand.
 TEST(ListDirectory, AttachedBlocksShowEightDigitsAndKeepThem) {
-    auto font = load_font(testrun::sample_font("VeraMono.ttf").c_str());
+    run_notices notices;
+    auto font = load_font(testrun::sample_font("VeraMono.ttf").c_str(), {false, notices});
     ASSERT_TRUE(font);
     ASSERT_TRUE(load_elab_table(*font, "maxp", 1));
     ASSERT_TRUE(load_elab_table(*font, "name", 1));
@@ -185,10 +184,11 @@ TEST(ListDirectory, AttachedBlocksShowEightDigitsAndKeepThem) {
     gasp->ImportPtr = std::make_unique<std::vector<BYTE>>(12, BYTE{0});
     name->ImportPtr = std::make_unique<std::vector<BYTE>>(6, BYTE{0});
 
+    display_ids numbering;  // one run's
     auto directory_rows = [&] {
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        do_list(*font);
+        do_list(*font, numbering);
         std::fflush(stdout);
         std::string out = testing::internal::GetCapturedStdout();
         testing::internal::GetCapturedStderr();

@@ -17,6 +17,7 @@ namespace elabtest {
 struct loaded_font {
     testrun::scratch_dir dir;
     std::string path;
+    run_notices notices;
     std::unique_ptr<font_object> font;
     std::string err;  // everything printed while loading and elaborating
 };
@@ -27,7 +28,7 @@ inline std::unique_ptr<loaded_font> load(const testfont::font_builder& b,
     auto l = std::make_unique<loaded_font>();
     l->path = b.write(l->dir.file("f.ttf"));
     testing::internal::CaptureStderr();
-    l->font = load_font(l->path.c_str());
+    l->font = load_font(l->path.c_str(), {false, l->notices});
     if (l->font)
         for (const char* tag : tags) load_elab_table(*l->font, tag, 1);
     l->err = testing::internal::GetCapturedStderr();

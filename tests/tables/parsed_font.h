@@ -19,16 +19,16 @@ namespace tabletest {
 struct parsed_font {
     testrun::scratch_dir dir;
     std::string path;
+    run_notices notices;
     std::unique_ptr<font_object> font;
     std::string err;
 };
 
 inline void load_and_elaborate(parsed_font& p) {
     testing::internal::CaptureStderr();
-    p.font = load_font(p.path.c_str());
+    p.font = load_font(p.path.c_str(), {false, p.notices});
     if (p.font)
-        for (const char* tag : font_elab_order)
-            load_elab_table(*p.font, tag, 1);
+        for (const char* tag : font_elab_order) load_elab_table(*p.font, tag, 1);
     p.err = testing::internal::GetCapturedStderr();
 }
 

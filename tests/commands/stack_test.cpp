@@ -1,7 +1,7 @@
 // Integer conversion of operands and the stack's own rules.
 #include <gtest/gtest.h>
 
-#include "interp/stack.h"
+#include "commands/stack.h"
 
 namespace {
 
@@ -41,22 +41,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(Stackcheck, MessagesAndConsumption) {
-    clear_stack();
+    operand_stack stack;
     std::int32_t out = 99;
 
     testing::internal::CaptureStderr();
-    EXPECT_EQ(stackcheck(out), -1);
-    push_item("08", ITEM_STRING);
-    EXPECT_EQ(stackcheck(out), -1);
-    push_item("abc", ITEM_STRING);
-    EXPECT_EQ(stackcheck(out), -1);
-    push_item("4294967296", ITEM_STRING);
-    EXPECT_EQ(stackcheck(out), -1);
+    EXPECT_EQ(stackcheck(stack, out), -1);
+    stack.push("08", ITEM_STRING);
+    EXPECT_EQ(stackcheck(stack, out), -1);
+    stack.push("abc", ITEM_STRING);
+    EXPECT_EQ(stackcheck(stack, out), -1);
+    stack.push("4294967296", ITEM_STRING);
+    EXPECT_EQ(stackcheck(stack, out), -1);
     int dummy = 0;
-    push_item(&dummy, ITEM_FONT);
-    EXPECT_EQ(stackcheck(out), -1);
-    push_item(nullptr, ITEM_UNDEFINED);
-    EXPECT_EQ(stackcheck(out), -1);
+    stack.push(&dummy, ITEM_FONT);
+    EXPECT_EQ(stackcheck(stack, out), -1);
+    stack.push(nullptr, ITEM_UNDEFINED);
+    EXPECT_EQ(stackcheck(stack, out), -1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "stackcheck: expected integer, but stack is empty\n"
               "typecheck: extraneous chars in \"08\"\n"
@@ -65,10 +65,10 @@ TEST(Stackcheck, MessagesAndConsumption) {
               "typecheck: expected integer, got font\n"
               "typecheck: expected integer, got undefined\n");
     EXPECT_EQ(out, 99);
-    EXPECT_EQ(stack_depth(), 0);
+    EXPECT_EQ(stack.depth(), 0);
 
-    push_integer(-5);
-    EXPECT_EQ(stackcheck(out), 0);
+    stack.push_integer(-5);
+    EXPECT_EQ(stackcheck(stack, out), 0);
     EXPECT_EQ(out, -5);
 }
 

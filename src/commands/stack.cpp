@@ -1,4 +1,4 @@
-#include "interp/stack.h"
+#include "commands/stack.h"
 
 #include <cctype>
 #include <cstring>
@@ -6,9 +6,6 @@
 #include "font/font.h"
 
 namespace {
-
-stack_item g_stack[kStackCapacity];
-int g_top = -1;
 
 int digit_value(int c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -19,46 +16,34 @@ int digit_value(int c) {
 
 }  // namespace
 
-int push_item(const void* val, int type) {
-    if (g_top + 1 >= kStackCapacity) {
+int operand_stack::push(const void* val, int type) {
+    if (top_ + 1 >= kStackCapacity) {
         std::fprintf(stderr, "Stack overflow.\n");
         return -1;
     }
-    stack_item& slot = g_stack[++g_top];
+    stack_item& slot = items_[++top_];
     slot.val = val;
     slot.num = 0;
     slot.type = type;
     return 0;
 }
 
-int push_integer(std::int32_t n) {
-    if (push_item(nullptr, ITEM_INTEGER) != 0) return -1;
-    g_stack[g_top].num = n;
+int operand_stack::push_integer(std::int32_t n) {
+    if (push(nullptr, ITEM_INTEGER) != 0) return -1;
+    items_[top_].num = n;
     return 0;
 }
 
-int push_back_item(const stack_item& item) {
-    if (push_item(item.val, item.type) != 0) return -1;
-    g_stack[g_top].num = item.num;
+int operand_stack::push_back(const stack_item& item) {
+    if (push(item.val, item.type) != 0) return -1;
+    items_[top_].num = item.num;
     return 0;
 }
 
-bool pop_item(stack_item& out) {
-    if (g_top < 0) return false;
-    out = g_stack[g_top--];
+bool operand_stack::pop(stack_item& out) {
+    if (top_ < 0) return false;
+    out = items_[top_--];
     return true;
-}
-
-int stack_depth() {
-    return g_top + 1;
-}
-
-const stack_item& stack_slot(int index) {
-    return g_stack[index];
-}
-
-void clear_stack() {
-    g_top = -1;
 }
 
 bool parse_c_integer(const char* text, std::int32_t& value, std::size_t& consumed) {
@@ -93,9 +78,9 @@ bool parse_c_integer(const char* text, std::int32_t& value, std::size_t& consume
     return true;
 }
 
-int stackcheck(std::int32_t& out) {
+int stackcheck(operand_stack& stack, std::int32_t& out) {
     stack_item item;
-    if (!pop_item(item)) {
+    if (!stack.pop(item)) {
         std::fprintf(stderr, "stackcheck: expected integer, but stack is empty\n");
         return -1;
     }
@@ -127,14 +112,14 @@ int stackcheck(std::int32_t& out) {
     }
 }
 
-int dump_stack(std::FILE* stream) {
-    if (g_top < 0) {
+int operand_stack::dump(std::FILE* stream) const {
+    if (top_ < 0) {
         std::fprintf(stdout, "stack: stack is empty\n");
         std::fflush(stdout);
         return 0;
     }
-    for (int i = g_top; i >= 0; --i) {
-        const stack_item& item = g_stack[i];
+    for (int i = top_; i >= 0; --i) {
+        const stack_item& item = items_[i];
         std::fprintf(stream, "stack[%d] = ", i);
         switch (item.type) {
             case ITEM_UNDEFINED:
@@ -155,7 +140,7 @@ int dump_stack(std::FILE* stream) {
             default:
                 break;
         }
-        if (i == g_top) std::fprintf(stream, " <-- top");
+        if (i == top_) std::fprintf(stream, " <-- top");
         std::fprintf(stream, "\n");
     }
     std::fflush(stream);

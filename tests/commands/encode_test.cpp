@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "commands/command_fixture.h"
+#include "commands/commands.h"
 #include "encoding/encode.h"
-#include "interp/interp.h"
 #include "support/font_builder.h"
 #include "support/run.h"
 #include "tables/cmap.h"

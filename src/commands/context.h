@@ -1,0 +1,50 @@
+// Everything one run of the program keeps between commands. kestrix_main makes one per
+// run; a process that runs many programs (the fuzz targets) makes one per program, so
+// each starts as a fresh process does.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "commands/stack.h"
+#include "font/font.h"
+#include "report/list.h"
+
+struct kestrix_context;
+
+// Runs the tokens of a script file; the interpreter provides it, for the run command.
+using script_runner = int (*)(kestrix_context& context, const char* path);
+
+struct kestrix_context {
+    explicit kestrix_context(script_runner run_script, std::span<char* const> args = {})
+        : run_script(run_script), args(args) {}
+    kestrix_context(const kestrix_context&) = delete;
+    kestrix_context& operator=(const kestrix_context&) = delete;
+
+    const script_runner run_script;
+    const std::span<char* const> args;  // the program's arguments, echoed by afm
+    int run_depth = 0;                  // scripts running inside each other
+
+    operand_stack stack;
+    bool forced_interpretation = false;  // offset-table checks only warn while on
+    run_notices notices;                 // given once per run
+    display_ids list_ids;                // the list command's numbering of attached blocks
+
+    // The options fonts are loaded with at this point of the run.
+    load_options font_options() { return {forced_interpretation, notices}; }
+
+    // Font objects live in the run's pool: the stack only refers to them. `font` adds one,
+    // `free` releases one; whatever is left goes away with the context.
+    font_object* adopt_font(std::unique_ptr<font_object> font);
+    void release_font(font_object* font);
+
+    // Script tokens live as long as the run; stack items point into this storage.
+    const char* keep_token(std::string token);
+
+  private:
+    std::deque<std::string> tokens_;
+    std::vector<std::unique_ptr<font_object>> fonts_;  // after notices: fonts go first
+};

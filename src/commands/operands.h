@@ -1,0 +1,53 @@
+// Taking a command's operands off the stack, with the command's own messages: each
+// problem is reported as "<command>: <problem>" on the standard error stream.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "commands/context.h"
+
+struct name_key;
+
+// How a command reports an operand it cannot use. list and listname flush their pending
+// output first, so that the message lands after it.
+struct command_voice {
+    const char* name;
+    bool flush_output = false;
+
+    // Prints "<name>: <problem>\n"; returns -1.
+    int fail(const char* problem) const;
+};
+
+// Pops one operand: "stack is empty" when there is none, and, with need_value, also for an
+// item that carries no value (an integer).
+bool pop_operand(kestrix_context& context, const command_voice& voice, stack_item& out,
+                 bool need_value);
+
+// Pops out.size() operands, top first, before looking at any: "stack is empty" when there
+// are fewer (those there were are gone).
+bool pop_operands(kestrix_context& context, const command_voice& voice, std::span<stack_item> out);
+
+// The item's font or text; nothing after "expected <expected>" when it holds something
+// else.
+font_object* font_of(const stack_item& item, const command_voice& voice,
+                     const char* expected = "font");
+const char* string_of(const stack_item& item, const command_voice& voice, const char* expected);
+
+// pop_operand with a value, then font_of / string_of.
+font_object* pop_font(kestrix_context& context, const command_voice& voice);
+const char* pop_string(kestrix_context& context, const command_voice& voice, const char* expected);
+
+// Pops an integer by stackcheck's rules; after its message "bad <what> arg".
+bool pop_integer(kestrix_context& context, const command_voice& voice, const char* what,
+                 std::int32_t& out);
+
+// An encoding's two IDs, pushed platform first: pops the encoding ID ("bad N arg"), then
+// the platform ID ("bad M arg"); other names for the second pair of platform.
+bool pop_encoding(kestrix_context& context, const command_voice& voice, std::int32_t& platform,
+                  std::int32_t& encoding, const char* platform_word = "M",
+                  const char* encoding_word = "N");
+
+// A name record's four IDs, pushed platform, encoding, language, name: popped name first
+// ("bad name id arg", "bad language id arg", "bad N id arg", "bad M id arg").
+bool pop_name_key(kestrix_context& context, const command_voice& voice, name_key& key);

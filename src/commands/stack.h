@@ -1,0 +1,57 @@
+// The operand stack the commands take their operands from and leave their results on.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+struct font_object;
+
+enum item_type : int { ITEM_UNDEFINED = 0, ITEM_FONT = 1, ITEM_STRING = 2, ITEM_INTEGER = 3 };
+
+struct stack_item {
+    const void* val = nullptr;  // ITEM_FONT: the font_object; ITEM_STRING: the text
+    std::int32_t num = 0;       // ITEM_INTEGER: the value
+    int type = ITEM_UNDEFINED;
+
+    font_object* font() const {
+        return type == ITEM_FONT ? static_cast<font_object*>(const_cast<void*>(val)) : nullptr;
+    }
+    const char* str() const {
+        return type == ITEM_STRING ? static_cast<const char*>(val) : nullptr;
+    }
+};
+
+constexpr int kStackCapacity = 128;
+
+// The operand stack: at most kStackCapacity items, the last pushed on top.
+class operand_stack {
+  public:
+    // Pushes an item; on a full stack prints "Stack overflow." and returns -1 (the item is
+    // lost, the stack keeps what it had). 0 on success.
+    int push(const void* val, int type);
+    int push_integer(std::int32_t n);
+    int push_back(const stack_item& item);
+
+    // The top item, removed; nothing when the stack is empty. The returned copy stays valid.
+    bool pop(stack_item& out);
+
+    int depth() const { return top_ + 1; }
+    const stack_item& slot(int index) const { return items_[index]; }  // 0 is the bottom
+
+    // Prints every item, top first ("stack: stack is empty" on the standard output when
+    // there is none).
+    int dump(std::FILE* stream) const;
+
+    void clear() { top_ = -1; }
+
+  private:
+    stack_item items_[kStackCapacity];
+    int top_ = -1;
+};
+
+// Pops one operand and converts it to a 32-bit integer ("%i" rules).
+int stackcheck(operand_stack& stack, std::int32_t& out);
+
+// Parses text as the "%i%n" conversion would; returns false when no integer could be
+// read or it lies outside the 32-bit range. consumed receives the characters used.
+bool parse_c_integer(const char* text, std::int32_t& value, std::size_t& consumed);
