@@ -21,6 +21,7 @@
 
 #include "font/parsers.h"
 #include "font/registry.h"
+#include "tables/table_reader.h"
 #include "tables/table_words.h"
 
 namespace {
@@ -102,16 +103,16 @@ void glyph_name_marks::set_through(USHORT last) {
 
 namespace {
 
-void read_header(mem_stream& s, post_elab& post) {
-    post.version = read_ulong(s);
-    post.italicAngle = read_long(s);
-    post.underlinePosition = read_short(s);
-    post.underlineThickness = read_short(s);
-    post.isFixedPitch = read_ulong(s);
-    post.minMemType42 = read_ulong(s);
-    post.maxMemType42 = read_ulong(s);
-    post.minMemType1 = read_ulong(s);
-    post.maxMemType1 = read_ulong(s);
+void read_header(table_reader& in, post_elab& post) {
+    post.version = in.u32();
+    post.italicAngle = in.s32();
+    post.underlinePosition = in.s16();
+    post.underlineThickness = in.s16();
+    post.isFixedPitch = in.u32();
+    post.minMemType42 = in.u32();
+    post.maxMemType42 = in.u32();
+    post.minMemType1 = in.u32();
+    post.maxMemType1 = in.u32();
 }
 
 // Returns true when the version has a glyph-name array to read; other versions are
@@ -180,26 +181,29 @@ void convert_names(post_elab& post) {
 }
 
 // Reads the format 2.0 part; false (after its message) when the names area is missing.
-bool read_glyph_names(mem_stream& s, const table_entry& entry, post_elab& post) {
-    post.numberOfGlyphs = read_ushort(s);
+bool read_glyph_names(table_reader& in, const table_entry& entry, post_elab& post) {
+    post.numberOfGlyphs = in.u16();
     if (post.numberOfGlyphs >= 0x8000)
         std::fprintf(stderr,
                      "Warning: This font contain more PostScript names (32,767) than I can "
                      "reliably encode\n");
-    read_words(s, post.glyphNameIndex, post.numberOfGlyphs);
+    read_words(in, post.glyphNameIndex, post.numberOfGlyphs);
     post.used.reset(post.numberOfGlyphs);
 
-    long long consumed = static_cast<long long>(s.tell()) - entry.offset;
-    post.GlyphTextLength = static_cast<LONG>(static_cast<long long>(entry.length) - consumed);
+    // The names area runs to the end of the table as the directory gives its length; the
+    // reader's size may be less where the table is cut off by the end of the file.
+    long long consumed = static_cast<long long>(in.tell());
+    post.GlyphTextLength =
+        static_cast<LONG>(static_cast<long long>(entry.source_length) - consumed);
     if (post.GlyphTextLength == 0) return true;
     if (post.GlyphTextLength < 0) throw std::bad_alloc();  // no buffer has a negative size
     auto length = static_cast<std::size_t>(post.GlyphTextLength);
-    if (s.remaining() < length) {
+    if (in.remaining() < length) {
         std::fprintf(stderr, "Cannot read post->GlyphText!\n");
         return false;
     }
     post.GlyphText.resize(length);
-    s.read(reinterpret_cast<BYTE*>(post.GlyphText.data()), length);
+    in.read(reinterpret_cast<BYTE*>(post.GlyphText.data()), length);
     convert_names(post);
     return true;
 }
@@ -229,14 +233,14 @@ void build_name_map(post_elab& post) {
 }  // namespace
 
 std::unique_ptr<post_elab> do_post(font_object& font) {
-    table_entry* entry = find_table(font, "post", 1);
+    const table_entry* entry = find_table(font, "post", 1);
     if (!entry) return nullptr;
-    mem_stream& s = font.in_stream;
+    table_reader in(font, *entry);
     try {
         auto post = std::make_unique<post_elab>();
-        read_header(s, *post);
+        read_header(in, *post);
         if (!names_follow(*post)) return post;
-        if (!read_glyph_names(s, *entry, *post)) return nullptr;
+        if (!read_glyph_names(in, *entry, *post)) return nullptr;
         return post;
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "Out of memory!\n");
