@@ -9,7 +9,6 @@
 // Every metric is converted from font units to thousandths of an em by afm_scale.
 #include "afm/afm.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -227,54 +226,7 @@ void write_kerning(const afm_source& src) {
     std::printf("EndKernData\n");
 }
 
-// A code whose glyph word cannot be found: char_to_glyph's message, glyph 0.
-USHORT unmappable(USHORT code) {
-    std::fprintf(stderr, "Cannot cmap character code 0x%2x!\n", code);
-    return 0;
-}
-
-// Segments that can be indexed: the count says how many, the arrays how many are there.
-std::size_t usable_segments(const cmap_subtable& sub) {
-    return std::min({std::size_t{sub.segCount}, sub.endCount.size(), sub.startCount.size(),
-                     sub.idDelta.size(), sub.idRangeOffset.size()});
-}
-
 }  // namespace
-
-code_glyph_map::code_glyph_map(const cmap_subtable& subtable) : subtable_(subtable) {
-    if (subtable.format != 4) return;
-    // Code c belongs to the first segment whose endCount is c or more: walking the segments
-    // in order, each one takes the codes from just above the highest endCount before it up
-    // to its own endCount.
-    first_segment_.assign(0x10000, kNoSegment);
-    std::uint32_t next_code = 0;
-    const std::size_t segments = usable_segments(subtable);
-    for (std::size_t i = 0; i < segments && next_code <= 0xFFFF; ++i)
-        for (; next_code <= subtable.endCount[i]; ++next_code)
-            first_segment_[next_code] = static_cast<std::uint32_t>(i);
-}
-
-USHORT code_glyph_map::glyph_of(ULONG code) const {
-    const cmap_subtable& sub = subtable_;
-    if (sub.format != 4) return char_to_glyph(code, &sub);  // formats 0 and 6 index directly
-    const auto c = static_cast<USHORT>(code);
-    if (c == 0xFFFF) return 0;
-    const std::uint32_t i = first_segment_[c];
-    if (i == kNoSegment) return unmappable(c);
-    if (sub.startCount[i] > c) return 0;  // between two segments
-    const auto delta = static_cast<USHORT>(sub.idDelta[i]);
-    if (sub.idRangeOffset[i] == 0) return static_cast<USHORT>(c + delta);
-    // idRangeOffset counts bytes from its own entry, and glyphIdArray follows the
-    // idRangeOffset array: step back over the entries left to that array's end.
-    const long long index = static_cast<long long>(sub.idRangeOffset[i] / 2) +
-                            (c - sub.startCount[i]) -
-                            (static_cast<long long>(sub.segCount) - static_cast<long long>(i));
-    if (index < 0 || index >= static_cast<long long>(sub.glyphIdCount) ||
-        static_cast<std::size_t>(index) >= sub.glyphIdArray.size())
-        return unmappable(c);
-    const USHORT glyph = sub.glyphIdArray[static_cast<std::size_t>(index)];
-    return glyph == 0 ? 0 : static_cast<USHORT>(glyph + delta);
-}
 
 long afm_scale(long v, USHORT unitsPerEm) {
     const long half = unitsPerEm / 2;

@@ -3,35 +3,13 @@
 // interp/interp.h.
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
 #include "font/font.h"
 #include "font/types.h"
-
-struct cmap_subtable;
 
 // Converts a value in font units to AFM units (1000 per em), rounding half away from
 // zero so that a font of 1000 units per em keeps every value as it is. unitsPerEm must
 // not be 0 (write_afm refuses such a font before scaling anything).
 long afm_scale(long v, USHORT unitsPerEm);
-
-// The glyphs of all 65,536 codes through one subtable, for a walk over every code.
-// char_to_glyph finds a code's format 4 segment by scanning from the first segment; here
-// the first segment whose endCount reaches each code is worked out once, in one pass over
-// the segments, so a subtable of tens of thousands of segments costs one pass rather than
-// one per code. Every answer, and every message, is exactly char_to_glyph's.
-class code_glyph_map {
-  public:
-    explicit code_glyph_map(const cmap_subtable& subtable);
-    USHORT glyph_of(ULONG code) const;
-
-  private:
-    static constexpr std::uint32_t kNoSegment = 0xFFFFFFFF;
-
-    const cmap_subtable& subtable_;
-    std::vector<std::uint32_t> first_segment_;  // format 4: by code, or kNoSegment
-};
 
 // Writes the AFM text of the font through its platform.encoding subtable on the standard
 // output. 0 on success, -1 after a message on failure (a font whose unitsPerEm is 0 is

@@ -233,16 +233,19 @@ USHORT unmappable(USHORT code) {
     return 0;
 }
 
-USHORT segment_glyph(USHORT code, const cmap_subtable& sub) {
-    // Records built in memory are trusted no more than parsed ones: every index is
-    // checked against the arrays actually present.
-    std::size_t segments =
-        std::min({std::size_t{sub.segCount}, sub.endCount.size(), sub.startCount.size(),
-                  sub.idDelta.size(), sub.idRangeOffset.size()});
-    std::size_t i = 0;
-    while (i < segments && sub.endCount[i] < code) ++i;
-    if (i == segments) return unmappable(code);
-    if (sub.startCount[i] > code) return 0;
+// Segments that can be indexed: the count says how many, the arrays how many are there.
+// Records built in memory are trusted no more than parsed ones.
+std::size_t usable_segments(const cmap_subtable& sub) {
+    return std::min({std::size_t{sub.segCount}, sub.endCount.size(), sub.startCount.size(),
+                     sub.idDelta.size(), sub.idRangeOffset.size()});
+}
+
+// The glyph of `code` in the format 4 segment found for it: the first whose endCount is
+// `code` or more, or `segments` (usable_segments) when there is none.
+USHORT glyph_in_segment(USHORT code, std::size_t i, std::size_t segments,
+                        const cmap_subtable& sub) {
+    if (i >= segments) return unmappable(code);
+    if (sub.startCount[i] > code) return 0;  // between two segments
     USHORT delta = static_cast<USHORT>(sub.idDelta[i]);
     if (sub.idRangeOffset[i] == 0) return static_cast<USHORT>(code + delta);
     // idRangeOffset counts bytes from its own entry; glyphIdArray follows the
@@ -255,6 +258,13 @@ USHORT segment_glyph(USHORT code, const cmap_subtable& sub) {
         return unmappable(code);
     USHORT glyph = sub.glyphIdArray[static_cast<std::size_t>(index)];
     return glyph == 0 ? 0 : static_cast<USHORT>(glyph + delta);
+}
+
+USHORT segment_glyph(USHORT code, const cmap_subtable& sub) {
+    std::size_t segments = usable_segments(sub);
+    std::size_t i = 0;
+    while (i < segments && sub.endCount[i] < code) ++i;
+    return glyph_in_segment(code, i, segments, sub);
 }
 
 }  // namespace
@@ -281,4 +291,26 @@ USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable) {
             std::fprintf(stderr, "No cmap!\n");
             return 0;
     }
+}
+
+code_glyph_map::code_glyph_map(const cmap_subtable& subtable) : subtable_(subtable) {
+    if (subtable.format != 4) return;
+    // Code c belongs to the first segment whose endCount is c or more: walking the segments
+    // in order, each one takes the codes from just above the highest endCount before it up
+    // to its own endCount.
+    segments_ = usable_segments(subtable);
+    first_segment_.assign(0x10000, kNoSegment);
+    std::uint32_t next_code = 0;
+    for (std::size_t i = 0; i < segments_ && next_code <= 0xFFFF; ++i)
+        for (; next_code <= subtable.endCount[i]; ++next_code)
+            first_segment_[next_code] = static_cast<std::uint32_t>(i);
+}
+
+USHORT code_glyph_map::glyph_of(ULONG code) const {
+    const cmap_subtable& sub = subtable_;
+    if (sub.format != 4) return char_to_glyph(code, &sub);  // formats 0 and 6 index directly
+    const auto c = static_cast<USHORT>(code);
+    if (c == 0xFFFF) return 0;
+    const std::uint32_t i = first_segment_[c];
+    return glyph_in_segment(c, i == kNoSegment ? segments_ : i, segments_, sub);
 }
