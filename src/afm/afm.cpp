@@ -15,6 +15,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "font/registry.h"
 #include "interp/interp.h"
@@ -41,7 +42,7 @@ constexpr USHORT kKernCrossStream = 0x04;
 // Everything the writer reads, fetched once.
 struct afm_source {
     font_object& font;
-    post_elab& post;
+    const post_elab& post;
     glyf_elab& glyf;
     hmtx_elab& hmtx;
     head_elab& head;
@@ -104,7 +105,7 @@ void write_name_line(const char* keyword, const name_record* record) {
 // those glyphs really carry those names.
 void write_height(const afm_source& src, USHORT code, const char* glyph, const char* keyword) {
     USHORT g = char_to_glyph(code, &src.cmap);
-    if (g == 0 || std::strcmp(glyph_name(g, &src.post), glyph) != 0) return;
+    if (g == 0 || glyph_name(g, &src.post) != glyph) return;
     if (const glyph_record* box = glyph_box(src.glyf, g))
         std::printf("%s %ld\n", keyword, src.scale(box->yMax));
 }
@@ -159,34 +160,29 @@ void write_metrics(const afm_source& src, USHORT g) {
     std::printf("\n");
 }
 
-// Marks left by earlier name searches (encode, getmetrics, setaw) or an earlier afm on
-// the same font would hide glyphs from the unencoded list: start from none.
-void clear_used_marks(post_elab& post) {
-    post.used.reset(post.numberOfGlyphs);
-}
-
-void write_encoded_glyphs(const afm_source& src) {
+// A CH line per code the subtable maps to a glyph. Returns, for each glyph the post table
+// names (format 2.0 only), whether a code reached it.
+std::vector<bool> write_encoded_glyphs(const afm_source& src) {
+    std::vector<bool> encoded(src.post.numberOfGlyphs);
     const code_glyph_map glyphs(src.cmap);
     for (ULONG code = 0; code <= 0xFFFF; ++code) {
         USHORT g = glyphs.glyph_of(code);
         if (g == 0) continue;
         std::printf("CH <%04lx> ; N %s ;", static_cast<unsigned long>(code),
-                    glyph_name(g, &src.post));
+                    glyph_name(g, &src.post).c_str());
         write_metrics(src, g);
+        if (g < encoded.size()) encoded[g] = true;
     }
+    return encoded;
 }
 
-// Every named glyph that no code reached: producing its name sets its mark, which is
-// cleared again so that the marks end up saying which glyphs are encoded.
-void write_unencoded_glyphs(const afm_source& src) {
-    for (ULONG i = 0; i < src.post.numberOfGlyphs; ++i) {
+// A C -1 line per named glyph, but .notdef, that no code reached.
+void write_unencoded_glyphs(const afm_source& src, const std::vector<bool>& encoded) {
+    for (std::size_t i = 1; i < encoded.size(); ++i) {
+        if (encoded[i]) continue;
         auto g = static_cast<USHORT>(i);
-        if (src.post.used.test(g)) continue;
-        if (g != 0) {
-            std::printf("C -1 ; N %s ;", glyph_name(g, &src.post));
-            write_metrics(src, g);
-        }
-        src.post.used.clear(g);
+        std::printf("C -1 ; N %s ;", glyph_name(g, &src.post).c_str());
+        write_metrics(src, g);
     }
 }
 
@@ -194,10 +190,8 @@ void write_kern_pairs(const afm_source& src, const kern_format0& data, const cha
     std::printf("StartKernPairs %ld\n", static_cast<long>(data.nPairs));
     for (std::size_t i = 0; i < data.nPairs && i < data.pairs.size(); ++i) {
         const kern_pair& pair = data.pairs[i];
-        // Fallback names share one buffer: keep the left one before naming the right.
-        std::string left = glyph_name(pair.left, &src.post);
-        std::printf("%s %s %s %ld\n", keyword, left.c_str(), glyph_name(pair.right, &src.post),
-                    src.scale(pair.value));
+        std::printf("%s %s %s %ld\n", keyword, glyph_name(pair.left, &src.post).c_str(),
+                    glyph_name(pair.right, &src.post).c_str(), src.scale(pair.value));
     }
     std::printf("EndKernPairs\n");
 }
@@ -260,9 +254,7 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID) {
     const afm_source src{font, *post, *glyf, *hmtx, *head, kern, **slot, platformID, encodingID};
     write_font_header(src);
     std::printf("StartCharMetrics %ld\n", static_cast<long>(post->numberOfGlyphs));
-    clear_used_marks(*post);
-    write_encoded_glyphs(src);
-    write_unencoded_glyphs(src);
+    write_unencoded_glyphs(src, write_encoded_glyphs(src));
     std::printf("EndCharMetrics\n");
     write_kerning(src);
     std::printf("EndFontMetrics\n");

@@ -13,8 +13,8 @@ long afm_scale(long v, USHORT unitsPerEm);
 
 // Writes the AFM text of the font through its platform.encoding subtable on the standard
 // output. 0 on success, -1 after a message on failure (a font whose unitsPerEm is 0 is
-// refused after the three header lines). All used marks of the post record are cleared
-// first, so earlier name searches on the same font cannot hide unencoded glyphs.
+// refused after the three header lines). The glyphs listed as unencoded are those no code
+// reaches, whatever earlier commands asked of the font.
 // A code that the subtable maps to a glyph index at or beyond the glyph count is still
 // listed, with the width lookup's complaint and WX 0, and with an empty box (B 0 0 0 0),
 // as for a glyph without outline: nothing is read from beyond the glyf array. Such a glyph
