@@ -29,8 +29,7 @@ void walk_lookups(font_object& font) {
     hmtx_elab* hmtx = hmtx_table(font);
     const unsigned walked = std::min<unsigned>(glyphs + 2u, kGlyphsWalked);
     for (unsigned g = 0; g < walked; ++g) {
-        const char* name = glyph_name(g, post);
-        if (name) glyph_index_of(name, post);
+        glyph_index_of(glyph_name(g, post).c_str(), post);
         advanceWidth_of(font, static_cast<USHORT>(g), hmtx);
         lsb_of(font, static_cast<USHORT>(g), hmtx);
     }

@@ -9,13 +9,13 @@
 // Every metric is converted from font units to thousandths of an em by afm_scale.
 #include "afm/afm.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "font/registry.h"
 #include "report/listname.h"
@@ -40,7 +40,7 @@ constexpr USHORT kKernCrossStream = 0x04;
 // Everything the writer reads, fetched once.
 struct afm_source {
     font_object& font;
-    post_elab& post;
+    const post_elab& post;
     glyf_elab& glyf;
     hmtx_elab& hmtx;
     head_elab& head;
@@ -103,7 +103,7 @@ void write_name_line(const char* keyword, const name_record* record) {
 // those glyphs really carry those names.
 void write_height(const afm_source& src, USHORT code, const char* glyph, const char* keyword) {
     USHORT g = char_to_glyph(code, &src.cmap);
-    if (g == 0 || std::strcmp(glyph_name(g, &src.post), glyph) != 0) return;
+    if (g == 0 || glyph_name(g, &src.post) != glyph) return;
     if (const glyph_record* box = glyph_box(src.glyf, g))
         std::printf("%s %ld\n", keyword, src.scale(box->yMax));
 }
@@ -158,34 +158,29 @@ void write_metrics(const afm_source& src, USHORT g) {
     std::printf("\n");
 }
 
-// Marks left by earlier name searches (encode, getmetrics, setaw) or an earlier afm on
-// the same font would hide glyphs from the unencoded list: start from none.
-void clear_used_marks(post_elab& post) {
-    post.used.reset(post.numberOfGlyphs);
-}
-
-void write_encoded_glyphs(const afm_source& src) {
+// A CH line per code the subtable maps to a glyph. Returns, for each glyph the post table
+// names (format 2.0 only), whether a code reached it.
+std::vector<bool> write_encoded_glyphs(const afm_source& src) {
+    std::vector<bool> encoded(src.post.numberOfGlyphs);
     const code_glyph_map glyphs(src.cmap);
     for (ULONG code = 0; code <= 0xFFFF; ++code) {
         USHORT g = glyphs.glyph_of(code);
         if (g == 0) continue;
         std::printf("CH <%04lx> ; N %s ;", static_cast<unsigned long>(code),
-                    glyph_name(g, &src.post));
+                    glyph_name(g, &src.post).c_str());
         write_metrics(src, g);
+        if (g < encoded.size()) encoded[g] = true;
     }
+    return encoded;
 }
 
-// Every named glyph that no code reached: producing its name sets its mark, which is
-// cleared again so that the marks end up saying which glyphs are encoded.
-void write_unencoded_glyphs(const afm_source& src) {
-    for (ULONG i = 0; i < src.post.numberOfGlyphs; ++i) {
+// A C -1 line per named glyph, but .notdef, that no code reached.
+void write_unencoded_glyphs(const afm_source& src, const std::vector<bool>& encoded) {
+    for (std::size_t i = 1; i < encoded.size(); ++i) {
+        if (encoded[i]) continue;
         auto g = static_cast<USHORT>(i);
-        if (src.post.used.test(g)) continue;
-        if (g != 0) {
-            std::printf("C -1 ; N %s ;", glyph_name(g, &src.post));
-            write_metrics(src, g);
-        }
-        src.post.used.clear(g);
+        std::printf("C -1 ; N %s ;", glyph_name(g, &src.post).c_str());
+        write_metrics(src, g);
     }
 }
 
@@ -193,10 +188,8 @@ void write_kern_pairs(const afm_source& src, const kern_format0& data, const cha
     std::printf("StartKernPairs %ld\n", static_cast<long>(data.nPairs));
     for (std::size_t i = 0; i < data.nPairs && i < data.pairs.size(); ++i) {
         const kern_pair& pair = data.pairs[i];
-        // Fallback names share one buffer: keep the left one before naming the right.
-        std::string left = glyph_name(pair.left, &src.post);
-        std::printf("%s %s %s %ld\n", keyword, left.c_str(), glyph_name(pair.right, &src.post),
-                    src.scale(pair.value));
+        std::printf("%s %s %s %ld\n", keyword, glyph_name(pair.left, &src.post).c_str(),
+                    glyph_name(pair.right, &src.post).c_str(), src.scale(pair.value));
     }
     std::printf("EndKernPairs\n");
 }
@@ -225,54 +218,7 @@ void write_kerning(const afm_source& src) {
     std::printf("EndKernData\n");
 }
 
-// A code whose glyph word cannot be found: char_to_glyph's message, glyph 0.
-USHORT unmappable(USHORT code) {
-    std::fprintf(stderr, "Cannot cmap character code 0x%2x!\n", code);
-    return 0;
-}
-
-// Segments that can be indexed: the count says how many, the arrays how many are there.
-std::size_t usable_segments(const cmap_subtable& sub) {
-    return std::min({std::size_t{sub.segCount}, sub.endCount.size(), sub.startCount.size(),
-                     sub.idDelta.size(), sub.idRangeOffset.size()});
-}
-
 }  // namespace
-
-code_glyph_map::code_glyph_map(const cmap_subtable& subtable) : subtable_(subtable) {
-    if (subtable.format != 4) return;
-    // Code c belongs to the first segment whose endCount is c or more: walking the segments
-    // in order, each one takes the codes from just above the highest endCount before it up
-    // to its own endCount.
-    first_segment_.assign(0x10000, kNoSegment);
-    std::uint32_t next_code = 0;
-    const std::size_t segments = usable_segments(subtable);
-    for (std::size_t i = 0; i < segments && next_code <= 0xFFFF; ++i)
-        for (; next_code <= subtable.endCount[i]; ++next_code)
-            first_segment_[next_code] = static_cast<std::uint32_t>(i);
-}
-
-USHORT code_glyph_map::glyph_of(ULONG code) const {
-    const cmap_subtable& sub = subtable_;
-    if (sub.format != 4) return char_to_glyph(code, &sub);  // formats 0 and 6 index directly
-    const auto c = static_cast<USHORT>(code);
-    if (c == 0xFFFF) return 0;
-    const std::uint32_t i = first_segment_[c];
-    if (i == kNoSegment) return unmappable(c);
-    if (sub.startCount[i] > c) return 0;  // between two segments
-    const auto delta = static_cast<USHORT>(sub.idDelta[i]);
-    if (sub.idRangeOffset[i] == 0) return static_cast<USHORT>(c + delta);
-    // idRangeOffset counts bytes from its own entry, and glyphIdArray follows the
-    // idRangeOffset array: step back over the entries left to that array's end.
-    const long long index = static_cast<long long>(sub.idRangeOffset[i] / 2) +
-                            (c - sub.startCount[i]) -
-                            (static_cast<long long>(sub.segCount) - static_cast<long long>(i));
-    if (index < 0 || index >= static_cast<long long>(sub.glyphIdCount) ||
-        static_cast<std::size_t>(index) >= sub.glyphIdArray.size())
-        return unmappable(c);
-    const USHORT glyph = sub.glyphIdArray[static_cast<std::size_t>(index)];
-    return glyph == 0 ? 0 : static_cast<USHORT>(glyph + delta);
-}
 
 long afm_scale(long v, USHORT unitsPerEm) {
     const long half = unitsPerEm / 2;
@@ -307,9 +253,7 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
     const afm_source src{font, *post, *glyf, *hmtx, *head, kern, **slot, platformID, encodingID};
     write_font_header(src);
     std::printf("StartCharMetrics %ld\n", static_cast<long>(post->numberOfGlyphs));
-    clear_used_marks(*post);
-    write_encoded_glyphs(src);
-    write_unencoded_glyphs(src);
+    write_unencoded_glyphs(src, write_encoded_glyphs(src));
     std::printf("EndCharMetrics\n");
     write_kerning(src);
     std::printf("EndFontMetrics\n");

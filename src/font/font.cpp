@@ -18,9 +18,13 @@ bool offset_check_fails(const font_object& font, const char* reason, bool forced
     return !forced_interpretation;
 }
 
+// The magic number is looked for in the first 16 bytes at head's offset whatever length
+// the directory gives the table: a head cut short by its length still has it checked.
 void check_head_magic(font_object& font) {
-    if (!find_table(font, "head", 1)) return;
+    const table_entry* head = find_table(font, "head", 1);
+    if (!head) return;
     mem_stream& s = font.in_stream;
+    s.seek(static_cast<long>(head->offset));
     read_ulong(s);  // version
     read_ulong(s);  // fontRevision
     read_ulong(s);  // checkSumAdjustment
@@ -109,6 +113,8 @@ bool read_table_directory(mem_stream& stream, const offset_table& otable,
         vread(e.checkSum, 4, stream);
         vread(e.offset, 4, stream);
         vread(e.length, 4, stream);
+        e.source_offset = e.offset;
+        e.source_length = e.length;
     }
     return true;
 }
@@ -163,11 +169,7 @@ std::size_t find_table_index(const font_object& font, const char* tag) {
 
 table_entry* find_table(font_object& font, const char* tag, int complain) {
     std::size_t index = find_table_index(font, tag);
-    if (index < font.table_dir.size()) {
-        table_entry& e = font.table_dir[index];
-        font.in_stream.seek(static_cast<long>(e.offset));
-        return &e;
-    }
+    if (index < font.table_dir.size()) return &font.table_dir[index];
     if (complain)
         std::fprintf(stderr, "No \"%s\" table in font \"%s\"!\n", tag ? tag : "",
                      font.font_path.c_str());

@@ -26,6 +26,11 @@ struct table_entry {
     ULONG checkSum = 0;
     ULONG offset = 0;
     ULONG length = 0;
+    // Where the table lies in the source file, as the directory gave it. import replaces
+    // offset and length (they then describe the imported bytes); parsers keep reading the
+    // table as loaded from here.
+    ULONG source_offset = 0;
+    ULONG source_length = 0;
     std::unique_ptr<elab_record> ElabPtr;          // parsed table, if elaborated
     std::unique_ptr<std::vector<BYTE>> ImportPtr;  // bytes that replace the table
 };
@@ -44,7 +49,7 @@ struct load_options {
 struct font_object {
     std::string font_path;
     run_notices* notices = nullptr;  // the run's once-only notices; none: each parse its own
-    mem_stream in_stream;            // the whole font file; every table parser reads through it
+    mem_stream in_stream;            // the whole font file; each parser reads its table's bytes of it
     std::unique_ptr<offset_table> otable;
     std::vector<table_entry> table_dir;
 
@@ -68,8 +73,8 @@ ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t leng
 
 // Index of the first entry with this tag, or numTables.
 std::size_t find_table_index(const font_object& font, const char* tag);
-// The first entry with this tag, with the font's stream positioned at the table; nothing
-// (and, with complain, a message) when the font has no such table.
+// The first entry with this tag; nothing (and, with complain, a message) when the font has
+// no such table.
 table_entry* find_table(font_object& font, const char* tag, int complain);
 
 // Releases the font and everything it owns.

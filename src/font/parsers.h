@@ -1,5 +1,5 @@
-// The table parsers the registry dispatches to. Each reads its table from the font's
-// stream and returns the complete record, or nothing after printing its messages; each
+// The table parsers the registry dispatches to. Each reads its own table through a
+// table_reader and returns the complete record, or nothing after printing its messages; each
 // wraps the table's do_<tag> function.
 #pragma once
 

@@ -19,6 +19,7 @@
 
 #include "font/parsers.h"
 #include "font/registry.h"
+#include "tables/table_reader.h"
 #include "tables/table_words.h"
 
 namespace {
@@ -51,11 +52,11 @@ struct encoding_record {
     ULONG offset = 0;
 };
 
-encoding_record read_encoding_record(mem_stream& s) {
+encoding_record read_encoding_record(table_reader& in) {
     encoding_record r;
-    r.platformID = read_ushort(s);
-    r.encodingID = read_ushort(s);
-    r.offset = read_ulong(s);
+    r.platformID = in.u16();
+    r.encodingID = in.u16();
+    r.offset = in.u32();
     return r;
 }
 
@@ -63,7 +64,7 @@ ULONG pair_key(USHORT platformID, USHORT encodingID) {
     return (ULONG{platformID} << 16) | encodingID;
 }
 
-bool read_format0(mem_stream& s, cmap_subtable& sub, storage_budget& budget) {
+bool read_format0(table_reader& in, cmap_subtable& sub, storage_budget& budget) {
     if (sub.length != kByteEncodingLength)
         std::fprintf(stderr, "Byte-encoding cmap should have %d bytes, but has %u instead\n",
                      kByteEncodingLength, sub.length);
@@ -76,8 +77,8 @@ bool read_format0(mem_stream& s, cmap_subtable& sub, storage_budget& budget) {
                              ? std::size_t{sub.length} - 6
                              : std::size_t{256};
     BYTE bytes[256] = {};
-    if (s.read(bytes, wanted) < wanted) {
-        errno = 0;  // the bytes are missing from the file; no system call failed
+    if (in.read(bytes, wanted) < wanted) {
+        errno = 0;  // the bytes are missing from the table; no system call failed
         std::perror("Cannot read byte encoding table in cmap");
         return false;
     }
@@ -85,12 +86,12 @@ bool read_format0(mem_stream& s, cmap_subtable& sub, storage_budget& budget) {
     return true;
 }
 
-bool read_format4(mem_stream& s, cmap_subtable& sub, storage_budget& budget) {
-    sub.segCountX2 = read_ushort(s);
+bool read_format4(table_reader& in, cmap_subtable& sub, storage_budget& budget) {
+    sub.segCountX2 = in.u16();
     sub.segCount = sub.segCountX2 >> 1;
-    sub.searchRange = read_ushort(s);
-    sub.entrySelector = read_ushort(s);
-    sub.rangeShift = read_ushort(s);
+    sub.searchRange = in.u16();
+    sub.entrySelector = in.u16();
+    sub.rangeShift = in.u16();
     // Whatever follows the segment arrays up to `length` is glyphIdArray. A length too
     // small for the segments wraps around to a large count, as 16-bit arithmetic does.
     int words_left = (int{sub.length} - 8 * int{sub.segCount} - 16) / 2;
@@ -100,44 +101,43 @@ bool read_format4(mem_stream& s, cmap_subtable& sub, storage_budget& budget) {
         return false;
     }
     budget.take_words(4 * std::size_t{sub.segCount} + sub.glyphIdCount);
-    read_words(s, sub.endCount, sub.segCount);
+    read_words(in, sub.endCount, sub.segCount);
     if (sub.endCount.back() != 0xFFFF) {
         std::fprintf(stderr, "Bad %u.%u cmap--last endCode is not 0xffff\n", sub.platformID,
                      sub.encodingID);
         return false;
     }
-    read_ushort(s);  // reservedPad
-    read_words(s, sub.startCount, sub.segCount);
-    read_words(s, sub.idDelta, sub.segCount);
-    read_words(s, sub.idRangeOffset, sub.segCount);
-    read_words(s, sub.glyphIdArray, sub.glyphIdCount);
+    in.u16();  // reservedPad
+    read_words(in, sub.startCount, sub.segCount);
+    read_words(in, sub.idDelta, sub.segCount);
+    read_words(in, sub.idRangeOffset, sub.segCount);
+    read_words(in, sub.glyphIdArray, sub.glyphIdCount);
     return true;
 }
 
-bool read_format6(mem_stream& s, cmap_subtable& sub, storage_budget& budget) {
-    sub.firstCode = read_ushort(s);
-    sub.glyphIdCount = read_ushort(s);  // entryCount
+bool read_format6(table_reader& in, cmap_subtable& sub, storage_budget& budget) {
+    sub.firstCode = in.u16();
+    sub.glyphIdCount = in.u16();  // entryCount
     budget.take_words(sub.glyphIdCount);
-    read_words(s, sub.glyphIdArray, sub.glyphIdCount);
+    read_words(in, sub.glyphIdArray, sub.glyphIdCount);
     return true;
 }
 
 // Reads the subtable at `offset` from the start of the cmap table for the pair P.E.
-std::unique_ptr<cmap_subtable> read_subtable_at(font_object& font, ULONG table_offset,
-                                                USHORT platformID, USHORT encodingID, ULONG offset,
+// The offset is 32 bits and may point anywhere; the reader confines it to the cmap
+// table's own bytes, so a subtable placed past the table's end reads as zeros (as one past
+// the end of the file always did) instead of as the bytes of whatever table follows.
+std::unique_ptr<cmap_subtable> read_subtable_at(table_reader in, USHORT platformID,
+                                                USHORT encodingID, ULONG offset,
                                                 storage_budget& budget) {
-    mem_stream& s = font.in_stream;
-    if (!s.seek(static_cast<long>(table_offset) + static_cast<long>(offset))) {
-        std::fprintf(stderr, "Cannot seek to cmap format type\n");
-        return nullptr;
-    }
+    in.seek(offset);
     try {
         auto sub = std::make_unique<cmap_subtable>();
         sub->platformID = platformID;
         sub->encodingID = encodingID;
-        sub->format = read_ushort(s);
-        sub->length = read_ushort(s);
-        sub->language = read_ushort(s);
+        sub->format = in.u16();
+        sub->length = in.u16();
+        sub->language = in.u16();
         if (sub->format != 0 && sub->format != 4 && sub->format != 6) {
             std::fprintf(stderr, "Unknown cmap subtable format #%u, length=%u version=%u\n",
                          sub->format, sub->length, sub->language);
@@ -146,9 +146,9 @@ std::unique_ptr<cmap_subtable> read_subtable_at(font_object& font, ULONG table_o
         if (sub->language != 0)
             std::fprintf(stderr, "Warning: encoding %u.%u: version %d unknown\n", platformID,
                          encodingID, sub->language);
-        bool ok = sub->format == 4   ? read_format4(s, *sub, budget)
-                  : sub->format == 6 ? read_format6(s, *sub, budget)
-                                     : read_format0(s, *sub, budget);
+        bool ok = sub->format == 4   ? read_format4(in, *sub, budget)
+                  : sub->format == 6 ? read_format6(in, *sub, budget)
+                                     : read_format0(in, *sub, budget);
         if (!ok) return nullptr;
         return sub;
     } catch (const std::bad_alloc&) {
@@ -161,16 +161,16 @@ std::unique_ptr<cmap_subtable> read_subtable_at(font_object& font, ULONG table_o
 
 std::unique_ptr<cmap_subtable> read_cmap_subtable(font_object& font, USHORT platformID,
                                                   USHORT encodingID) {
-    table_entry* entry = find_table(font, "cmap", 1);
+    const table_entry* entry = find_table(font, "cmap", 1);
     if (!entry) return nullptr;
-    mem_stream& s = font.in_stream;
-    read_ushort(s);  // version
-    USHORT numTables = read_ushort(s);
+    table_reader in(font, *entry);
+    in.u16();  // version
+    USHORT numTables = in.u16();
     for (unsigned i = 0; i < numTables; ++i) {
-        encoding_record r = read_encoding_record(s);
+        encoding_record r = read_encoding_record(in);
         if (r.platformID == platformID && r.encodingID == encodingID) {
             storage_budget budget;
-            return read_subtable_at(font, entry->offset, platformID, encodingID, r.offset, budget);
+            return read_subtable_at(in, platformID, encodingID, r.offset, budget);
         }
     }
     std::fprintf(stderr, "Cannot find encoding %ld.%ld in cmap table\n", long{platformID},
@@ -179,17 +179,17 @@ std::unique_ptr<cmap_subtable> read_cmap_subtable(font_object& font, USHORT plat
 }
 
 std::unique_ptr<cmap_elab> do_cmap(font_object& font) {
-    table_entry* entry = find_table(font, "cmap", 1);
+    const table_entry* entry = find_table(font, "cmap", 1);
     if (!entry) return nullptr;
-    mem_stream& s = font.in_stream;
+    table_reader in(font, *entry);
     std::unique_ptr<cmap_elab> cmap;
     // The subtable of a platform.encoding pair is always that of the first encoding record
     // with the pair; remembering those offsets spares a rescan of the records per slot.
     std::unordered_map<ULONG, ULONG> first_offset;
     try {
         cmap = std::make_unique<cmap_elab>();
-        cmap->version = read_ushort(s);
-        cmap->numTables = read_ushort(s);
+        cmap->version = in.u16();
+        cmap->numTables = in.u16();
         if (cmap->version != 0)
             std::fprintf(stderr, "do_cmap: strange version %u\n", cmap->version);
         cmap->subtables.resize(cmap->numTables);
@@ -200,13 +200,11 @@ std::unique_ptr<cmap_elab> do_cmap(font_object& font) {
     }
     storage_budget budget;
     for (auto& slot : cmap->subtables) {
-        encoding_record r = read_encoding_record(s);
-        long next_record = s.tell();
+        encoding_record r = read_encoding_record(in);
         ULONG offset =
             first_offset.try_emplace(pair_key(r.platformID, r.encodingID), r.offset).first->second;
-        slot = read_subtable_at(font, entry->offset, r.platformID, r.encodingID, offset, budget);
+        slot = read_subtable_at(in, r.platformID, r.encodingID, offset, budget);
         if (!slot) std::fprintf(stderr, "do_cmap: no %u.%u subtable\n", r.platformID, r.encodingID);
-        s.seek(next_record);
     }
     return cmap;
 }
@@ -235,16 +233,19 @@ USHORT unmappable(USHORT code) {
     return 0;
 }
 
-USHORT segment_glyph(USHORT code, const cmap_subtable& sub) {
-    // Records built in memory are trusted no more than parsed ones: every index is
-    // checked against the arrays actually present.
-    std::size_t segments =
-        std::min({std::size_t{sub.segCount}, sub.endCount.size(), sub.startCount.size(),
-                  sub.idDelta.size(), sub.idRangeOffset.size()});
-    std::size_t i = 0;
-    while (i < segments && sub.endCount[i] < code) ++i;
-    if (i == segments) return unmappable(code);
-    if (sub.startCount[i] > code) return 0;
+// Segments that can be indexed: the count says how many, the arrays how many are there.
+// Records built in memory are trusted no more than parsed ones.
+std::size_t usable_segments(const cmap_subtable& sub) {
+    return std::min({std::size_t{sub.segCount}, sub.endCount.size(), sub.startCount.size(),
+                     sub.idDelta.size(), sub.idRangeOffset.size()});
+}
+
+// The glyph of `code` in the format 4 segment found for it: the first whose endCount is
+// `code` or more, or `segments` (usable_segments) when there is none.
+USHORT glyph_in_segment(USHORT code, std::size_t i, std::size_t segments,
+                        const cmap_subtable& sub) {
+    if (i >= segments) return unmappable(code);
+    if (sub.startCount[i] > code) return 0;  // between two segments
     USHORT delta = static_cast<USHORT>(sub.idDelta[i]);
     if (sub.idRangeOffset[i] == 0) return static_cast<USHORT>(code + delta);
     // idRangeOffset counts bytes from its own entry; glyphIdArray follows the
@@ -257,6 +258,13 @@ USHORT segment_glyph(USHORT code, const cmap_subtable& sub) {
         return unmappable(code);
     USHORT glyph = sub.glyphIdArray[static_cast<std::size_t>(index)];
     return glyph == 0 ? 0 : static_cast<USHORT>(glyph + delta);
+}
+
+USHORT segment_glyph(USHORT code, const cmap_subtable& sub) {
+    std::size_t segments = usable_segments(sub);
+    std::size_t i = 0;
+    while (i < segments && sub.endCount[i] < code) ++i;
+    return glyph_in_segment(code, i, segments, sub);
 }
 
 }  // namespace
@@ -283,4 +291,26 @@ USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable) {
             std::fprintf(stderr, "No cmap!\n");
             return 0;
     }
+}
+
+code_glyph_map::code_glyph_map(const cmap_subtable& subtable) : subtable_(subtable) {
+    if (subtable.format != 4) return;
+    // Code c belongs to the first segment whose endCount is c or more: walking the segments
+    // in order, each one takes the codes from just above the highest endCount before it up
+    // to its own endCount.
+    segments_ = usable_segments(subtable);
+    first_segment_.assign(0x10000, kNoSegment);
+    std::uint32_t next_code = 0;
+    for (std::size_t i = 0; i < segments_ && next_code <= 0xFFFF; ++i)
+        for (; next_code <= subtable.endCount[i]; ++next_code)
+            first_segment_[next_code] = static_cast<std::uint32_t>(i);
+}
+
+USHORT code_glyph_map::glyph_of(ULONG code) const {
+    const cmap_subtable& sub = subtable_;
+    if (sub.format != 4) return char_to_glyph(code, &sub);  // formats 0 and 6 index directly
+    const auto c = static_cast<USHORT>(code);
+    if (c == 0xFFFF) return 0;
+    const std::uint32_t i = first_segment_[c];
+    return glyph_in_segment(c, i == kNoSegment ? segments_ : i, segments_, sub);
 }

@@ -1,6 +1,8 @@
 // The character-to-glyph table (cmap): its record, parser and lookups.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -57,3 +59,22 @@ std::unique_ptr<cmap_subtable>* find_cmap_subtable(font_object& font, USHORT pla
 
 // Glyph index of a character code (taken modulo 65536); 0 means no glyph.
 USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable);
+
+// The glyphs of all 65,536 codes through one subtable, for a walk over every code.
+// char_to_glyph finds a code's format 4 segment by scanning from the first segment; here
+// the first segment whose endCount reaches each code is worked out once, in one pass over
+// the segments, so a subtable of tens of thousands of segments costs one pass rather than
+// one per code. Both resolve the code within its segment alike, so every answer, and
+// every message, is exactly char_to_glyph's. The subtable must outlive the map.
+class code_glyph_map {
+  public:
+    explicit code_glyph_map(const cmap_subtable& subtable);
+    USHORT glyph_of(ULONG code) const;
+
+  private:
+    static constexpr std::uint32_t kNoSegment = 0xFFFFFFFF;
+
+    const cmap_subtable& subtable_;
+    std::size_t segments_ = 0;                  // format 4: the usable segments
+    std::vector<std::uint32_t> first_segment_;  // format 4: by code, or kNoSegment
+};

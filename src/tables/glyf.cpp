@@ -198,7 +198,7 @@ void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_stora
 }
 
 std::unique_ptr<glyf_elab> do_glyf(font_object& font) {
-    std::size_t glyph_count = glyphs_in(font);  // moves the stream to maxp: ask first
+    std::size_t glyph_count = glyphs_in(font);
     const loca_elab* loca = loca_table(font);
     if (!loca) {
         std::fprintf(stderr, "do_glyf: no \"loca\" table\n");
@@ -211,13 +211,9 @@ std::unique_ptr<glyf_elab> do_glyf(font_object& font) {
     auto glyf = new_record<glyf_elab>();
     if (!glyf || !allocate_array(glyf->glyphs, glyph_count)) return nullptr;
 
-    table_entry* entry = find_table(font, "glyf", 1);
+    const table_entry* entry = find_table(font, "glyf", 1);
     if (!entry) return nullptr;
-    const long start = font.in_stream.tell();
-    if (start < 0) {
-        std::fprintf(stderr, "do_glyf: cannot find start of glyf table\n");
-        return nullptr;
-    }
+    const long start = static_cast<long>(entry->source_offset);
     table_reader in(font, *entry);
     glyf->storage.cap_for_table(in.size());
 

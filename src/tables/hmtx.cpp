@@ -38,7 +38,7 @@ const long_hor_metric* metric_of(font_object& font, USHORT i, const hmtx_elab* h
 std::unique_ptr<hmtx_elab> do_hmtx(font_object& font) {
     const hhea_elab* hhea = hhea_table(font);
     std::size_t pairs = hhea ? hhea->numberOfHMetrics : 0;
-    std::size_t glyphs = glyphs_in(font);  // moves the stream to maxp: ask before hmtx
+    std::size_t glyphs = glyphs_in(font);
     if (glyphs < pairs) {
         std::fprintf(stderr, "do_hmtx: nr of horz metrics (%ld) > nr of glyphs (%ld)!\n",
                      static_cast<long>(pairs), static_cast<long>(glyphs));

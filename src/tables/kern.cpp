@@ -13,20 +13,21 @@
 
 #include "font/parsers.h"
 #include "font/registry.h"
+#include "tables/table_reader.h"
 
 namespace {
 
-std::unique_ptr<kern_format0> read_format0(mem_stream& s) {
+std::unique_ptr<kern_format0> read_format0(table_reader& in) {
     auto f = std::make_unique<kern_format0>();
-    f->nPairs = read_ushort(s);
-    f->searchRange = read_ushort(s);
-    f->entrySelector = read_ushort(s);
-    f->rangeShift = read_ushort(s);
+    f->nPairs = in.u16();
+    f->searchRange = in.u16();
+    f->entrySelector = in.u16();
+    f->rangeShift = in.u16();
     f->pairs.resize(f->nPairs);
     for (kern_pair& pair : f->pairs) {
-        pair.left = read_ushort(s);
-        pair.right = read_ushort(s);
-        pair.value = read_short(s);
+        pair.left = in.u16();
+        pair.right = in.u16();
+        pair.value = in.s16();
     }
     return f;
 }
@@ -34,26 +35,27 @@ std::unique_ptr<kern_format0> read_format0(mem_stream& s) {
 }  // namespace
 
 std::unique_ptr<kern_elab> do_kern(font_object& font) {
-    if (!find_table(font, "kern", 1)) return nullptr;
-    mem_stream& s = font.in_stream;
+    const table_entry* entry = find_table(font, "kern", 1);
+    if (!entry) return nullptr;
+    table_reader in(font, *entry);
     try {
         auto kern = std::make_unique<kern_elab>();
-        kern->version = read_ushort(s);
-        kern->nTables = read_ushort(s);
+        kern->version = in.u16();
+        kern->nTables = in.u16();
         kern->subtables.resize(kern->nTables);
         for (kern_subtable& sub : kern->subtables) {
-            long start = s.tell();
-            sub.version = read_ushort(s);
-            sub.length = read_ushort(s);
-            sub.coverage = read_ushort(s);
+            std::size_t start = in.tell();
+            sub.version = in.u16();
+            sub.length = in.u16();
+            sub.coverage = in.u16();
             if (sub.format() != 0) {
                 std::fprintf(stderr, "Warning: ignoring kern format %ld\n", long{sub.format()});
                 // The subtable's own data follows its header; the next one starts where
                 // its length says.
-                s.seek(start + sub.length);
+                in.seek(start + sub.length);
                 continue;
             }
-            sub.format0 = read_format0(s);
+            sub.format0 = read_format0(in);
         }
         return kern;
     } catch (const std::bad_alloc&) {

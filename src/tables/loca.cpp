@@ -13,7 +13,7 @@
 #include "tables/table_reader.h"
 
 std::unique_ptr<loca_elab> do_loca(font_object& font) {
-    std::size_t glyphs = glyphs_in(font);  // moves the stream to maxp: ask before loca
+    std::size_t glyphs = glyphs_in(font);
     const head_elab* head = head_table(font);
     if (!head) return nullptr;
     SHORT format = head->indexToLocFormat;

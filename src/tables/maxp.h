@@ -31,7 +31,5 @@ std::unique_ptr<maxp_elab> do_maxp(font_object& font);
 // The elaborated maxp record, or nothing; never parses.
 maxp_elab* maxp_table(font_object& font);
 
-// numGlyphs of the elaborated maxp record; 0 (with a message) when there is none. Leaves
-// the font's stream at the start of the maxp table, so a parser calls it before it looks
-// up its own table.
+// numGlyphs of the elaborated maxp record; 0 (with a message) when there is none.
 USHORT glyphs_in(font_object& font);

@@ -13,6 +13,7 @@
 
 #include "font/parsers.h"
 #include "font/registry.h"
+#include "tables/table_reader.h"
 
 namespace {
 
@@ -21,50 +22,52 @@ namespace {
 // running out of memory. Real name tables hold well under a megabyte.
 constexpr std::size_t kStringStorageLimit = std::size_t{64} << 20;
 
-// The bytes are missing from the file, not refused by the system: report that no system
+// The bytes are missing from the table, not refused by the system: report that no system
 // call failed rather than whatever an earlier call left behind.
 void report_short_data(const char* text) {
     errno = 0;
     std::perror(text);
 }
 
-void read_record_header(mem_stream& s, name_record& r) {
-    r.platformID = read_ushort(s);
-    r.encodingID = read_ushort(s);
-    r.languageID = read_ushort(s);
-    r.nameID = read_ushort(s);
-    r.length = read_ushort(s);
-    r.offset = read_ushort(s);
+void read_record_header(table_reader& in, name_record& r) {
+    r.platformID = in.u16();
+    r.encodingID = in.u16();
+    r.languageID = in.u16();
+    r.nameID = in.u16();
+    r.length = in.u16();
+    r.offset = in.u16();
 }
 
 }  // namespace
 
 std::unique_ptr<name_elab> do_name(font_object& font) {
-    table_entry* entry = find_table(font, "name", 1);
+    const table_entry* entry = find_table(font, "name", 1);
     if (!entry) return nullptr;
-    mem_stream& s = font.in_stream;
+    table_reader in(font, *entry);
     try {
         auto name = std::make_unique<name_elab>();
-        name->format = read_ushort(s);
-        name->count = read_ushort(s);
-        name->stringOffset = read_ushort(s);
+        name->format = in.u16();
+        name->count = in.u16();
+        name->stringOffset = in.u16();
         name->records.resize(name->count);
-        for (name_record& r : name->records) read_record_header(s, r);
+        for (name_record& r : name->records) read_record_header(in, r);
 
         std::size_t storage_left = kStringStorageLimit;
-        long storage = static_cast<long>(entry->offset) + name->stringOffset;
         for (name_record& r : name->records) {
             if (r.length > storage_left) throw std::bad_alloc();
             storage_left -= r.length;
-            if (!s.seek(storage + r.offset))
-                report_short_data("Cannot seek to name table string value");
             if (r.length == 0) continue;
-            if (s.remaining() < r.length) {
+            // stringOffset and the record's offset may together point anywhere up to
+            // 128 KiB from the table's start; a string that does not lie wholly inside the
+            // table is refused, as one past the end of the file always was, rather than
+            // taken from the bytes of whatever table follows.
+            in.seek(std::size_t{name->stringOffset} + r.offset);
+            if (in.remaining() < r.length) {
                 report_short_data("Cannot read name table");
                 return nullptr;
             }
             r.string.resize(r.length);
-            s.read(reinterpret_cast<BYTE*>(r.string.data()), r.length);
+            in.read(reinterpret_cast<BYTE*>(r.string.data()), r.length);
         }
         return name;
     } catch (const std::bad_alloc&) {

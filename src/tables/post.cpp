@@ -21,6 +21,7 @@
 
 #include "font/parsers.h"
 #include "font/registry.h"
+#include "tables/table_reader.h"
 #include "tables/table_words.h"
 
 namespace {
@@ -83,35 +84,18 @@ const char* const standard_mac_names[258] = {
 };
 // clang-format on
 
-void glyph_name_marks::reset(std::size_t glyphs) {
-    flags_.assign(glyphs, 0);
-    marked_from_1_to_ = 0;
-}
-
-void glyph_name_marks::clear(USHORT glyph) {
-    if (glyph >= flags_.size()) return;
-    flags_[glyph] = 0;
-    if (glyph < marked_from_1_to_) marked_from_1_to_ = glyph;
-}
-
-void glyph_name_marks::set_through(USHORT last) {
-    std::size_t end = std::min(std::size_t{last} + 1, flags_.size());
-    for (std::size_t g = std::max<std::size_t>(marked_from_1_to_, 1); g < end; ++g) flags_[g] = 1;
-    marked_from_1_to_ = std::max(marked_from_1_to_, end);
-}
-
 namespace {
 
-void read_header(mem_stream& s, post_elab& post) {
-    post.version = read_ulong(s);
-    post.italicAngle = read_long(s);
-    post.underlinePosition = read_short(s);
-    post.underlineThickness = read_short(s);
-    post.isFixedPitch = read_ulong(s);
-    post.minMemType42 = read_ulong(s);
-    post.maxMemType42 = read_ulong(s);
-    post.minMemType1 = read_ulong(s);
-    post.maxMemType1 = read_ulong(s);
+void read_header(table_reader& in, post_elab& post) {
+    post.version = in.u32();
+    post.italicAngle = in.s32();
+    post.underlinePosition = in.s16();
+    post.underlineThickness = in.s16();
+    post.isFixedPitch = in.u32();
+    post.minMemType42 = in.u32();
+    post.maxMemType42 = in.u32();
+    post.minMemType1 = in.u32();
+    post.maxMemType1 = in.u32();
 }
 
 // Returns true when the version has a glyph-name array to read; other versions are
@@ -180,32 +164,34 @@ void convert_names(post_elab& post) {
 }
 
 // Reads the format 2.0 part; false (after its message) when the names area is missing.
-bool read_glyph_names(mem_stream& s, const table_entry& entry, post_elab& post) {
-    post.numberOfGlyphs = read_ushort(s);
+bool read_glyph_names(table_reader& in, const table_entry& entry, post_elab& post) {
+    post.numberOfGlyphs = in.u16();
     if (post.numberOfGlyphs >= 0x8000)
         std::fprintf(stderr,
                      "Warning: This font contain more PostScript names (32,767) than I can "
                      "reliably encode\n");
-    read_words(s, post.glyphNameIndex, post.numberOfGlyphs);
-    post.used.reset(post.numberOfGlyphs);
+    read_words(in, post.glyphNameIndex, post.numberOfGlyphs);
 
-    long long consumed = static_cast<long long>(s.tell()) - entry.offset;
-    post.GlyphTextLength = static_cast<LONG>(static_cast<long long>(entry.length) - consumed);
+    // The names area runs to the end of the table as the directory gives its length; the
+    // reader's size may be less where the table is cut off by the end of the file.
+    long long consumed = static_cast<long long>(in.tell());
+    post.GlyphTextLength =
+        static_cast<LONG>(static_cast<long long>(entry.source_length) - consumed);
     if (post.GlyphTextLength == 0) return true;
     if (post.GlyphTextLength < 0) throw std::bad_alloc();  // no buffer has a negative size
     auto length = static_cast<std::size_t>(post.GlyphTextLength);
-    if (s.remaining() < length) {
+    if (in.remaining() < length) {
         std::fprintf(stderr, "Cannot read post->GlyphText!\n");
         return false;
     }
     post.GlyphText.resize(length);
-    s.read(reinterpret_cast<BYTE*>(post.GlyphText.data()), length);
+    in.read(reinterpret_cast<BYTE*>(post.GlyphText.data()), length);
     convert_names(post);
     return true;
 }
 
-// The name of glyph g without marking it; null where the fallback name applies.
-const char* name_without_mark(USHORT g, const post_elab& post) {
+// The name of glyph g; null where the fallback name applies.
+const char* post_name(USHORT g, const post_elab& post) {
     if (g == 0) return standard_mac_names[0];
     if (post.version == kFormat1) return g < kStandardNames ? standard_mac_names[g] : nullptr;
     if (post.version != kFormat2 || g >= post.numberOfGlyphs || g >= post.glyphNameIndex.size())
@@ -216,27 +202,28 @@ const char* name_without_mark(USHORT g, const post_elab& post) {
     return k < post.nameCount && k < post.names.size() ? post.names[k] : nullptr;
 }
 
+// One map per record answers every name search as a scan from glyph 0 would.
 void build_name_map(post_elab& post) {
     post.glyph_of_name.reserve(post.numberOfGlyphs);
     for (unsigned g = 0; g < post.numberOfGlyphs; ++g) {
         // Fallback names begin with ".glyphindex" and are resolved without a search.
-        if (const char* name = name_without_mark(static_cast<USHORT>(g), post))
+        if (const char* name = post_name(static_cast<USHORT>(g), post))
             post.glyph_of_name.try_emplace(name, static_cast<USHORT>(g));
     }
-    post.glyph_of_name_built = true;
 }
 
 }  // namespace
 
 std::unique_ptr<post_elab> do_post(font_object& font) {
-    table_entry* entry = find_table(font, "post", 1);
+    const table_entry* entry = find_table(font, "post", 1);
     if (!entry) return nullptr;
-    mem_stream& s = font.in_stream;
+    table_reader in(font, *entry);
     try {
         auto post = std::make_unique<post_elab>();
-        read_header(s, *post);
+        read_header(in, *post);
         if (!names_follow(*post)) return post;
-        if (!read_glyph_names(s, *entry, *post)) return nullptr;
+        if (!read_glyph_names(in, *entry, *post)) return nullptr;
+        build_name_map(*post);
         return post;
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "Out of memory!\n");
@@ -252,25 +239,21 @@ post_elab* post_table(font_object& font) {
     return elab_as<post_elab>(font, "post");
 }
 
-const char* fallback_glyph_name(ULONG glyph) {
-    static std::string buffer;  // shared by every fallback name, like a static char array
+std::string fallback_glyph_name(ULONG glyph) {
     char text[20];
     std::snprintf(text, sizeof text, "%s%04lx", kFallbackPrefix,
                   static_cast<unsigned long>(static_cast<USHORT>(glyph)));
-    buffer = text;
-    return buffer.c_str();
+    return text;
 }
 
-const char* glyph_name(ULONG glyph, post_elab* post) {
+std::string glyph_name(ULONG glyph, const post_elab* post) {
     auto g = static_cast<USHORT>(glyph);
     if (g == 0) return standard_mac_names[0];
-    if (!post) return fallback_glyph_name(g);
-    if (post->version == kFormat2) post->used.set(g);
-    const char* name = name_without_mark(g, *post);
+    const char* name = post ? post_name(g, *post) : nullptr;
     return name ? name : fallback_glyph_name(g);
 }
 
-USHORT glyph_index_of(const char* name, post_elab* post) {
+USHORT glyph_index_of(const char* name, const post_elab* post) {
     if (!name || !post) return 0;
     if (std::strncmp(name, kFallbackPrefix, kFallbackPrefixLength) == 0) {
         const char* digits = name + kFallbackPrefixLength;
@@ -278,13 +261,6 @@ USHORT glyph_index_of(const char* name, post_elab* post) {
         unsigned long value = std::strtoul(digits, &end, 16);
         return end == digits ? 0 : static_cast<USHORT>(value);
     }
-    if (post->numberOfGlyphs == 0) return 0;
-    if (!post->glyph_of_name_built) build_name_map(*post);
-    // The map answers as a scan from glyph 0 would, and the marks the scan would leave
-    // (every glyph it named, up to the one found or the last) are set the same way.
     auto it = post->glyph_of_name.find(name);
-    USHORT found = it == post->glyph_of_name.end() ? 0 : it->second;
-    post->used.set_through(
-        it == post->glyph_of_name.end() ? static_cast<USHORT>(post->numberOfGlyphs - 1) : found);
-    return found;
+    return it == post->glyph_of_name.end() ? 0 : it->second;
 }

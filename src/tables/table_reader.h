@@ -1,10 +1,10 @@
 // A bounded big-endian reader over one table of a font held in memory.
 //
-// The reader sees only the table's own bytes: those the directory gives it, cut off at the
-// end of the file. Reads beyond them yield zeros (the position still advances), so a
-// hostile count or offset can make a parser read zeros but never memory outside the file
-// or another table's bytes. Every read is an inline bounds test and a load, which keeps
-// the per-field cost of the glyph loop low.
+// The reader sees only the table's own bytes: those the directory of the source file gives
+// it (an import does not change them), cut off at the end of the file. Reads beyond them yield
+// zeros (the position still advances), so a hostile count or offset can make a parser read zeros
+// but never memory outside the file or another table's bytes. Every read is an inline bounds test
+// and a load, which keeps the per-field cost of the glyph loop low.
 #pragma once
 
 #include <algorithm>
@@ -19,12 +19,12 @@ class table_reader {
   public:
     table_reader() = default;
     table_reader(const BYTE* data, std::size_t size) : data_(data), size_(size) {}
-    // The bytes of `entry` in the font's file.
+    // The bytes of `entry` in the font's source file.
     table_reader(const font_object& font, const table_entry& entry) {
         const std::vector<BYTE>& file = font.in_stream.bytes();
-        if (entry.offset < file.size()) {
-            data_ = file.data() + entry.offset;
-            size_ = std::min<std::size_t>(entry.length, file.size() - entry.offset);
+        if (entry.source_offset < file.size()) {
+            data_ = file.data() + entry.source_offset;
+            size_ = std::min<std::size_t>(entry.source_length, file.size() - entry.source_offset);
         }
     }
 

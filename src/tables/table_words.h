@@ -5,16 +5,16 @@
 #include <type_traits>
 #include <vector>
 
-#include "font/fileio.h"
 #include "font/types.h"
+#include "tables/table_reader.h"
 
-// Replaces dest by `count` 16-bit values read from the stream; values past the end of the
-// data read as zero, like every other read.
+// Replaces dest by `count` 16-bit values read from the table; values past its end read as
+// zero, like every other read.
 template <class T>
-void read_words(mem_stream& s, std::vector<T>& dest, std::size_t count) {
+void read_words(table_reader& in, std::vector<T>& dest, std::size_t count) {
     static_assert(std::is_integral_v<T> && sizeof(T) == 2);
     std::vector<BYTE> raw(count * 2);
-    s.read(raw.data(), raw.size());
+    in.read(raw.data(), raw.size());
     dest.resize(count);
     for (std::size_t i = 0; i < count; ++i)
         dest[i] = static_cast<T>(static_cast<USHORT>((raw[2 * i] << 8) | raw[2 * i + 1]));

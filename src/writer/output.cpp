@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "writer/new_file.h"
 #include "writer/table_writers.h"
@@ -64,21 +66,36 @@ std::size_t directory_end(USHORT num_tables) {
     return directory_record(num_tables);
 }
 
-// The TrueType rule for head's own checksum: taken with checkSumAdjustment set to 0, so
-// that a font written again from its own output gets the same checksum and the same
-// adjustment. The table was summed as copied, stale adjustment included; take it out of
-// the directory record of the head at head_offset. False when no record points there.
-bool fix_head_checksum(mem_stream& out, long head_offset, ULONG stale) {
-    USHORT num_tables = static_cast<USHORT>(word_at(out, 4) >> 16);
-    for (USHORT i = 0; i < num_tables; ++i) {
-        std::size_t record = directory_record(i);
-        if (word_at(out, record + 8) != static_cast<ULONG>(head_offset)) continue;
-        ULONG checksum = word_at(out, record + 4) - stale;
-        out.seek(static_cast<long>(record + 4));
-        vwrite(checksum, 4, out);
-        return true;
-    }
-    return false;
+void write_directory_record(mem_stream& out, const table_record& record) {
+    for (int i = 0; i < 4; ++i) out.put(static_cast<BYTE>(record.tag[i]));
+    vwrite(record.checkSum, 4, out);
+    vwrite(record.offset, 4, out);
+    vwrite(record.length, 4, out);
+}
+
+// The sum of a directory record's four words.
+ULONG record_sum(const table_record& record) {
+    ULONG tag = 0;
+    for (int i = 0; i < 4; ++i) tag = tag << 8 | static_cast<BYTE>(record.tag[i]);
+    return tag + record.checkSum + record.offset + record.length;
+}
+
+// Writes one table at data_offset and pads it to 4 bytes; its directory record (the
+// checksum covering the padding), or nothing after a message.
+std::optional<table_record> write_table(mem_stream& out, font_object& font, table_entry& entry,
+                                        long data_offset, int& pad) {
+    pad = 0;
+    long length = write_table_data(out, font, entry, data_offset);
+    if (length < 0) return std::nullopt;
+    if (!out.seek(data_offset + length)) std::fprintf(stderr, "Cannot seek on output file\n");
+    pad = pad_to_4(out);
+    table_record record;
+    std::memcpy(record.tag, entry.tag, sizeof record.tag);
+    record.checkSum = checksum_of(out, static_cast<std::size_t>(data_offset),
+                                  static_cast<std::size_t>(length + pad));
+    record.offset = static_cast<ULONG>(data_offset);
+    record.length = static_cast<ULONG>(length);
+    return record;
 }
 
 // Room for a copy of the source plus the directory; regenerated tables are of similar
@@ -133,49 +150,46 @@ long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, lon
 
 long generate_table(mem_stream& out, font_object& font, table_entry& entry, long data_offset,
                     long dir_offset, int& pad) {
-    pad = 0;
-    long length = write_table_data(out, font, entry, data_offset);
-    if (length < 0) return -1;
-    if (!out.seek(data_offset + length)) std::fprintf(stderr, "Cannot seek on output file\n");
-    pad = pad_to_4(out);
-    if (dir_offset == 0) return length;
-
-    ULONG checksum = checksum_of(out, static_cast<std::size_t>(data_offset),
-                                 static_cast<std::size_t>(length + pad));
+    std::optional<table_record> record = write_table(out, font, entry, data_offset, pad);
+    if (!record) return -1;
+    if (dir_offset == 0) return static_cast<long>(record->length);
     if (!out.seek(dir_offset)) {
         std::fprintf(stderr, "generate_table: cannot seek\n");
         return -1;
     }
-    for (int i = 0; i < 4; ++i) out.put(static_cast<BYTE>(entry.tag[i]));
-    vwrite(checksum, 4, out);
-    vwrite(static_cast<ULONG>(data_offset), 4, out);
-    vwrite(static_cast<ULONG>(length), 4, out);
-    return length;
+    write_directory_record(out, *record);
+    return static_cast<long>(record->length);
 }
 
-int set_checksum_adjustment(mem_stream& out, long head_offset) {
-    long field = head_offset + kCheckSumAdjustmentOffset;
-    if (head_offset <= 0 || !out.seek(field)) {
+int set_checksum_adjustment(mem_stream& out, std::vector<table_record>& directory,
+                            std::size_t head) {
+    if (head >= directory.size()) return -1;
+    table_record& head_record = directory[head];
+    long field = static_cast<long>(head_record.offset) + kCheckSumAdjustmentOffset;
+    if (!out.seek(field)) {
         std::perror("output file");
         std::fprintf(stderr, "Cannot seek to checkSumAdjustment location\n");
         return -1;
     }
+    // The TrueType rule for head's own checksum: taken with checkSumAdjustment set to 0,
+    // so that a font written again from its own output gets the same checksum and the same
+    // adjustment. The table was summed as copied, stale adjustment included.
     ULONG stale = word_at(out, static_cast<std::size_t>(field));
     vwrite(ULONG{0}, 4, out);
+    head_record.checkSum -= stale;
+    out.seek(static_cast<long>(directory_record(head)));
+    write_directory_record(out, head_record);
 
     ULONG size = file_size(out);
     if (size % 4 != 0) {
         std::fprintf(stderr, "File \"%s\" is not multiple of 4 bytes!", "output file");
         return -1;
     }
-    ULONG sum = 0;
-    if (!fix_head_checksum(out, head_offset, stale)) sum -= stale;
     // Every table is padded and checksummed, and the tables follow the directory without
-    // gaps, so the file's sum is that of the offset table and directory plus the table
-    // checksums: no need to read the tables again.
-    USHORT num_tables = static_cast<USHORT>(word_at(out, 4) >> 16);
-    sum += checksum_of(out, 0, directory_end(num_tables));
-    for (USHORT i = 0; i < num_tables; ++i) sum += word_at(out, directory_record(i) + 4);
+    // gaps, so the file's sum is that of the offset table, the directory records and the
+    // tables' checksums: no need to read the tables again.
+    ULONG sum = checksum_of(out, 0, kOffsetTableSize);
+    for (const table_record& record : directory) sum += record_sum(record) + record.checkSum;
 
     if (!out.seek(field)) {
         std::fprintf(stderr, "Cannot seek to loc %ld on \"%s\"\n", field, "output file");
@@ -194,20 +208,21 @@ int assemble_font(font_object& font, mem_stream& out, const char* output_name) {
     write_offset_table(out, *font.otable);
     pad_to_4(out);
 
-    long dir_position = out.tell();
+    // The directory as written; head's record is the last one tagged head.
+    std::vector<table_record> directory;
+    directory.reserve(num_tables);
+    std::size_t head = num_tables;
     long data_position = static_cast<long>(directory_end(num_tables));
-    long head_position = 0;
-    long head_length = 0;
     for (USHORT i = 0; i < num_tables; ++i) {
         table_entry& entry = font.table_dir[i];
-        bool is_head = std::strcmp(entry.tag, "head") == 0;
-        if (is_head) head_position = data_position;
         int pad = 0;
-        long length = generate_table(out, font, entry, data_position, dir_position, pad);
-        if (length < 0) return -1;
-        if (is_head) head_length = length;
-        data_position += length + pad;
-        dir_position += static_cast<long>(kDirectoryRecordSize);
+        std::optional<table_record> record = write_table(out, font, entry, data_position, pad);
+        if (!record) return -1;
+        out.seek(static_cast<long>(directory_record(i)));
+        write_directory_record(out, *record);
+        if (std::strcmp(entry.tag, "head") == 0) head = i;
+        directory.push_back(*record);
+        data_position += static_cast<long>(record->length) + pad;
         if (static_cast<unsigned long long>(data_position) > kMaxFileOffset) {
             std::fprintf(stderr,
                          "generate_font: output exceeds the 4 GB a font file can address\n");
@@ -216,11 +231,11 @@ int assemble_font(font_object& font, mem_stream& out, const char* output_name) {
     }
 
     // The adjustment lives in bytes 8 to 11 of head; a shorter head has no room for it.
-    if (head_position == 0 || head_length < kCheckSumAdjustmentOffset + 4) {
+    if (head == num_tables || directory[head].length < kCheckSumAdjustmentOffset + 4) {
         std::fprintf(stderr, "%s: cannot locate output file checksum\n", output_name);
         return 0;
     }
-    return set_checksum_adjustment(out, head_position);
+    return set_checksum_adjustment(out, directory, head);
 }
 
 int generate_font(const char* path, font_object& font) {

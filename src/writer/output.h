@@ -33,8 +33,18 @@ long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, lon
 // Writes zeros up to the next multiple of 4; returns how many (0 to 3).
 int pad_to_4(mem_stream& out);
 
-// Stores head's checkSumAdjustment so that the whole file sums to 0xB1B0AFBA. out must
-// hold a file laid out by assemble_font: the whole-file sum is derived from the offset
-// table, the directory and the directory's table checksums instead of reading every byte
-// again. 0, or -1 after a message.
-int set_checksum_adjustment(mem_stream& out, long head_offset);
+// One directory record as written: where a table went in the output and its checksum.
+struct table_record {
+    char tag[4] = {};
+    ULONG checkSum = 0;
+    ULONG offset = 0;
+    ULONG length = 0;
+};
+
+// Stores head's checkSumAdjustment so that the whole file sums to 0xB1B0AFBA, after taking
+// the stale adjustment out of head's checksum (in `directory` and in out). out must hold a
+// file laid out by assemble_font, `directory` the records it wrote in order and `head` the
+// index of head's record: the whole-file sum is derived from the offset table and those
+// records instead of reading every byte again. 0, or -1 after a message.
+int set_checksum_adjustment(mem_stream& out, std::vector<table_record>& directory,
+                            std::size_t head);

@@ -163,8 +163,9 @@ TEST_F(Brindle, StrangeFallbacksAreReportedAndPassedOver) {
 }
 
 TEST_F(Brindle, CommentsAndLineEndingsAreIgnored) {
-    std::string long_comment = "#" + std::string(300, 'x') + "\n";
-    std::string long_percent = "%" + std::string(300, 'x') + "\n";
+    // Built by appending: GCC 12 at -O3 warns (-Wrestrict) about `"#" + std::string(...)`.
+    std::string long_comment = std::string("#").append(300, 'x').append("\n");
+    std::string long_percent = std::string("%").append(300, 'x').append("\n");
     auto r = join("# large\n" + long_comment + "41 A # letter A\n42 B%x\r\n" + long_percent +
                       "43\tC\n44 D",  // the last line needs no newline
                   "% small\n" + long_comment + "0 A#\n0 B\r\n" + long_percent +

@@ -83,6 +83,26 @@ TEST_F(TableFiles, ImportedBytesReplaceTheTableInLaterOutput) {
     EXPECT_EQ(testrun::read_file(dir.file("again.bin")), std::string("12345\0\0\0", 8));
 }
 
+// A table imported before its first use is still parsed from the bytes as loaded: kern is
+// parsed only when list or afm asks for it, and Vera keeps its 1940 pairs.
+TEST_F(TableFiles, TablesParsedAfterAnImportAreReadAsLoaded) {
+    const std::string vera = testrun::sample_font("Vera.ttf");
+    const std::string kern_file = dir.file("k.bin");
+    testrun::write_file(kern_file, std::string(4, '\0'));  // an empty kern table
+
+    auto listed = testrun::kestrix({vera, "font", "kern", kern_file, "import", "list"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_NE(listed.out.find("\nKerning: 1 subtable, version 0\n"), std::string::npos);
+
+    auto kerning = [](const std::string& afm) { return afm.substr(afm.find("StartKernData")); };
+    auto plain = testrun::kestrix({vera, "font", "3", "1", "afm"});
+    auto imported = testrun::kestrix({vera, "font", "kern", kern_file, "import", "3", "1", "afm"});
+    EXPECT_EQ(imported.status, 0);
+    EXPECT_EQ(imported.err, plain.err);
+    EXPECT_NE(imported.out.find("StartKernPairs 1940\n"), std::string::npos);
+    EXPECT_EQ(kerning(imported.out), kerning(plain.out));
+}
+
 TEST_F(TableFiles, ImportFailuresLeaveTheEntryAsItWas) {
     auto parts = testfont::standard_parts();
     parts.with_kern = false;

@@ -93,6 +93,12 @@ TEST(NameParse, StringPastTheEndOfTheFileFailsTheTable) {
     auto r = run_font(b);
     EXPECT_EQ(r->run.status, 0);
     EXPECT_EQ(r->run.err, "Cannot read name table: Success\nfont: no name table\n");
+    // A string that runs past the end of the table fails it as well, though the bytes of
+    // other tables follow in the file.
+    auto cut = with_names({tf::ms_name(2, "Roman"), tf::ms_name(1, "Vera")}).builder();
+    ASSERT_NE(cut.tables.back().tag, "name");
+    cut.table("name").length = static_cast<uint32_t>(cut.table("name").data.size() - 1);
+    EXPECT_EQ(run_font(cut)->run.err, r->run.err);
 
     // The failed table leaves no record: lookups answer none, silently.
     auto l = load(b, {"name"});

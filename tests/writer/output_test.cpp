@@ -99,6 +99,21 @@ TEST(OutputLayout, TablesFollowTheDirectoryInSourceOrderPaddedToFour) {
     EXPECT_EQ(sfnt::checksum(v.bytes), 0xB1B0AFBAu);
 }
 
+// An empty table written just before head shares head's offset; each keeps its own
+// checksum, and only head's loses the stale adjustment.
+TEST(OutputLayout, EmptyTableBeforeHeadKeepsItsOwnChecksum) {
+    const std::string head = head_bytes(0x12345678);
+    auto font = make_font({{"glyf", ""}, {"head", head}, {"loca", "1234"}});
+    sfnt::view v = assemble(*font);
+    auto dir = v.directory();
+    ASSERT_EQ(dir.size(), 3u);
+    EXPECT_EQ(dir[0].offset, dir[1].offset);
+    EXPECT_EQ(dir[0].checkSum, 0u);
+    EXPECT_EQ(dir[1].checkSum, sfnt::checksum(with_zero_adjustment(head)));
+    EXPECT_EQ(dir[2].checkSum, sfnt::checksum("1234"));
+    EXPECT_EQ(sfnt::checksum(v.bytes), 0xB1B0AFBAu);
+}
+
 class SearchFields : public testing::TestWithParam<std::tuple<int, int, int, int>> {};
 
 TEST_P(SearchFields, AreRecomputedFromTheTableCount) {

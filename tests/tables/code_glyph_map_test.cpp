@@ -1,4 +1,4 @@
-// The precomputed code-to-glyph map of the AFM writer must answer every one of the 65,536
+// The precomputed code-to-glyph map (used by the AFM writer) must answer every one of the 65,536
 // codes exactly as char_to_glyph does, with the same messages in the same order, for
 // well-formed and damaged subtables alike.
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "afm/afm.h"
 #include "tables/cmap.h"
 
 namespace {
