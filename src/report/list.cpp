@@ -8,6 +8,7 @@
 #include "font/font.h"
 #include "interp/interp.h"
 #include "interp/stack.h"
+#include "report/gpos_summary.h"
 #include "report/listname.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
@@ -328,6 +329,7 @@ int do_list(font_object& font) {
     else
         say_missing("head");
     list_kern(font);
+    list_gpos_kerning(font);
     std::fflush(stdout);
     return 0;
 }
