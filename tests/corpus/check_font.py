@@ -275,11 +275,13 @@ def afm_units(v, units_per_em):
     return (v * 1000 + half) // units_per_em if v >= 0 else -((-v * 1000 + half) // units_per_em)
 
 
-def kern_feature_lookups(gpos):
-    """Indices of the lookups that a `kern` feature used by some script or language
-    system refers to, in lookup-list order."""
+def kern_feature_lookups(gpos, scripts=None):
+    """Indices of the lookups that a `kern` feature used by some script (of `scripts`, or
+    any) or language system refers to, in lookup-list order."""
     used = set()
     for record in gpos.ScriptList.ScriptRecord if gpos.ScriptList else []:
+        if scripts is not None and record.ScriptTag not in scripts:
+            continue
         script = record.Script
         systems = [script.DefaultLangSys] if script.DefaultLangSys else []
         systems += [r.LangSys for r in script.LangSysRecord]
@@ -299,7 +301,7 @@ def x_advance(value):
     return getattr(value, "XAdvance", 0) or 0 if value is not None else 0
 
 
-def gpos_kerning(ttfont):
+def gpos_kerning(ttfont, lookups=None, class_zero_covers=True):
     """{(left index, right index): font units}: per lookup the first subtable covering a
     pair gives the first glyph's XAdvance (a class subtable covers every second glyph of
     a covered first glyph); the pair's kerning is the sum over the lookups; zeros dropped."""
@@ -307,7 +309,7 @@ def gpos_kerning(ttfont):
     order = ttfont.getGlyphOrder()
     index = {name: i for i, name in enumerate(order)}
     total = {}
-    for li in kern_feature_lookups(gpos):
+    for li in kern_feature_lookups(gpos) if lookups is None else lookups:
         lookup = gpos.LookupList.Lookup[li]
         subtables, kind = lookup.SubTable, lookup.LookupType
         if kind == 9:
@@ -334,11 +336,12 @@ def gpos_kerning(ttfont):
                     left = index[name]
                     if left in closed:
                         continue
-                    closed.add(left)
+                    if class_zero_covers:
+                        closed.add(left)
                     row = st.Class1Record[class1.get(name, 0)].Class2Record
                     for c2, rec in enumerate(row):
                         value = x_advance(rec.Value1)
-                        if value:
+                        if value and (c2 or class_zero_covers):
                             for right in members.get(c2, []):
                                 values.setdefault((left, right), value)
         for pair, value in values.items():
