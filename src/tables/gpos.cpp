@@ -456,11 +456,17 @@ class pair_expander {
     std::vector<std::size_t> class_start_;
 };
 
+// A pair lookup, or an extension lookup whose subtables lead to pair subtables (or, in
+// error, to other extensions, which are reported when the lookup is expanded).
 bool is_pair_lookup(table_reader r, const gpos_lookup& lookup) {
     if (lookup.lookupType == kPairAdjustment) return true;
-    if (lookup.lookupType != kExtension || lookup.subtables.empty()) return false;
-    r.seek(lookup.subtables[0] + 2);
-    return r.u16() == kPairAdjustment;
+    if (lookup.lookupType != kExtension) return false;
+    for (ULONG at : lookup.subtables) {
+        r.seek(at + 2);
+        const USHORT type = r.u16();
+        if (type == kPairAdjustment || type == kExtension) return true;
+    }
+    return false;
 }
 
 // Sums the values of each pair over the lookups and drops the pairs that come to 0.
