@@ -91,6 +91,40 @@ std::vector<std::pair<std::string, bytes>> edge_fonts() {
     }
     add("kern-kinds", p);
 
+    // GPOS pair kerning: glyph pairs, classes (class 0 on both sides), extensions, with and
+    // without a kern table beside it, and damaged subtables.
+    {
+        const bytes listed =
+            gpos_pair_format1(gpos_coverage2({{G_A, G_B, 0}}), 0x00FF, 0x0004,
+                              {{{G_a, {1, 2, -50, 4, 0, 0, 0, 0}, {-7}}}, {{G_A, {0, 0, -30}}}});
+        const bytes classes = gpos_class_kerning(
+            gpos_coverage1({G_A, G_B, G_a}), gpos_class_def1(G_A, {1, 0}),
+            gpos_class_def2({{G_a, G_a, 1}, {G_ARING, G_ARING, 2}}), {{-5, -10, 0}, {0, -20, -30}});
+        gpos_table gpos = kern_gpos({{2, {listed, classes}}, {9, {gpos_extension(2, classes)}}});
+        gpos.features.push_back({"liga", {0}});
+        p = standard_parts();
+        auto b = p.builder();
+        b.add_table("GPOS", gpos.serialize());
+        b.sort_tables();
+        fonts.emplace_back("gpos-pairs", b.build());
+
+        p.with_kern = false;
+        b = p.builder();
+        b.add_table("GPOS", kern_gpos({{2, {classes}}}).serialize());
+        b.sort_tables();
+        fonts.emplace_back("gpos-only", b.build());
+
+        b = p.builder();
+        gpos_table bad = kern_gpos(
+            {{9, {gpos_extension(9, gpos_extension(2, listed))}},
+             {2,
+              {gpos_pair_format1(gpos_coverage2({{5, 6, 0}, {2, 3, 2}}), 0x0004, 0, {{}, {}})}}});
+        bad.features[0].lookupListIndices.push_back(40);
+        b.add_table("GPOS", bad.serialize());
+        b.sort_tables();
+        fonts.emplace_back("gpos-bad", b.build());
+    }
+
     p = standard_parts();
     p.maxp.version = 0x00005000;
     add("maxp-05", p);

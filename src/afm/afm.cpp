@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "afm/gpos_kerning.h"
 #include "font/registry.h"
 #include "report/listname.h"
 #include "report/naming.h"
@@ -196,6 +197,7 @@ void write_kern_pairs(const afm_source& src, const kern_format0& data, const cha
 
 void write_kerning(const afm_source& src) {
     if (!src.kern) {
+        if (write_gpos_kern_data(src.font, src.post, src.head.unitsPerEm)) return;
         std::printf("Comment No kerning\n");
         return;
     }
@@ -215,6 +217,7 @@ void write_kerning(const afm_source& src) {
         else if (sub.format0)
             write_kern_pairs(src, *sub.format0, keyword);
     }
+    write_gpos_kern_block(src.font, src.post, src.head.unitsPerEm, src.kern);
     std::printf("EndKernData\n");
 }
 

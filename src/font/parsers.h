@@ -20,3 +20,4 @@ std::unique_ptr<elab_record> parse_loca(font_object& font);
 std::unique_ptr<elab_record> parse_glyf(font_object& font);
 std::unique_ptr<elab_record> parse_maxp(font_object& font);
 std::unique_ptr<elab_record> parse_kern(font_object& font);
+std::unique_ptr<elab_record> parse_gpos(font_object& font);

@@ -16,7 +16,7 @@ struct elab_parser {
 const elab_parser kParsers[] = {
     {"name", parse_name}, {"post", parse_post}, {"cmap", parse_cmap}, {"OS/2", parse_os2},
     {"hhea", parse_hhea}, {"hmtx", parse_hmtx}, {"head", parse_head}, {"loca", parse_loca},
-    {"glyf", parse_glyf}, {"maxp", parse_maxp}, {"kern", parse_kern},
+    {"glyf", parse_glyf}, {"maxp", parse_maxp}, {"kern", parse_kern}, {"GPOS", parse_gpos},
 };
 
 const elab_parser* parser_for(const char* tag) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "font/font.h"
+#include "report/gpos_summary.h"
 #include "report/listname.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
@@ -308,6 +309,7 @@ int do_list(font_object& font, display_ids& ids) {
     else
         say_missing("head");
     list_kern(font);
+    list_gpos_kerning(font);
     std::fflush(stdout);
     return 0;
 }

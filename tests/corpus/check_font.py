@@ -16,6 +16,9 @@ The fonts are every TrueType file under /usr/share/fonts that a Debian package i
 - `afm` exits 0 for every encoding whose subtable the program reads, every metrics line
   has the program's form, the text parses with fontTools.afmLib (see for_afmlib), and
   its CH lines are exactly the codes fontTools maps, in order.
+- With a GPOS table, the KPX lines of `afm 3 1` are the kern table's pairs and then, after
+  the GPOS comment, the pairs that the `kern` feature's pair adjustments kern and no format 0
+  kern subtable lists, computed here from fontTools' GPOS objects (see gpos_kerning).
 - `gen` succeeds when OS/2 is version 0 or 1: the output passes ots-sanitize, reloads
   without a message (but the composite notice), and every table that is not regenerated
   is a byte copy of the source (head apart from checkSumAdjustment). With any other OS/2
@@ -264,6 +267,156 @@ def afm_lines_ok(check, afm_text, p, e, ttfont, path):
         )
 
 
+# ------------------------------------------------------------------ GPOS kerning
+
+
+def afm_units(v, units_per_em):
+    half = units_per_em // 2
+    return (v * 1000 + half) // units_per_em if v >= 0 else -((-v * 1000 + half) // units_per_em)
+
+
+def kern_feature_lookups(gpos, scripts=None):
+    """Indices of the lookups that a `kern` feature used by some script (of `scripts`, or
+    any) or language system refers to, in lookup-list order."""
+    used = set()
+    for record in gpos.ScriptList.ScriptRecord if gpos.ScriptList else []:
+        if scripts is not None and record.ScriptTag not in scripts:
+            continue
+        script = record.Script
+        systems = [script.DefaultLangSys] if script.DefaultLangSys else []
+        systems += [r.LangSys for r in script.LangSysRecord]
+        for system in systems:
+            used.update(system.FeatureIndex)
+            if system.ReqFeatureIndex != 0xFFFF:
+                used.add(system.ReqFeatureIndex)
+    features = gpos.FeatureList.FeatureRecord if gpos.FeatureList else []
+    lookups = set()
+    for i in used:
+        if features[i].FeatureTag == "kern":
+            lookups.update(features[i].Feature.LookupListIndex)
+    return sorted(lookups)
+
+
+def x_advance(value):
+    return getattr(value, "XAdvance", 0) or 0 if value is not None else 0
+
+
+def gpos_kerning(ttfont, lookups=None, class_zero_covers=True):
+    """{(left index, right index): font units}: per lookup the first subtable covering a
+    pair gives the first glyph's XAdvance (a class subtable covers every second glyph of
+    a covered first glyph); the pair's kerning is the sum over the lookups; zeros dropped."""
+    gpos = ttfont["GPOS"].table
+    order = ttfont.getGlyphOrder()
+    index = {name: i for i, name in enumerate(order)}
+    total = {}
+    for li in kern_feature_lookups(gpos) if lookups is None else lookups:
+        lookup = gpos.LookupList.Lookup[li]
+        subtables, kind = lookup.SubTable, lookup.LookupType
+        if kind == 9:
+            kind = subtables[0].ExtensionLookupType if subtables else 0
+            subtables = [s.ExtSubTable for s in subtables]
+        if kind != 2:
+            continue
+        values, closed = {}, set()
+        for st in subtables:
+            if st.Format == 1:
+                for i, name in enumerate(st.Coverage.glyphs):
+                    left = index[name]
+                    if left in closed:
+                        continue
+                    for rec in st.PairSet[i].PairValueRecord:
+                        values.setdefault((left, index[rec.SecondGlyph]), x_advance(rec.Value1))
+            else:
+                class1 = st.ClassDef1.classDefs if st.ClassDef1 else {}
+                class2 = st.ClassDef2.classDefs if st.ClassDef2 else {}
+                members = {}
+                for right, name in enumerate(order):
+                    members.setdefault(class2.get(name, 0), []).append(right)
+                for name in st.Coverage.glyphs:
+                    left = index[name]
+                    if left in closed:
+                        continue
+                    if class_zero_covers:
+                        closed.add(left)
+                    row = st.Class1Record[class1.get(name, 0)].Class2Record
+                    for c2, rec in enumerate(row):
+                        value = x_advance(rec.Value1)
+                        if value and (c2 or class_zero_covers):
+                            for right in members.get(c2, []):
+                                values.setdefault((left, right), value)
+        for pair, value in values.items():
+            total[pair] = total.get(pair, 0) + value
+    return {pair: value for pair, value in total.items() if value}
+
+
+GPOS_COMMENT = "Comment Kern pairs from GPOS pair adjustments (kern feature)"
+
+
+def program_names(sfnt, count):
+    """Glyph names as the program gives them, from the raw post table: fontTools makes
+    duplicate names unique, the program does not."""
+    from fontTools.ttLib.standardGlyphOrder import standardGlyphOrder
+
+    # The program keeps the older spelling of eight standard Macintosh names.
+    standard = list(standardGlyphOrder)
+    for i, name in ((151, "mu1"), (159, "Ohm"), (168, "increment"), (172, "nbspace"),
+                    (210, "applelogo"), (218, "overscore"), (250, "Idot"), (257, "dmacron")):
+        standard[i] = name
+    post = sfnt.table(b"post")
+    version = u32(post, 0)
+    names = [".glyphindex%04x" % g for g in range(count)]
+    if version == 0x00010000:
+        names[: min(count, 258)] = standard[: min(count, 258)]
+    elif version == 0x00020000:
+        n = u16(post, 32)
+        indices = [u16(post, 34 + 2 * i) for i in range(n)]
+        extra, at = [], 34 + 2 * n
+        while at < len(post):
+            extra.append(post[at + 1 : at + 1 + post[at]].decode("latin-1"))
+            at += 1 + post[at]
+        for g, i in enumerate(indices[:count]):
+            if i < 258:
+                names[g] = standard[i]
+            elif i - 258 < len(extra):
+                names[g] = extra[i - 258]
+    if count:
+        names[0] = ".notdef"
+    return names
+
+
+def gpos_kerning_ok(check, afm_text, ttfont, sfnt):
+    order = ttfont.getGlyphOrder()
+    index = {name: i for i, name in enumerate(order)}
+    names = program_names(sfnt, len(order))
+    units = ttfont["head"].unitsPerEm
+    listed, kern_lines = set(), set()
+    if "kern" in ttfont:
+        for table in ttfont["kern"].kernTables:
+            if getattr(table, "format", None) != 0:
+                continue
+            for (left, right), value in table.kernTable.items():
+                listed.add((index[left], index[right]))
+                if table.coverage & 0x07 == 0x01:
+                    kern_lines.add((names[index[left]], names[index[right]], afm_units(value, units)))
+    want = [(names[l], names[r], afm_units(v, units)) for (l, r), v in sorted(gpos_kerning(ttfont).items())
+            if (l, r) not in listed]
+    lines = afm_text.splitlines()
+    split = lines.index(GPOS_COMMENT) if GPOS_COMMENT in lines else len(lines)
+
+    def pairs(part):
+        return [(w[1], w[2], int(w[3])) for w in (l.split() for l in part) if w and w[0] == "KPX"]
+
+    got_kern, got_gpos = pairs(lines[:split]), pairs(lines[split:])
+    if set(got_kern) != kern_lines:
+        check.fail("afm 3.1: %d KPX lines from kern, fontTools lists %d" % (len(set(got_kern)), len(kern_lines)))
+    if got_gpos != want:
+        first = next((a, b) for a, b in zip(got_gpos + [None], want + [None]) if a != b)
+        check.fail(
+            "afm 3.1: %d GPOS KPX lines, fontTools computes %d the kern table lacks (first difference: %s)"
+            % (len(got_gpos), len(want), first)
+        )
+
+
 def compare_tables(check, what, source, written, allow_padding):
     """Every table of `written` against `source`, table by table in directory order."""
     if written.tags() != source.tags():
@@ -321,6 +474,8 @@ def check_font(kestrix, font):
             if check.expect_status("afm %u.%u" % (p, e), status, 0, err):
                 path = os.path.join(work, "%u.%u.afm" % (p, e))
                 afm_lines_ok(check, out.decode("latin-1"), p, e, ttfont, path)
+                if (p, e) == (3, 1) and "GPOS" in ttfont:
+                    gpos_kerning_ok(check, out.decode("latin-1"), ttfont, sfnt)
 
         os2 = sfnt.table(b"OS/2")
         writable = os2 is not None and u16(os2, 0) in (0, 1)

@@ -1,6 +1,7 @@
 #include "support/font_builder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
@@ -646,6 +647,178 @@ bytes kern_table::serialize() const {
     w.u16(version).u16(nTables.value_or(static_cast<uint16_t>(subtables.size())));
     for (const auto& s : subtables) w.raw(s.serialize());
     return w.take();
+}
+
+// ---------------------------------------------------------------- GPOS
+
+namespace {
+
+std::size_t value_fields(uint16_t valueFormat) {
+    return static_cast<std::size_t>(std::popcount(static_cast<unsigned>(valueFormat & 0xFFu)));
+}
+
+uint16_t offset16(std::size_t at) {
+    if (at > 0xFFFF) throw std::length_error("GPOS offset beyond 16 bits");
+    return static_cast<uint16_t>(at);
+}
+
+}  // namespace
+
+bytes gpos_coverage1(const std::vector<uint16_t>& glyphs) {
+    be_writer w;
+    w.u16(1).u16(static_cast<uint16_t>(glyphs.size()));
+    for (uint16_t g : glyphs) w.u16(g);
+    return w.take();
+}
+
+bytes gpos_coverage2(const std::vector<glyph_range>& ranges) {
+    be_writer w;
+    w.u16(2).u16(static_cast<uint16_t>(ranges.size()));
+    for (const glyph_range& r : ranges) w.u16(r.start).u16(r.end).u16(r.value);
+    return w.take();
+}
+
+bytes gpos_class_def1(uint16_t startGlyphID, const std::vector<uint16_t>& classes) {
+    be_writer w;
+    w.u16(1).u16(startGlyphID).u16(static_cast<uint16_t>(classes.size()));
+    for (uint16_t c : classes) w.u16(c);
+    return w.take();
+}
+
+bytes gpos_class_def2(const std::vector<glyph_range>& ranges) {
+    be_writer w;
+    w.u16(2).u16(static_cast<uint16_t>(ranges.size()));
+    for (const glyph_range& r : ranges) w.u16(r.start).u16(r.end).u16(r.value);
+    return w.take();
+}
+
+bytes gpos_value_record(uint16_t valueFormat, const std::vector<int16_t>& values) {
+    be_writer w;
+    for (std::size_t i = 0; i < value_fields(valueFormat); ++i)
+        w.s16(i < values.size() ? values[i] : 0);
+    return w.take();
+}
+
+bytes gpos_pair_format1(const bytes& coverage, uint16_t valueFormat1, uint16_t valueFormat2,
+                        const std::vector<std::vector<gpos_pair_value>>& pairSets) {
+    be_writer w;
+    std::size_t at = 10 + 2 * pairSets.size();
+    w.u16(1).u16(offset16(at)).u16(valueFormat1).u16(valueFormat2);
+    w.u16(static_cast<uint16_t>(pairSets.size()));
+    at += coverage.size();
+    const std::size_t record = 2 + 2 * (value_fields(valueFormat1) + value_fields(valueFormat2));
+    for (const auto& set : pairSets) {
+        w.u16(offset16(at));
+        at += 2 + record * set.size();
+    }
+    w.raw(coverage);
+    for (const auto& set : pairSets) {
+        w.u16(static_cast<uint16_t>(set.size()));
+        for (const gpos_pair_value& p : set)
+            w.u16(p.secondGlyph)
+                .raw(gpos_value_record(valueFormat1, p.value1))
+                .raw(gpos_value_record(valueFormat2, p.value2));
+    }
+    return w.take();
+}
+
+bytes gpos_pair_format2(const bytes& coverage, uint16_t valueFormat1, uint16_t valueFormat2,
+                        const bytes& classDef1, const bytes& classDef2, uint16_t class1Count,
+                        uint16_t class2Count, const std::vector<std::vector<int16_t>>& cells) {
+    const std::size_t fields1 = value_fields(valueFormat1), fields2 = value_fields(valueFormat2);
+    const std::size_t matrix = std::size_t{class1Count} * class2Count * 2 * (fields1 + fields2);
+    const std::size_t at = 16 + matrix;
+    be_writer w;
+    w.u16(2).u16(offset16(at)).u16(valueFormat1).u16(valueFormat2);
+    w.u16(offset16(at + coverage.size())).u16(offset16(at + coverage.size() + classDef1.size()));
+    w.u16(class1Count).u16(class2Count);
+    for (std::size_t i = 0; i < std::size_t{class1Count} * class2Count; ++i) {
+        const std::vector<int16_t> cell = i < cells.size() ? cells[i] : std::vector<int16_t>{};
+        for (std::size_t f = 0; f < fields1 + fields2; ++f) w.s16(f < cell.size() ? cell[f] : 0);
+    }
+    w.raw(coverage).raw(classDef1).raw(classDef2);
+    return w.take();
+}
+
+bytes gpos_class_kerning(const bytes& coverage, const bytes& classDef1, const bytes& classDef2,
+                         const std::vector<std::vector<int16_t>>& xadvance) {
+    std::vector<std::vector<int16_t>> cells;
+    const std::size_t class2Count = xadvance.empty() ? 0 : xadvance[0].size();
+    for (const auto& row : xadvance)
+        for (std::size_t c = 0; c < class2Count; ++c)
+            cells.push_back({c < row.size() ? row[c] : int16_t{0}});
+    return gpos_pair_format2(coverage, 0x0004, 0, classDef1, classDef2,
+                             static_cast<uint16_t>(xadvance.size()),
+                             static_cast<uint16_t>(class2Count), cells);
+}
+
+bytes gpos_extension(uint16_t extensionLookupType, const bytes& subtable) {
+    be_writer w;
+    w.u16(1).u16(extensionLookupType).u32(8).raw(subtable);
+    return w.take();
+}
+
+bytes gpos_table::serialize() const {
+    be_writer w;
+    // Script list: one script, its default language system.
+    std::vector<uint16_t> used = used_features.value_or(std::vector<uint16_t>{});
+    if (!used_features)
+        for (std::size_t i = 0; i < features.size(); ++i) used.push_back(static_cast<uint16_t>(i));
+    be_writer scripts;
+    scripts.u16(1).tag("DFLT").u16(8);  // script at 8
+    scripts.u16(4).u16(0);              // default language system at 4
+    scripts.u16(0).u16(requiredFeatureIndex).u16(static_cast<uint16_t>(used.size()));
+    for (uint16_t f : used) scripts.u16(f);
+
+    be_writer feature_list;
+    feature_list.u16(static_cast<uint16_t>(features.size()));
+    std::size_t at = 2 + 6 * features.size();
+    for (const gpos_feature& f : features) {
+        feature_list.tag(f.tag).u16(offset16(at));
+        at += 4 + 2 * f.lookupListIndices.size();
+    }
+    for (const gpos_feature& f : features) {
+        feature_list.u16(0).u16(static_cast<uint16_t>(f.lookupListIndices.size()));
+        for (uint16_t i : f.lookupListIndices) feature_list.u16(i);
+    }
+
+    be_writer lookup_list;
+    lookup_list.u16(static_cast<uint16_t>(lookups.size()));
+    std::vector<bytes> tables;
+    for (const gpos_lookup& l : lookups) {
+        be_writer t;
+        t.u16(l.lookupType).u16(0).u16(static_cast<uint16_t>(l.subtables.size()));
+        std::size_t sub = 6 + 2 * l.subtables.size();
+        for (const bytes& s : l.subtables) {
+            t.u16(offset16(sub));
+            sub += s.size();
+        }
+        for (const bytes& s : l.subtables) t.raw(s);
+        tables.push_back(t.take());
+    }
+    at = 2 + 2 * lookups.size();
+    for (const bytes& t : tables) {
+        lookup_list.u16(offset16(at));
+        at += t.size();
+    }
+    for (const bytes& t : tables) lookup_list.raw(t);
+
+    const std::size_t script_at = 10, feature_at = script_at + scripts.size();
+    const std::size_t lookup_at = feature_at + feature_list.size();
+    w.u16(majorVersion).u16(minorVersion);
+    w.u16(offset16(script_at)).u16(offset16(feature_at)).u16(offset16(lookup_at));
+    w.raw(scripts.data()).raw(feature_list.data()).raw(lookup_list.data());
+    return w.take();
+}
+
+gpos_table kern_gpos(std::vector<gpos_lookup> lookups) {
+    gpos_table t;
+    gpos_feature kern;
+    for (std::size_t i = 0; i < lookups.size(); ++i)
+        kern.lookupListIndices.push_back(static_cast<uint16_t>(i));
+    t.features.push_back(kern);
+    t.lookups = std::move(lookups);
+    return t;
 }
 
 // ---------------------------------------------------------------- font_builder

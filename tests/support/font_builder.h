@@ -362,6 +362,60 @@ struct kern_table {  // the 16-bit header layout (version 0)
     bytes serialize() const;
 };
 
+// ---------------------------------------------------------------- GPOS (pair kerning)
+
+// Coverage, class definition and pair adjustment subtables, each laid out on its own with
+// offsets from its own start. A value record of a value format is written from `values`,
+// one per field in bit order (XPlacement, YPlacement, XAdvance, YAdvance, then the four
+// device offsets); missing values are 0.
+struct glyph_range {
+    uint16_t start = 0, end = 0;
+    uint16_t value = 0;  // startCoverageIndex of a coverage range, the class of a class range
+};
+bytes gpos_coverage1(const std::vector<uint16_t>& glyphs);
+bytes gpos_coverage2(const std::vector<glyph_range>& ranges);
+bytes gpos_class_def1(uint16_t startGlyphID, const std::vector<uint16_t>& classes);
+bytes gpos_class_def2(const std::vector<glyph_range>& ranges);
+bytes gpos_value_record(uint16_t valueFormat, const std::vector<int16_t>& values);
+
+struct gpos_pair_value {
+    uint16_t secondGlyph = 0;
+    std::vector<int16_t> value1{}, value2{};
+};
+// Format 1: one pair set per coverage index.
+bytes gpos_pair_format1(const bytes& coverage, uint16_t valueFormat1, uint16_t valueFormat2,
+                        const std::vector<std::vector<gpos_pair_value>>& pairSets);
+// Format 2: cells are the class1Count x class2Count records, row by row, each the values
+// of value1 then those of value2; missing cells are 0.
+bytes gpos_pair_format2(const bytes& coverage, uint16_t valueFormat1, uint16_t valueFormat2,
+                        const bytes& classDef1, const bytes& classDef2, uint16_t class1Count,
+                        uint16_t class2Count, const std::vector<std::vector<int16_t>>& cells);
+// Format 2 with XAdvance-only first values: xadvance[class1][class2].
+bytes gpos_class_kerning(const bytes& coverage, const bytes& classDef1, const bytes& classDef2,
+                         const std::vector<std::vector<int16_t>>& xadvance);
+bytes gpos_extension(uint16_t extensionLookupType, const bytes& subtable);
+
+struct gpos_lookup {
+    uint16_t lookupType = 2;
+    std::vector<bytes> subtables{};
+};
+struct gpos_feature {
+    std::string tag = "kern";
+    std::vector<uint16_t> lookupListIndices{};
+};
+// One script (DFLT) whose default language system uses `used_features` (default: every
+// feature) and requiredFeatureIndex; the subtables follow each lookup table.
+struct gpos_table {
+    uint16_t majorVersion = 1, minorVersion = 0;
+    std::vector<gpos_feature> features{};
+    std::optional<std::vector<uint16_t>> used_features{};
+    uint16_t requiredFeatureIndex = 0xFFFF;
+    std::vector<gpos_lookup> lookups{};
+    bytes serialize() const;
+};
+// A kern feature using every lookup, in order.
+gpos_table kern_gpos(std::vector<gpos_lookup> lookups);
+
 // ---------------------------------------------------------------- the file
 
 struct table_data {

@@ -1,0 +1,66 @@
+// The glyph positioning table (GPOS): the lists it is built from, and the pair kerning
+// that its `kern` feature applies. Elaborated on first use, like kern.
+//
+// Only what pair kerning needs is kept: the feature list (tags and lookup indices), which
+// features the scripts and language systems use, and each lookup's type and subtable
+// offsets. Subtables are read from the table's bytes when the kerning is computed.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "font/font.h"
+#include "font/types.h"
+
+struct gpos_feature {
+    BYTE tag[4] = {};
+    std::vector<USHORT> lookupListIndices;
+};
+
+struct gpos_lookup {
+    USHORT lookupType = 0;  // 2 pair adjustment, 9 extension; others are not kerning
+    USHORT lookupFlag = 0;
+    std::vector<ULONG> subtables;  // offsets from the start of GPOS
+};
+
+struct gpos_pair {
+    USHORT left = 0;   // glyph index
+    USHORT right = 0;  // glyph index
+    LONG value = 0;    // font units: XAdvance of the left glyph, summed over the lookups
+};
+
+struct gpos_kerning {
+    std::size_t pair_lookups = 0;  // lookups of the kern feature that adjust pairs
+    std::vector<gpos_pair> pairs;  // nonzero, by left glyph index, then right
+};
+
+struct gpos_elab : elab_record {
+    USHORT majorVersion = 0;
+    USHORT minorVersion = 0;
+    std::vector<gpos_feature> features;     // the feature list, in file order
+    std::vector<bool> used_features;        // by feature index: some language system uses it
+    std::vector<gpos_lookup> lookups;       // the lookup list, in file order
+    std::unique_ptr<gpos_kerning> kerning;  // computed on the first gpos_kern_pairs
+};
+
+std::unique_ptr<gpos_elab> do_gpos(font_object& font);
+
+// The GPOS record, parsed on first use; null without a message when the font has none.
+gpos_elab* gpos_table(font_object& font);
+
+// The lookups, in lookup-list order and each once, that some `kern` feature used by a
+// script or language system refers to. A reference past the lookup list is reported.
+std::vector<USHORT> kern_feature_lookups(const gpos_elab& gpos);
+
+// The kerning of the font's `kern` feature, computed on first use and kept with the GPOS
+// record; empty (no lookups, no pairs) for a font without GPOS. For each lookup of
+// kern_feature_lookups, the first of its pair subtables that covers a pair gives the
+// pair's value there (the XAdvance of the first glyph); a pair's kerning is the sum over
+// the lookups. Glyphs at or beyond maxp's glyph count are left out. A damaged subtable is
+// skipped with one message.
+const gpos_kerning& gpos_kern_pairs(font_object& font);
+
+// At most this many pair values are expanded from the kern lookups (a class-based subtable
+// of 65,536 glyphs on each side would otherwise ask for four billion).
+inline constexpr std::size_t kMaxGposPairValues = std::size_t{1} << 24;
