@@ -79,8 +79,8 @@ bool by_range(const span& a, const span& b) {
 // The first pair of non-empty spans that overlap, after sorting by start.
 std::optional<std::pair<span, span>> first_overlap(std::vector<span> spans) {
     std::erase_if(spans, [](const span& s) { return s.begin == s.end; });
-    std::sort(spans.begin(), spans.end(),
-              [](const span& a, const span& b) { return a.begin < b.begin; });
+    std::stable_sort(spans.begin(), spans.end(),
+                     [](const span& a, const span& b) { return a.begin < b.begin; });
     for (std::size_t i = 1; i < spans.size(); ++i)
         if (spans[i].begin < spans[i - 1].end) return std::pair{spans[i - 1], spans[i]};
     return std::nullopt;
