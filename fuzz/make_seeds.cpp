@@ -1,11 +1,13 @@
 // Writes the seed corpora of the fuzz targets: the bundled sample fonts and the test-font
-// builder's edge cases for the font targets, small scripts, encoding files and code
-// tables for the others.
+// builder's edge cases for the font targets; small fonts in every container kind
+// (collections, WOFF, WOFF2, CFF outlines) for those and the container target; small
+// scripts, encoding files and code tables for the others.
 //
-//     make_seeds OUTPUT_DIR     (creates OUTPUT_DIR/{load,font,script,encode,brindle})
+//     make_seeds OUTPUT_DIR     (creates OUTPUT_DIR/{load,font,script,encode,brindle,container})
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,39 @@ void put(const fs::path& dir, const std::string& name, const bytes& data) {
 std::string read_sample(const char* name) {
     std::ifstream in(std::string(SAMPLE_FONTS_DIR) + "/" + name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string as_string(const bytes& b) {
+    return std::string(b.begin(), b.end());
+}
+
+std::size_t u16_at(const std::string& s, std::size_t at) {
+    return static_cast<std::size_t>(static_cast<unsigned char>(s[at]) << 8 |
+                                    static_cast<unsigned char>(s[at + 1]));
+}
+std::uint32_t u32_at(const std::string& s, std::size_t at) {
+    return static_cast<std::uint32_t>(u16_at(s, at) << 16 | u16_at(s, at + 2));
+}
+
+// A collection of whole sfnt files: the header, then each font's offset table and
+// directory followed by its tables, the directory's offsets moved to where they land.
+std::string collection_of(const std::vector<std::string>& fonts) {
+    testfont::be_writer w;
+    w.tag("ttcf").u16(1).u16(0).u32(static_cast<std::uint32_t>(fonts.size()));
+    std::size_t at = 12 + 4 * fonts.size();
+    for (const std::string& f : fonts) {
+        w.u32(static_cast<std::uint32_t>(at));
+        at += (f.size() + 3) & ~std::size_t{3};
+    }
+    for (const std::string& f : fonts) {
+        const std::size_t start = w.size();
+        w.raw(f).pad(4);
+        for (std::size_t i = 0; i < u16_at(f, 4); ++i) {
+            const std::size_t entry = start + 12 + 16 * i + 8;
+            w.patch_u32(entry, static_cast<std::uint32_t>(start + u32_at(f, 12 + 16 * i + 8)));
+        }
+    }
+    return as_string(w.data());
 }
 
 // Fonts that reach the less common branches of every parser and writer.
@@ -167,6 +202,22 @@ std::vector<std::pair<std::string, bytes>> edge_fonts() {
     return fonts;
 }
 
+// The small fonts of every container kind kept with the tests, and collections of them.
+std::vector<std::pair<std::string, std::string>> container_seeds() {
+    std::vector<std::pair<std::string, std::string>> seeds;
+    auto data = [](const std::string& name) {
+        std::ifstream in(std::string(CONTAINER_DATA_DIR) + "/" + name, std::ios::binary);
+        return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    };
+    for (const char* name :
+         {"tiny.ttf", "tiny-cff.otf", "tiny.woff", "tiny-cff.woff", "tiny.woff2", "tiny-cff.woff2"})
+        seeds.emplace_back(name, data(name));
+    seeds.emplace_back("tiny.ttc", collection_of({data("tiny.ttf"), data("tiny-cff.otf")}));
+    seeds.emplace_back("edge.ttc", collection_of({as_string(testfont::standard_parts().build()),
+                                                  as_string(testfont::minimal_parts().build())}));
+    return seeds;
+}
+
 const std::vector<std::pair<const char*, const char*>> kScripts = {
     {"list", "v.ttf font dup list\nfree\n"},
     {"afm", "v.ttf font dup 3 1 afm dup 1 0 afm pop\n"},
@@ -225,6 +276,8 @@ int main(int argc, char** argv) {
         put(out / target, "VeraMono.ttf", read_sample("VeraMono.ttf"));
         for (const auto& [name, data] : edge_fonts()) put(out / target, name + ".ttf", data);
     }
+    for (const char* target : {"load", "font", "container"})
+        for (const auto& [name, data] : container_seeds()) put(out / target, name, data);
     for (const auto& [name, text] : kScripts) put(out / "script", std::string(name) + ".ks", text);
     for (const auto& [name, text] : kEncodings)
         put(out / "encode", std::string(name) + ".enc", text);

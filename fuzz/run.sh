@@ -20,7 +20,7 @@ build=$(cd "$1" && pwd)
 seconds=$2
 shift 2
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(load font script encode brindle)
+[ ${#targets[@]} -gt 0 ] || targets=(load font script encode brindle container)
 
 failed=0
 for t in "${targets[@]}"; do

@@ -5,9 +5,12 @@
 #include <cstring>
 #include <new>
 
+#include "font/container.h"
+
 namespace {
 
 constexpr ULONG kTrueTypeVersion = 0x00010000;
+constexpr ULONG kCffVersion = 0x4F54544F;  // 'OTTO': OpenType with CFF outlines
 constexpr ULONG kChecksumMagic = 0xB1B0AFBA;
 constexpr ULONG kHeadMagicNumber = 0x5F0F3CF5;
 
@@ -89,7 +92,7 @@ std::unique_ptr<offset_table> read_offset_table(font_object& font, bool forced_i
         const char* reason;
     };
     const check checks[] = {
-        {ot->version == kTrueTypeVersion, "not TrueType 1.0 format"},
+        {ot->version == kTrueTypeVersion || ot->version == kCffVersion, "not TrueType 1.0 format"},
         {ot->numTables != 0, "numTables=0"},
         {ot->entrySelector == entry_selector_for(ot->numTables), "inconsistent entrySelector"},
         {ot->searchRange == search_range_for(ot->numTables), "inconsistent searchRange"},
@@ -124,6 +127,7 @@ std::unique_ptr<font_object> load_font(const char* path, const load_options& opt
     auto font = std::make_unique<font_object>();
     font->font_path = path;
     font->notices = &options.notices;
+    bool checksum_applies = true;
 
     {
         file_handle f = open_file(path, "rb");
@@ -137,11 +141,23 @@ std::unique_ptr<font_object> load_font(const char* path, const load_options& opt
             std::fprintf(stderr, "load_font: cannot open file\n");
             return nullptr;
         }
-        font->in_stream = mem_stream(std::move(*bytes));
+        // A collection's font or a web font's sfnt is read as a plain file would be.
+        std::string error;
+        auto face = open_face(std::move(*bytes), 0, path, error);
+        if (!face) {
+            std::fprintf(stderr, "load_font: %s\n", error.c_str());
+            return nullptr;
+        }
+        if (face->face_count > 1)
+            std::fputs(collection_notice(path, face->face_count).c_str(), stderr);
+        checksum_applies = face->is_file_itself;
+        font->in_stream = mem_stream(std::move(face->sfnt));
     }
 
     mem_stream& s = font->in_stream;
-    if (file_checksum(s, 0, file_size(s)) != kChecksumMagic)
+    // The whole-file sum tells something only about a file read as it is: a collection's
+    // font is laid out here, away from the tables it shares.
+    if (checksum_applies && file_checksum(s, 0, file_size(s)) != kChecksumMagic)
         std::fprintf(stderr, "Warning: %s: invalid checksum, file possibly not a TrueType font\n",
                      font->font_path.c_str());
     s.rewind();

@@ -2,6 +2,7 @@
 // directory, and the head magic number.
 #include <gtest/gtest.h>
 
+#include "font/container.h"
 #include "font/font.h"
 #include "support/font_builder.h"
 #include "support/run.h"
@@ -177,4 +178,35 @@ TEST(FontDirectory, FileChecksumCountsAPartialLastWord) {
     mem_stream s(std::vector<BYTE>{0, 0, 0, 1, 0x80, 0, 0, 0, 0xFF});
     EXPECT_EQ(file_checksum(s, 0, 9), 0x80000001u + 0xFF000000u);
     EXPECT_EQ(file_checksum(s, 4, 4), 0x80000000u);
+}
+
+// The other containers: a collection's first font loads with a note on how many it holds,
+// and a web font that does not decode stops the load with the reason.
+TEST(LoadFont, CollectionsAndWebFontsGoThroughTheirDecoders) {
+    testrun::scratch_dir dir;
+    const testfont::bytes font = testfont::standard_font().build();
+    testfont::be_writer ttc;
+    ttc.tag("ttcf").u16(1).u16(0).u32(2).u32(20).u32(20 + static_cast<uint32_t>(font.size()));
+    for (int copy = 0; copy < 2; ++copy) {
+        const std::size_t start = ttc.size();
+        ttc.raw(font);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(font[4] << 8 | font[5]); ++i) {
+            const std::size_t entry = 12 + 16 * i + 8;
+            const uint32_t offset = static_cast<uint32_t>(
+                font[entry] << 24 | font[entry + 1] << 16 | font[entry + 2] << 8 | font[entry + 3]);
+            ttc.patch_u32(start + entry, static_cast<uint32_t>(start + offset));
+        }
+    }
+    const std::string path = dir.file("two.ttc");
+    testrun::write_file(path, std::string(ttc.data().begin(), ttc.data().end()));
+    auto r = kestrix({path, "font", "pop"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, collection_notice(path, 2));
+
+    const std::string woff = dir.file("cut.woff");
+    testrun::write_file(woff, std::string("wOFF\0\1\0\0", 8));
+    r = kestrix({woff, "font"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "load_font: " + woff + ": bad WOFF file: header is cut short\n" +
+                         "font: load failed\n" + kExitError);
 }
