@@ -13,7 +13,7 @@ struct command_entry {
     command_handler handler;
 };
 
-// The 19 commands, in table order, ended by a row with a null name.
+// The 20 commands, in table order, ended by a row with a null name.
 extern const command_entry command_table[];
 
 // Forced file interpretation: offset-table checks become warnings while it is 1.
@@ -54,6 +54,7 @@ void reset_interpreter();
 
 // Every command handler, by name.
 int afm_command();
+int chart_command();
 int dup_command();
 int encode_command();
 int font_command();

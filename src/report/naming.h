@@ -3,6 +3,9 @@
 // is reduced to its low 16 bits before the lookup.
 #pragma once
 
+// The platform's name; constant text.
+const char* platform_name(long platformID);
+
 // Writes the platform's name (no newline) on the standard output and flushes it.
 void print_platform_name(long platformID);
 
