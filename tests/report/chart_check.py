@@ -12,11 +12,20 @@
       screenshot at the cells the layout puts each code in: a mapped code's cell is white
       with ink in it (and ink in the glyph band when its glyph has an outline), an
       unmapped code's cell is plain grey. Exits 77 when Chromium or fontTools is missing.
+
+  chart_check.py outlines KESTRIX FONT
+      For a real font: charts its 3.1 subtable (else the first subtable of format 0, 4
+      or 6), checks the structure and the cells, and compares the drawing of every
+      mapped glyph with fontTools: a simple glyph's quadratic segments (implied on-curve
+      points included) with those fontTools' pen protocol gives, a composite's parts and
+      offsets with fontTools' components.
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
+import tempfile
 import xml.etree.ElementTree as ET
 
 SVG = "{http://www.w3.org/2000/svg}"
@@ -171,9 +180,119 @@ def render(kestrix, font_path, platform, encoding, workdir):
     print(f"{len(codes)} mapped and {len(places) - len(codes)} unmapped cells as expected")
 
 
+def path_segments(d):
+    """The segments of SVG path data of M, L, Q and Z commands, as a sorted list."""
+    segments, start, here = [], None, None
+    for op, args in re.findall(r"([MLQZ])([^MLQZ]*)", d):
+        v = [float(t) for t in args.split()]
+        if op == "M":
+            start = here = (v[0], v[1])
+        elif op == "L":
+            segments.append(("L", here, (v[0], v[1])))
+            here = (v[0], v[1])
+        elif op == "Q":
+            segments.append(("Q", here, (v[0], v[1]), (v[2], v[3])))
+            here = (v[2], v[3])
+        else:
+            segments.append(("L", here, start))
+            here = start
+    return sorted(s for s in segments if s[0] != "L" or s[1] != s[2])
+
+
+def fonttools_segments(glyph, glyf):
+    from fontTools.pens.basePen import BasePen
+
+    class SegmentPen(BasePen):
+        def __init__(self):
+            super().__init__(None)
+            self.segments = []
+
+        def _moveTo(self, pt):
+            self.start = pt
+
+        def _lineTo(self, pt):
+            self.segments.append(("L", self._getCurrentPoint(), pt))
+
+        def _qCurveToOne(self, pt1, pt2):
+            self.segments.append(("Q", self._getCurrentPoint(), pt1, pt2))
+
+        def _closePath(self):
+            self.segments.append(("L", self._getCurrentPoint(), self.start))
+
+    pen = SegmentPen()
+    glyph.draw(pen, glyf)
+    as_float = lambda s: (s[0],) + tuple((float(p[0]), float(p[1])) for p in s[1:])
+    return sorted(as_float(s) for s in pen.segments if s[0] != "L" or s[1] != s[2])
+
+
+def outlines(kestrix, font_path):
+    try:
+        from fontTools.ttLib import TTFont
+    except ImportError as e:
+        print(f"missing: {e}")
+        sys.exit(77)
+    font = TTFont(font_path)
+    if "glyf" not in font or "cmap" not in font:
+        print("no glyf or cmap table")
+        return
+    readable = [t for t in font["cmap"].tables if t.format in (0, 4, 6)]
+    if not readable:
+        print("no subtable of format 0, 4 or 6")
+        return
+    sub = font["cmap"].getcmap(3, 1) or readable[0]
+    with tempfile.TemporaryDirectory() as workdir:
+        svg = os.path.join(workdir, "chart.svg")
+        run = subprocess.run([kestrix, font_path, "font", str(sub.platformID),
+                              str(sub.platEncID), svg, "chart"], capture_output=True, text=True)
+        if run.returncode != 0:
+            fail(f"kestrix failed: {run.stderr}")
+        root, cells = check_structure(svg)
+    codes, _, _ = mapped_codes(font, sub.platformID, sub.platEncID)
+    if len(cells) != len(codes):
+        fail(f"{len(cells)} mapped cells, fontTools maps {len(codes)} codes")
+
+    glyf = font["glyf"]
+    drawn = {d.get("id"): d for d in root.find(SVG + "defs")}
+    painting = {}
+
+    def paints(name, depth=0):  # a part that draws nothing is left out of the chart
+        if name not in painting:
+            g = glyf[name]
+            painting[name] = (bool(fonttools_segments(g, glyf)) if g.numberOfContours > 0 else
+                              g.isComposite() and depth < MAX_DEPTH and
+                              any(paints(c.glyphName, depth + 1) for c in g.components))
+        return painting[name]
+
+    problems = []
+    for name in sorted(set(codes.values())):
+        glyph, ident = glyf[name], f"g{font.getGlyphID(name)}"
+        if glyph.numberOfContours > 0:
+            expected = fonttools_segments(glyph, glyf)
+            got = path_segments(drawn[ident].get("d")) if ident in drawn else []
+            if got != expected:
+                problems.append(f"{name}: outline differs")
+        elif glyph.isComposite():
+            parts = [u for u in drawn[ident]] if ident in drawn else []
+            # Point-matched parts (no x and y) are drawn unshifted.
+            expected = [(f"g{font.getGlyphID(c.glyphName)}", getattr(c, "x", 0), getattr(c, "y", 0))
+                        for c in glyph.components if paints(c.glyphName)]
+            got = []
+            for u in parts:
+                m = re.match(r"matrix\((.*)\)", u.get("transform", ""))
+                dx, dy = (m.group(1).split()[4:6] if m else (0, 0))
+                got.append((u.get(XLINK_HREF)[1:], int(dx), int(dy)))
+            if [g for g in got if g[0] in drawn] != got or got != expected:
+                problems.append(f"{name}: parts {got}, fontTools {expected}")
+    if problems:
+        fail("\n".join(problems[:20]))
+    print(f"{len(codes)} cells, {len(set(codes.values()))} glyphs as fontTools draws them")
+
+
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "structure":
         check_structure(sys.argv[2])
+    elif len(sys.argv) == 4 and sys.argv[1] == "outlines":
+        outlines(sys.argv[2], sys.argv[3])
     elif len(sys.argv) == 7 and sys.argv[1] == "render":
         render(sys.argv[2], sys.argv[3], int(sys.argv[4], 0), int(sys.argv[5], 0), sys.argv[6])
     else:
