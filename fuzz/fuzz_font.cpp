@@ -1,6 +1,6 @@
 // A font file from arbitrary bytes through every command that reads or writes a font:
-// list, listname, afm for each encoding of its cmap, getmetrics, encode, gen (and a reload
-// of what it wrote), export of every table, import of each back and gen again, and the
+// list, listname, afm and chart for each encoding of its cmap, getmetrics, encode, gen (and a
+// reload of what it wrote), export of every table, import of each back and gen again, and the
 // editing commands followed by one more gen.
 #include <algorithm>
 #include <cstdio>
@@ -70,8 +70,12 @@ void exercise(font_object& font) {
     on_font({"list"});
     on_font({"3", "1", "1033", "1", "listname"});
     on_font({"1", "0", "0", "4", "listname"});
-    for (auto [platform, encoding] : encodings_of(font))
+    for (auto [platform, encoding] : encodings_of(font)) {
         on_font({std::to_string(platform), std::to_string(encoding), "afm"});
+        const std::string chart =
+            "chart" + std::to_string(platform) + "." + std::to_string(encoding) + ".svg";
+        on_font({std::to_string(platform), std::to_string(encoding), chart, "chart"});
+    }
 
     on_font({"A", "getmetrics"});
     on_font({".glyphindex1", "getmetrics"});

@@ -7,6 +7,7 @@ struct kestrix_context;
 using command_handler = int (*)(kestrix_context& context);
 
 int afm_command(kestrix_context& context);         // afm.cpp
+int chart_command(kestrix_context& context);       // chart.cpp
 int dup_command(kestrix_context& context);         // stack_commands.cpp
 int encode_command(kestrix_context& context);      // encode.cpp
 int font_command(kestrix_context& context);        // font_commands.cpp

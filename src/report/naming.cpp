@@ -122,20 +122,18 @@ std::string unknown_language(USHORT id) {
 
 }  // namespace
 
-void print_platform_name(long platformID) {
+const char* platform_name(long platformID) {
     const USHORT id = low16(platformID);
-    const char* text = "unknown!";
-    if (id == 0)
-        text = "Apple Unicode";
-    else if (id == 1)
-        text = "Macintosh";
-    else if (id == 2)
-        text = "ISO";
-    else if (id == 3)
-        text = "Microsoft";
-    else if (id >= 240 && id <= 255)
-        text = "User-defined (!)";
-    std::fputs(text, stdout);
+    if (id == 0) return "Apple Unicode";
+    if (id == 1) return "Macintosh";
+    if (id == 2) return "ISO";
+    if (id == 3) return "Microsoft";
+    if (id >= 240 && id <= 255) return "User-defined (!)";
+    return "unknown!";
+}
+
+void print_platform_name(long platformID) {
+    std::fputs(platform_name(platformID), stdout);
     std::fflush(stdout);
 }
 

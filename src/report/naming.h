@@ -5,6 +5,9 @@
 
 #include <string>
 
+// The platform's name; constant text.
+const char* platform_name(long platformID);
+
 // Writes the platform's name (no newline) on the standard output and flushes it.
 void print_platform_name(long platformID);
 

@@ -239,6 +239,75 @@ std::unique_ptr<glyf_elab> do_glyf(font_object& font) {
     return glyf;
 }
 
+namespace {
+
+double f2dot14(SHORT v) {
+    return v / 16384.0;
+}
+
+// The part's placement after its flags, glyph index and two arguments have been read.
+void read_component_transform(glyph_component& part, table_reader& in) {
+    if (part.flags & kHaveScale) {
+        part.xx = part.yy = f2dot14(in.s16());
+    } else if (part.flags & kHaveXYScale) {
+        part.xx = f2dot14(in.s16());
+        part.yy = f2dot14(in.s16());
+    } else if (part.flags & kHaveTwoByTwo) {
+        part.xx = f2dot14(in.s16());
+        part.xy = f2dot14(in.s16());
+        part.yx = f2dot14(in.s16());
+        part.yy = f2dot14(in.s16());
+    }
+}
+
+// Where glyph `glyph` ends in the glyf table: at the next loca offset when that lies
+// beyond its start, else at the table's end.
+std::size_t glyph_end(const std::vector<LONG>& offsets, USHORT glyph, std::size_t table_size) {
+    const LONG start = offsets[glyph];
+    const LONG next = offsets[glyph + 1u];
+    if (next > start) return std::min(static_cast<std::size_t>(next), table_size);
+    return table_size;
+}
+
+}  // namespace
+
+std::vector<glyph_component> read_components(font_object& font, USHORT glyph) {
+    std::vector<glyph_component> parts;
+    const loca_elab* loca = loca_table(font);
+    const std::size_t index = find_table_index(font, "glyf");
+    if (!loca || index >= font.table_dir.size() || glyph + 1u >= loca->offsets.size()) return parts;
+    const LONG offset = loca->offsets[glyph];
+    if (offset < 0 || offset == loca->offsets[glyph + 1u]) return parts;
+
+    table_reader in(font, font.table_dir[index]);
+    const std::size_t end = glyph_end(loca->offsets, glyph, in.size());
+    in.seek(static_cast<std::size_t>(offset));
+    if (in.s16() >= 0) return parts;  // numberOfContours: not composite
+    in.skip(8);                       // the bounding box
+    glyph_component part;
+    do {
+        part = glyph_component{};
+        part.flags = in.u16();
+        part.glyphIndex = in.u16();
+        int arg1 = 0, arg2 = 0;
+        if (part.flags & kArgsAreWords) {
+            arg1 = in.s16();
+            arg2 = in.s16();
+        } else {
+            arg1 = in.s8();
+            arg2 = in.s8();
+        }
+        if (part.flags & kArgsAreXYValues) {
+            part.dx = arg1;
+            part.dy = arg2;
+        }
+        read_component_transform(part, in);
+        if (in.tell() > end) break;  // cut off by the glyph's end
+        parts.push_back(part);
+    } while ((part.flags & kMoreComponents) && parts.size() < kMaxComponents);
+    return parts;
+}
+
 glyf_elab* glyf_table(font_object& font) {
     return elab_as<glyf_elab>(font, "glyf");
 }

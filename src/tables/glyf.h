@@ -117,6 +117,33 @@ std::unique_ptr<glyf_elab> do_glyf(font_object& font);
 // The elaborated glyf record, or nothing; never parses.
 glyf_elab* glyf_table(font_object& font);
 
+// Component flag bits of a composite glyph.
+inline constexpr USHORT kArgsAreWords = 0x0001;     // offsets are words, else bytes
+inline constexpr USHORT kArgsAreXYValues = 0x0002;  // offsets, else point numbers to match
+inline constexpr USHORT kHaveScale = 0x0008;        // one F2Dot14 scale
+inline constexpr USHORT kMoreComponents = 0x0020;
+inline constexpr USHORT kHaveXYScale = 0x0040;   // x and y scales
+inline constexpr USHORT kHaveTwoByTwo = 0x0080;  // a 2x2 matrix
+
+// One part of a composite glyph, placed by x' = xx*x + yx*y + dx, y' = xy*x + yy*y + dy.
+// Point-matched parts (args not XY values) keep dx = dy = 0.
+struct glyph_component {
+    USHORT flags = 0;
+    USHORT glyphIndex = 0;
+    int dx = 0;
+    int dy = 0;
+    double xx = 1, xy = 0, yx = 0, yy = 1;  // from F2Dot14
+};
+
+// A composite glyph lists at most this many parts here; real fonts use a handful.
+inline constexpr std::size_t kMaxComponents = 1024;
+
+// The parts of composite glyph `glyph`, read again from the font's glyf bytes where loca
+// puts the glyph (the parsed record keeps composite headers only). Empty for a simple,
+// empty or missing glyph. Reading stops at the glyph's end in loca, at the last part, or
+// after kMaxComponents parts; it prints nothing.
+std::vector<glyph_component> read_components(font_object& font, USHORT glyph);
+
 // Reads the glyph description at the reader's position into glyph (index for messages).
 // A composite glyph is reported unless composite_reported says one was; it is set after.
 void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,

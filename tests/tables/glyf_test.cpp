@@ -194,6 +194,44 @@ TEST(Glyf, CompositeGlyphsAreReportedOncePerRun) {
     EXPECT_TRUE(g.contours.empty() && g.points.empty() && g.flags.empty());
 }
 
+// The parts of a composite, read for drawing: byte and word offsets (signed), the three
+// scale forms, point matching, and a last part cut off by the glyph's end.
+TEST(Glyf, ComponentsAreReadForDrawing) {
+    testfont::glyph composite = testfont::composite_glyph({
+        {.glyphIndex = 0, .arg1 = -5, .arg2 = 127},
+        {.glyphIndex = 2, .arg1 = -300, .arg2 = 32767, .transform = {8192}},
+        {.glyphIndex = 0, .arg1 = 1, .arg2 = -1, .transform = {16384, -16384}},
+        {.glyphIndex = 2, .arg1 = 7, .arg2 = 8, .transform = {0, 16384, -8192, 0}},
+        {.glyphIndex = 0, .arg1 = 3, .arg2 = 4, .flags = testfont::MORE_COMPONENTS},
+        {.glyphIndex = 0, .arg1 = 9, .arg2 = 9},
+    });
+    auto p = parse(font_with({composite, testfont::simple_glyph({{on(0, 0), on(1, 1)}})}));
+    const std::vector<::glyph_component> parts = read_components(*p->font, 1);
+    ASSERT_EQ(parts.size(), 6u);
+    EXPECT_EQ(parts[0].glyphIndex, 0);
+    EXPECT_EQ(std::make_pair(parts[0].dx, parts[0].dy), std::make_pair(-5, 127));
+    EXPECT_EQ(std::make_pair(parts[1].dx, parts[1].dy), std::make_pair(-300, 32767));
+    EXPECT_EQ(parts[1].glyphIndex, 2);
+    EXPECT_EQ(std::make_pair(parts[1].xx, parts[1].yy), std::make_pair(0.5, 0.5));
+    EXPECT_EQ(std::make_pair(parts[2].xx, parts[2].yy), std::make_pair(1.0, -1.0));
+    EXPECT_EQ(std::make_tuple(parts[3].xx, parts[3].xy, parts[3].yx, parts[3].yy),
+              std::make_tuple(0.0, 1.0, -0.5, 0.0));
+    // Point-matched: the arguments are point numbers, not offsets.
+    EXPECT_EQ(std::make_pair(parts[4].dx, parts[4].dy), std::make_pair(0, 0));
+    EXPECT_TRUE(read_components(*p->font, 2).empty());  // simple
+    EXPECT_TRUE(read_components(*p->font, 9).empty());  // past the glyph count
+
+    // The glyph's bytes end in the middle of its second part: only the first is read.
+    auto cut = font_with({testfont::composite_glyph({{.glyphIndex = 0}, {.glyphIndex = 0}})});
+    cut.head.indexToLocFormat = 1;
+    auto b = cut.builder();
+    auto offsets = cut.glyf.build(1).offsets;
+    offsets[2] -= 6;  // 10 bytes of header, 6 of each part, 2 of padding
+    b.set_table("loca", testfont::make_loca(offsets, 1));
+    auto q = parse(b);
+    EXPECT_EQ(read_components(*q->font, 1).size(), 1u);
+}
+
 TEST(Glyf, EndPointsThatDoNotIncreaseStopTheGlyph) {
     testfont::glyph g = testfont::simple_glyph({{on(0, 0), on(1, 1), on(2, 2)}, {on(3, 3)}});
     g.endPtsOfContours = std::vector<uint16_t>{2, 2};

@@ -1,0 +1,141 @@
+// The chart command: the SVG renders in a real browser as the subtable maps, hostile
+// glyphs are drawn as far as sound, and the file is written like every other output.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/font_builder.h"
+#include "support/run.h"
+
+namespace {
+
+const std::string kChecker =
+    (std::filesystem::path(__FILE__).parent_path() / "chart_check.py").string();
+const std::string kExamples =
+    (std::filesystem::path(SAMPLE_FONTS_DIR).parent_path() / "examples").string();
+
+// The checker's exit status 77 means a tool it needs is missing.
+void expect_check(const std::vector<std::string>& args) {
+    auto r = testrun::run("/usr/bin/python3", args);
+    if (r.status == 77) GTEST_SKIP() << r.out;
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
+
+testfont::glyph_point on(int x, int y) {
+    return {static_cast<int16_t>(x), static_cast<int16_t>(y), true};
+}
+testfont::glyph_point off(int x, int y) {
+    return {static_cast<int16_t>(x), static_cast<int16_t>(y), false};
+}
+
+// Glyphs 2.. of a font whose 3.1 subtable maps 0x41 upwards to them, one code each.
+testfont::font_parts font_of(std::vector<testfont::glyph> glyphs, std::vector<std::string> names) {
+    auto parts = testfont::minimal_parts();
+    testfont::char_map map;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        parts.glyf.glyphs.push_back(std::move(glyphs[i]));
+        parts.post.glyph_names.push_back(names[i]);
+        map[static_cast<uint16_t>(0x41 + i)] = static_cast<uint16_t>(parts.glyf.glyphs.size() - 1);
+    }
+    parts.cmap.encodings = {{3, 1, testfont::cmap_format4::from(map)}};
+    parts.advance_widths.assign(parts.glyf.glyphs.size(), 1000);
+    parts.sync();
+    return parts;
+}
+
+}  // namespace
+
+class ChartInBrowser : public testing::TestWithParam<const char*> {};
+
+// Vera's own 3.1 subtable, and a 3.0 symbol subtable built by the README's re-encoding.
+TEST_P(ChartInBrowser, ShowsMappedCodesAndGreysTheRest) {
+    testrun::scratch_dir dir;
+    std::string font = testrun::sample_font("Vera.ttf");
+    std::string platform = "3", encoding = "1";
+    if (std::string(GetParam()) == "symbol") {
+        font = dir.file("Vera-Symbol.ttf");
+        auto r =
+            testrun::kestrix({testrun::sample_font("Vera.ttf"), "font", kExamples + "/symbol.enc",
+                              kExamples + "/symbol.ks", "run", font, "gen"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        encoding = "0";
+    }
+    expect_check({kChecker, "render", KESTRIX_BIN, font, platform, encoding, dir.path()});
+}
+
+INSTANTIATE_TEST_SUITE_P(Vera, ChartInBrowser, testing::Values("unicode", "symbol"),
+                         [](const auto& info) { return std::string(info.param); });
+
+// A composite cycle, a composite naming itself, parts past the glyph count, a chain of
+// composites deeper than drawn, coordinates at the limits, end points out of order and
+// a name full of markup: the chart is written and stays sound.
+TEST(Chart, HostileGlyphsAreDrawnAsFarAsSound) {
+    using testfont::composite_glyph;
+    using testfont::glyph_component;
+    std::vector<testfont::glyph> glyphs;
+    std::vector<std::string> names;
+    auto add = [&](testfont::glyph g, std::string name) {
+        glyphs.push_back(std::move(g));
+        names.push_back(std::move(name));
+    };
+    // Glyph indices start at 2 (after .notdef and space).
+    add(testfont::simple_glyph(
+            {{on(-32768, -32768), off(32767, -32768), on(32767, 32767), off(-32768, 32767)}}),
+        "huge");                                                                        // 2
+    add(composite_glyph({{.glyphIndex = 4}, {.glyphIndex = 2, .arg1 = 300}}), "cycA");  // 3
+    add(composite_glyph({{.glyphIndex = 3}, {.glyphIndex = 2, .transform = {8192}}}),
+        "cycB");                                                               // 4
+    add(composite_glyph({{.glyphIndex = 5}, {.glyphIndex = 60000}}), "self");  // 5
+    auto bad = testfont::simple_glyph({{on(0, 0), on(100, 0), on(100, 100)}, {on(0, 100)}});
+    bad.endPtsOfContours = std::vector<uint16_t>{3, 1};
+    add(bad, "a&b<c>\"d'");  // 6
+    // 7 .. 31: each a part of the one before it, with a two-by-two; 31 is simple.
+    for (int g = 7; g < 31; ++g)
+        add(composite_glyph({{.glyphIndex = static_cast<uint16_t>(g + 1),
+                              .arg1 = -1000,
+                              .transform = {16384, 0, 0, -16384}}}),
+            "deep" + std::to_string(g));
+    add(testfont::simple_glyph({{on(0, 0), off(500, 700), off(900, 0)}}), "leaf");
+    auto parts = font_of(std::move(glyphs), std::move(names));
+
+    testrun::scratch_dir dir;
+    const std::string font = parts.builder().write(dir.file("hostile.ttf"));
+    auto r = testrun::kestrix({font, "font", "3", "1", dir.file("chart.svg"), "chart"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string svg = testrun::read_file(dir.file("chart.svg"));
+    EXPECT_NE(svg.find("a&amp;b&lt;c&gt;&quot;d'"), std::string::npos);
+    EXPECT_NE(svg.find("M-32768 -32768Q32767 -32768 32767 32767Q-32768 32767 -32768 -32768Z"),
+              std::string::npos);
+    EXPECT_NE(svg.find("<path id=\"g31\" d=\"M0 0Q500 700 700 350Q900 0 0 0Z\"/>"),
+              std::string::npos);
+    // Nesting stops at 16: 15 holds the chain below it, 14 would hold one level more.
+    EXPECT_NE(svg.find("<g id=\"g15\">"), std::string::npos);
+    EXPECT_EQ(svg.find("id=\"g14\""), std::string::npos);
+    expect_check({kChecker, "structure", dir.file("chart.svg")});
+}
+
+// Created exclusively, nothing left behind on failure, "-" is the standard output.
+TEST(Chart, WritesItsFileLikeEveryOtherOutput) {
+    testrun::scratch_dir dir;
+    const std::string vera = testrun::sample_font("Vera.ttf");
+    const std::string path = dir.file("chart.svg");
+
+    auto r = testrun::kestrix({vera, "font", "3", "7", path, "chart"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_NE(r.err.find("chart: " + vera + ": no cmap 3.7 table\n"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    testrun::write_file(path, "keep");
+    r = testrun::kestrix({vera, "font", "1", "0", path, "chart"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_NE(r.err.find("writing to existing file"), std::string::npos);
+    EXPECT_EQ(testrun::read_file(path), "keep");
+
+    r = testrun::kestrix({vera, "font", "1", "0", "-", "chart", "stack"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("<?xml", 0), 0u);
+    EXPECT_NE(r.out.find("Bitstream Vera Sans: cmap subtable 1.0 (Macintosh Mac Roman), "),
+              std::string::npos);
+    EXPECT_NE(r.out.find("</svg>\nstack: stack is empty\n"), std::string::npos);  // consumed
+}
