@@ -16,7 +16,6 @@
 #include <string_view>
 #include <vector>
 
-#include "tables/cmap.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
 #include "tables/glyf.h"
@@ -282,6 +281,7 @@ class chart_writer {
     void row_label(ULONG code);
     void gap(ULONG first, ULONG last);
     void cell(ULONG code, USHORT glyph, int column);
+    void cell_box(int column);
     void empty_cell(int column);
 
     template <class T>
@@ -483,8 +483,9 @@ void chart_writer::gap(ULONG first, ULONG last) {
     y_ += kGapHeight;
 }
 
-void chart_writer::empty_cell(int column) {
-    body_ += "<rect class=\"u\" x=\"";
+// x="…" y="…" width="…" height="…" of the cell in this column of the current row.
+void chart_writer::cell_box(int column) {
+    body_ += "x=\"";
     append_int(body_, kMargin + kRowLabelWidth + column * kCellWidth);
     body_ += "\" y=\"";
     append_int(body_, y_);
@@ -492,19 +493,19 @@ void chart_writer::empty_cell(int column) {
     append_int(body_, kCellWidth);
     body_ += "\" height=\"";
     append_int(body_, kCellHeight);
-    body_ += "\"/>\n";
+    body_ += "\"";
+}
+
+void chart_writer::empty_cell(int column) {
+    body_ += "<rect class=\"u\" ";
+    cell_box(column);
+    body_ += "/>\n";
 }
 
 void chart_writer::cell(ULONG code, USHORT glyph, int column) {
-    body_ += "<svg x=\"";
-    append_int(body_, kMargin + kRowLabelWidth + column * kCellWidth);
-    body_ += "\" y=\"";
-    append_int(body_, y_);
-    body_ += "\" width=\"";
-    append_int(body_, kCellWidth);
-    body_ += "\" height=\"";
-    append_int(body_, kCellHeight);
-    body_ += "\"><rect class=\"m\" width=\"";
+    body_ += "<svg ";
+    cell_box(column);
+    body_ += "><rect class=\"m\" width=\"";
     append_int(body_, kCellWidth);
     body_ += "\" height=\"";
     append_int(body_, kCellHeight);
