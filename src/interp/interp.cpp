@@ -15,7 +15,8 @@ const command_entry command_table[] = {
     {"list", list_command},     {"listname", listname_command}, {"platform", platform_command},
     {"pop", pop_command},       {"import", import_command},     {"export", export_command},
     {"rename", rename_command}, {"run", run_command},           {"setaw", setaw_command},
-    {"show", show_command},     {"stack", stack_command},       {nullptr, nullptr},
+    {"show", show_command},     {"stack", stack_command},       {"texafm", texafm_command},
+    {nullptr, nullptr},
 };
 
 namespace {

@@ -141,3 +141,23 @@ TEST_F(MetricsCommands, MissingTables) {
             << c.removed;
     }
 }
+
+// The names other tools give seven standard Macintosh glyphs find the same glyph as the
+// standard name (Vera's post table uses the standard names).
+TEST(GetmetricsCommand, ModernNamesFindTheStandardNamesGlyph) {
+    const std::string vera = testrun::sample_font("Vera.ttf");
+    for (const auto& [modern, standard] :
+         std::vector<std::pair<std::string, std::string>>{{"macron", "overscore"},
+                                                          {"Delta", "increment"},
+                                                          {"Omega", "Ohm"},
+                                                          {"mu", "mu1"},
+                                                          {"dcroat", "dmacron"},
+                                                          {"nonbreakingspace", "nbspace"},
+                                                          {"Idotaccent", "Idot"}}) {
+        auto want = testrun::kestrix({vera, "font", standard, "getmetrics", "stack"});
+        auto got = testrun::kestrix({vera, "font", modern, "getmetrics", "stack"});
+        EXPECT_EQ(got.status, 0) << modern << got.err;
+        EXPECT_EQ(got.out, want.out) << modern;
+        EXPECT_NE(want.out.find("stack[5]"), std::string::npos) << standard;
+    }
+}
