@@ -155,7 +155,7 @@ namespace {
 
 void update_os2_char_range(font_object& font, const cmap_subtable& subtable) {
     os2_elab* os2 = os2_table(font);
-    if (!os2 || (os2->version != 0 && os2->version != 1) || !os2->v) return;
+    if (!os2 || !os2->v) return;
     char_range range = char_range_of(subtable);
     os2->v->usFirstCharIndex = range.first;
     os2->v->usLastCharIndex = range.last;

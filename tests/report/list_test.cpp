@@ -82,7 +82,7 @@ TEST(ListReport, MissingAndUnreadTablesAreReportedAndSkipped) {
     const std::string loading =
         "Warning: sparse.ttf: invalid checksum, file possibly not a TrueType font\n"
         "No \"head\" table in font \"sparse.ttf\"!\n"
-        "do_os2: version 2 of OS/2 table unknown\n"
+        "do_os2: version 6 of OS/2 table unknown\n"
         "font: no OS/2 table\n"
         "No \"hmtx\" table in font \"sparse.ttf\"!\n"
         "font: no hmtx table\n"

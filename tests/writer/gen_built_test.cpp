@@ -241,30 +241,34 @@ TEST(GenBuilt, SharedNameStringsAreWrittenUnshared) {
 }
 
 TEST(GenBuilt, OS2TablesAreWrittenBack) {
-    for (uint16_t version : {0, 1}) {
+    for (uint16_t version : {0, 1, 2, 3, 4, 5}) {
+        SCOPED_TRACE(version);
         auto parts = testfont::standard_parts();
         parts.os2.version = version;
         auto g = gen_built(parts.builder());
         EXPECT_EQ(g->run.status, 0) << g->run.err;
         EXPECT_EQ(g->run.err, "");
         EXPECT_EQ(g->out.table("OS/2"), g->in.table("OS/2"));
-        EXPECT_EQ(g->out.find("OS/2")->length, version == 0 ? 78u : 86u);
+        const uint32_t sizes[] = {78, 86, 96, 96, 96, 100};
+        EXPECT_EQ(g->out.find("OS/2")->length, sizes[version]);
         expect_sanitized(g->output);
     }
 }
 
-// Later OS/2 versions are not parsed, so there is no record to write from: gen fails
-// and says so, leaving no file (importing the table's bytes makes such a font writable).
-TEST(GenBuilt, LaterOS2VersionsCannotBeRegenerated) {
+// A version the parser does not know has no record: gen copies the source bytes and says
+// that an encode could not have reached them.
+TEST(GenBuilt, LaterOS2VersionsAreCopiedUnchanged) {
     auto parts = testfont::standard_parts();
-    parts.os2.version = 3;
-    auto g = gen_built(parts.builder());
-    EXPECT_EQ(g->run.status, 255);
+    parts.os2.version = 6;
+    auto b = parts.builder();
+    b.table("OS/2").data.resize(102, 0x5A);
+    auto g = gen_built(b);
+    EXPECT_EQ(g->run.status, 0) << g->run.err;
     EXPECT_EQ(g->run.err,
-              "do_os2: version 3 of OS/2 table unknown\nfont: no OS/2 table\n"
-              "generate_os2: no OS/2 table of version 0 or 1 to write\n" +
-                  kExitError);
-    EXPECT_FALSE(testrun::file_exists(g->output));
+              "do_os2: version 6 of OS/2 table unknown\nfont: no OS/2 table\n"
+              "generate_os2: version 6 of OS/2 table copied unchanged (its character range is "
+              "not updated)\n");
+    EXPECT_EQ(g->out.table("OS/2"), g->in.table("OS/2"));
 }
 
 TEST(GenBuilt, HorizontalMetricsAreRecompressedAndRecomputed) {
