@@ -159,18 +159,30 @@ void write_metrics(const afm_source& src, USHORT g) {
     std::printf("\n");
 }
 
-// A CH line per code the subtable maps to a glyph. Returns, for each glyph the post table
-// names (format 2.0 only), whether a code reached it.
+void write_encoded_glyph(const afm_source& src, ULONG code, USHORT g, std::vector<bool>& encoded) {
+    std::printf("CH <%04lx> ; N %s ;", static_cast<unsigned long>(code),
+                glyph_name(g, &src.post).c_str());
+    write_metrics(src, g);
+    if (g < encoded.size()) encoded[g] = true;
+}
+
+// A CH line per code the subtable maps to a glyph, ascending. Groups of 32-bit codes are
+// walked group by group: a supplementary-plane subtable spans 0x110000 codes, of which it
+// maps a few.
 std::vector<bool> write_encoded_glyphs(const afm_source& src) {
     std::vector<bool> encoded(src.post.numberOfGlyphs);
+    if (is_group_format(src.cmap.format)) {
+        for (const cmap_group& group : src.cmap.groups)
+            for (ULONG code = group.startCharCode; code <= group.endCharCode; ++code) {
+                USHORT g = char_to_glyph(code, &src.cmap);
+                if (g != 0) write_encoded_glyph(src, code, g, encoded);
+            }
+        return encoded;
+    }
     const code_glyph_map glyphs(src.cmap);
     for (ULONG code = 0; code <= 0xFFFF; ++code) {
         USHORT g = glyphs.glyph_of(code);
-        if (g == 0) continue;
-        std::printf("CH <%04lx> ; N %s ;", static_cast<unsigned long>(code),
-                    glyph_name(g, &src.post).c_str());
-        write_metrics(src, g);
-        if (g < encoded.size()) encoded[g] = true;
+        if (g != 0) write_encoded_glyph(src, code, g, encoded);
     }
     return encoded;
 }

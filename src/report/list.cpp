@@ -250,13 +250,41 @@ void list_kern(font_object& font) {
 
 }  // namespace
 
+namespace {
+
+// Formats 12 and 13: the header fields, then one group a line.
+void list_groups(const cmap_subtable& st) {
+    std::printf("Maps %zu group(s):\n", st.groups.size());
+    std::printf("format=%u reserved=%u length=%lu language=%lu numGroups=%zu\n", st.format,
+                st.reserved, static_cast<unsigned long>(st.length32),
+                static_cast<unsigned long>(st.language32), st.groups.size());
+    std::printf("startCharCode endCharCode %s:\n", st.format == 12 ? "startGlyphID" : "glyphID");
+    for (const cmap_group& g : st.groups)
+        std::printf("\t0x%06lx\t0x%06lx\t%lu\n", static_cast<unsigned long>(g.startCharCode),
+                    static_cast<unsigned long>(g.endCharCode),
+                    static_cast<unsigned long>(g.startGlyphID));
+}
+
+}  // namespace
+
 void list_cmap_subtable(const cmap_subtable* subtable) {
     if (!subtable) return;
     const cmap_subtable& st = *subtable;
     std::printf("cmap subtable %u.%u (", st.platformID, st.encodingID);
     print_platform_name(st.platformID);
     std::printf(" %s", encoding_name(st.platformID, st.encodingID));
-    std::printf(")\nMaps %u glyph(s) via glyphIdArray:\n", st.glyphIdCount);
+    std::printf(")\n");
+    if (is_group_format(st.format) || !is_parsed_format(st.format)) {
+        if (is_group_format(st.format))
+            list_groups(st);
+        else
+            std::printf("format=%u length=%lu: kept as stored, maps nothing\n", st.format,
+                        static_cast<unsigned long>(st.length32));
+        std::printf("%s", kEqualsLine);
+        std::fflush(stdout);
+        return;
+    }
+    std::printf("Maps %u glyph(s) via glyphIdArray:\n", st.glyphIdCount);
     std::printf("format=%u length=%u version=%u segCountX2=%u searchRange=%u\n", st.format,
                 st.length, st.language, st.segCountX2, st.searchRange);
     std::printf("entrySelector=%u rangeShift=%u\n", st.entrySelector, st.rangeShift);

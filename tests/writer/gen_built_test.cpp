@@ -192,17 +192,45 @@ TEST(GenBuilt, CmapIsNormalisedFieldByField) {
 TEST(GenBuilt, UnreadableCmapSubtableIsDropped) {
     using namespace testfont;
     auto parts = with_cmap({{1, 0, cmap_format0::from(standard_mac_map()), {}},
-                            {1, 1, cmap_raw_subtable(2, bytes(20, 0)), {}},
+                            {1, 1, cmap_raw_subtable(2, bytes(20, 0)), 0xFFFF0u},
                             {3, 1, cmap_format4::from(standard_unicode_map()), {}}});
     auto g = gen_built(parts.builder());
     EXPECT_EQ(g->run.status, 0) << g->run.err;
     EXPECT_EQ(g->run.err,
-              "Unknown cmap subtable format #2, length=26 version=0\n"
+              "Byte-encoding cmap should have 262 bytes, but has 0 instead\n"
+              "Cannot read byte encoding table in cmap: Success\n"
               "do_cmap: no 1.1 subtable\n"
               "The cmap subtable count is adjusted to 2 from original 3\n");
     parts.cmap.encodings.erase(parts.cmap.encodings.begin() + 1);
     EXPECT_EQ(g->out.table("cmap"), str(parts.cmap.serialize()));
     expect_sanitized(g->output);
+}
+
+// Format 12 and 13 subtables are written back field for field, and subtables of other
+// formats (here 14, variation sequences) as their stored bytes: an unedited cmap comes
+// out as it went in.
+TEST(GenBuilt, EveryCmapSubtableIsWrittenBack) {
+    using namespace testfont;
+    auto group_subtable = [](uint16_t format, std::vector<uint32_t> words) {
+        bytes b{0, static_cast<uint8_t>(format), 0, 0};
+        std::vector<uint32_t> header{static_cast<uint32_t>(16 + 4 * words.size()), 0,
+                                     static_cast<uint32_t>(words.size() / 3)};
+        header.insert(header.end(), words.begin(), words.end());
+        for (uint32_t v : header)
+            for (int shift = 24; shift >= 0; shift -= 8)
+                b.push_back(static_cast<uint8_t>(v >> shift));
+        return b;
+    };
+    bytes format14{0, 14, 0, 0, 0, 21, 0, 0, 0, 1, 0, 0xFE, 0x0F, 0, 0, 0, 0, 0, 0, 0, 0};
+    auto parts = with_cmap(
+        {{0, 4, group_subtable(12, {0x20, 0x20, 1, 0x41, 0x42, 2, 0x1F600, 0x1F601, 4}), {}},
+         {0, 5, format14, {}},
+         {0, 6, group_subtable(13, {0x61, 0x7A, 3}), {}},
+         {3, 1, cmap_format4::from(standard_unicode_map()), {}}});
+    auto g = gen_built(parts.builder());
+    EXPECT_EQ(g->run.status, 0) << g->run.err;
+    EXPECT_EQ(g->run.err, "");
+    EXPECT_EQ(g->out.table("cmap"), g->in.table("cmap"));
 }
 
 TEST(GenBuilt, OversizedCmapSubtableFailsAndLeavesNoFile) {
