@@ -51,5 +51,5 @@ for name in "${fonts[@]}"; do
     awk -v n="$name" -v s="$size" -v c="$cp_us" -v l="$load_us" -v g="$gen_us" -v o="$ots_us" 'BEGIN {
         w = g - l; if (w < 0) w = 0
         printf "%-28s %9d %8d %8d %8d %8d %9.2f %10.2f %8s\n", n, s, c, l, g, o, g / c, w / c,
-               o > 0 ? sprintf("%.2f", g / o) : "-" }'
+               (o > 0 ? sprintf("%.2f", g / o) : "-") }'
 done
