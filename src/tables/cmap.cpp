@@ -164,7 +164,7 @@ bool admit_group(cmap_group& g, const cmap_subtable& sub, ULONG numGlyphs, group
     return true;
 }
 
-bool read_groups(table_reader& in, cmap_subtable& sub, storage_budget& budget, ULONG numGlyphs) {
+void read_groups(table_reader& in, cmap_subtable& sub, storage_budget& budget, ULONG numGlyphs) {
     sub.reserved = in.u16();
     sub.length32 = in.u32();
     sub.language32 = in.u32();
@@ -196,7 +196,6 @@ bool read_groups(table_reader& in, cmap_subtable& sub, storage_budget& budget, U
     report(faults.past_unicode, sub, "with codes above 0x10ffff dropped");
     report(faults.disorder, sub, "out of order or overlapping dropped");
     report(faults.past_glyphs, sub, "reaching past the glyph count dropped or cut");
-    return true;
 }
 
 // The length a subtable of a format the record does not hold gives itself.
@@ -206,7 +205,7 @@ ULONG stored_length(table_reader in, USHORT format) {
     return in.u16();
 }
 
-bool read_stored(table_reader& in, std::size_t start, cmap_subtable& sub, storage_budget& budget) {
+void read_stored(table_reader& in, std::size_t start, cmap_subtable& sub, storage_budget& budget) {
     in.seek(start + 2);
     sub.length32 = stored_length(in, sub.format);
     in.seek(start);
@@ -219,7 +218,6 @@ bool read_stored(table_reader& in, std::size_t start, cmap_subtable& sub, storag
     budget.take_bytes(size);
     sub.stored.resize(size);
     in.read(sub.stored.data(), size);
-    return true;
 }
 
 // Reads the subtable at `offset` from the start of the cmap table for the pair P.E.
@@ -378,10 +376,6 @@ USHORT segment_glyph(USHORT code, const cmap_subtable& sub) {
     while (i < segments && sub.endCount[i] < code) ++i;
     return glyph_in_segment(code, i, segments, sub);
 }
-
-}  // namespace
-
-namespace {
 
 // Groups are ascending and disjoint, so the one holding a code is found by bisection.
 USHORT group_glyph(ULONG code, const cmap_subtable& sub) {
