@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Times `kestrix FONT font OUT gen` against `cp FONT OUT` on the largest fonts at hand.
-# Also times loading alone (`FONT font pop`), so that the cost of writing shows apart
-# from the cost of parsing. Times are microseconds per run, the median of RUNS runs.
+# Times `kestrix FONT font OUT gen` against `cp FONT OUT` and against ots-sanitize writing
+# its sanitised copy (`ots-sanitize FONT OUT`, when installed) on the largest fonts at
+# hand; the goal is gen/ots at most 1.0. Also times loading alone (`FONT font pop`), so
+# that the cost of writing shows apart from the cost of parsing. Times are microseconds
+# per run, the median of RUNS runs.
 #
 #   bench/gen.sh                 # uses build/src/kestrix
 #   KESTRIX=path RUNS=20 bench/gen.sh
@@ -31,7 +33,8 @@ time_runs() {
     printf "%s\n" "${times[@]}" | sort -n | sed -n "$((runs / 2 + 1))p"
 }
 
-printf "%-28s %9s %8s %8s %8s %9s %10s\n" font bytes cp_us load_us gen_us gen/cp write/cp
+ots=$(command -v ots-sanitize || true)
+printf "%-28s %9s %8s %8s %8s %8s %9s %10s %8s\n" font bytes cp_us load_us gen_us ots_us gen/cp write/cp gen/ots
 for name in "${fonts[@]}"; do
     path=$(find /usr/share/fonts -name "$name" -print -quit)
     if [ -z "$path" ]; then
@@ -43,7 +46,10 @@ for name in "${fonts[@]}"; do
     cp_us=$(time_runs cp "$path" "$work/out")
     load_us=$(time_runs "$kestrix" "$path" font pop)
     gen_us=$(time_runs "$kestrix" "$path" font "$work/out" gen)
-    awk -v n="$name" -v s="$size" -v c="$cp_us" -v l="$load_us" -v g="$gen_us" 'BEGIN {
+    ots_us=0
+    [ -n "$ots" ] && ots_us=$(time_runs "$ots" "$path" "$work/out")
+    awk -v n="$name" -v s="$size" -v c="$cp_us" -v l="$load_us" -v g="$gen_us" -v o="$ots_us" 'BEGIN {
         w = g - l; if (w < 0) w = 0
-        printf "%-28s %9d %8d %8d %8d %9.2f %10.2f\n", n, s, c, l, g, g / c, w / c }'
+        printf "%-28s %9d %8d %8d %8d %8d %9.2f %10.2f %8s\n", n, s, c, l, g, o, g / c, w / c,
+               (o > 0 ? sprintf("%.2f", g / o) : "-") }'
 done

@@ -109,6 +109,20 @@ std::vector<std::pair<std::string, bytes>> edge_fonts() {
     p.cmap.encodings.at(1).subtable = cmap_format4::from(standard_unicode_map(), true);
     add("cmap4-glyph-array", p);
 
+    // Groups of 32-bit codes (format 12 past 0xFFFF, format 13) and a kept format 14.
+    for (uint16_t version : {4, 6}) {
+        p = standard_parts();
+        p.os2.version = version;
+        be_writer f12, f13;
+        f12.u16(12).u16(0).u32(40).u32(0).u32(2).u32(0x41).u32(0x42).u32(2);
+        f12.u32(0x1F600).u32(0x1F601).u32(4);
+        f13.u16(13).u16(0).u32(28).u32(0).u32(1).u32(0x20).u32(0x10FFFD).u32(1);
+        p.cmap.encodings.push_back({3, 10, f12.take(), std::nullopt});
+        p.cmap.encodings.push_back({0, 5, bytes{0, 14, 0, 0, 0, 10, 0, 0, 0, 0}, std::nullopt});
+        p.cmap.encodings.push_back({0, 6, f13.take(), std::nullopt});
+        add("cmap-groups-os2-v" + std::to_string(version), p);
+    }
+
     p = standard_parts();
     {
         kern_subtable vertical;

@@ -1,8 +1,10 @@
 #include "encoding/encode.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
+#include "encoding/cmap12_build.h"
 #include "encoding/cmap4_build.h"
 #include "encoding/encoding_file.h"
 #include "font/fileio.h"
@@ -11,7 +13,8 @@
 #include "tables/os2.h"
 #include "tables/post.h"
 
-std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post) {
+std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post,
+                                                         ULONG max_code) {
     file_handle in = open_file(path, "r");
     if (!in) return std::nullopt;
 
@@ -19,7 +22,7 @@ std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_
     int missing = 0;
     try {
         for_each_metrics_line(in.get(), [&](char* line) {
-            if (parse_metrics_line(pairs, line, post) != 0) ++missing;
+            if (parse_metrics_line(pairs, line, post, max_code) != 0) ++missing;
         });
     } catch (const std::bad_alloc&) {
         // Going on with part of the encoding would silently drop characters.
@@ -36,20 +39,21 @@ std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_
     return pairs;
 }
 
-int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post) {
+int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post,
+                       ULONG max_code) {
     metrics_tokens tokens = scan_metrics_line(line);
     long long code = 0;
     if (!tokens.code || !tokens.name || !read_code_token(tokens.code, code) || code <= 0) return 0;
-    if (code > 0xFFFF) {
-        // Keeping the low 16 bits would map the glyph to an unrelated character.
-        std::fprintf(stderr, "Warning: char code 0x%llx of \"%s\" is above 0xffff, line skipped\n",
-                     code, tokens.name);
+    if (code > max_code) {
+        // Keeping the low bits would map the glyph to an unrelated character.
+        std::fprintf(stderr, "Warning: char code 0x%llx of \"%s\" is above 0x%lx, line skipped\n",
+                     code, tokens.name, static_cast<unsigned long>(max_code));
         return 0;
     }
-    return set_encoding_pair(pairs, static_cast<USHORT>(code), tokens.name, post);
+    return set_encoding_pair(pairs, static_cast<ULONG>(code), tokens.name, post);
 }
 
-int set_encoding_pair(std::vector<encoding_pair>& pairs, USHORT code, const char* name,
+int set_encoding_pair(std::vector<encoding_pair>& pairs, ULONG code, const char* name,
                       post_elab& post) {
     // Glyph 0 doubles as "not found", so ".notdef" cannot be encoded.
     USHORT glyph = glyph_index_of(name, &post);
@@ -146,6 +150,15 @@ char_range char_range_of(const cmap_subtable& s) {
                 s.endCount.size() >= s.segCount)
                 return {s.startCount[0], s.endCount[s.segCount - 2]};
             return {};
+        case 12:
+        case 13: {
+            // OS/2 keeps 16 bits: a range reaching past 0xFFFF is stored as 0xFFFF.
+            if (s.groups.empty()) return {};
+            auto clip = [](ULONG code) {
+                return static_cast<USHORT>(std::min<ULONG>(code, 0xFFFF));
+            };
+            return {clip(s.groups.front().startCharCode), clip(s.groups.back().endCharCode)};
+        }
         default:
             return {};
     }
@@ -155,7 +168,7 @@ namespace {
 
 void update_os2_char_range(font_object& font, const cmap_subtable& subtable) {
     os2_elab* os2 = os2_table(font);
-    if (!os2 || (os2->version != 0 && os2->version != 1) || !os2->v) return;
+    if (!os2 || !os2->v) return;
     char_range range = char_range_of(subtable);
     os2->v->usFirstCharIndex = range.first;
     os2->v->usLastCharIndex = range.last;
@@ -172,11 +185,16 @@ int encode_font(font_object& font, const char* path, USHORT platformID, USHORT e
     post_elab* post = post_table(font);
     if (!post) return fail("encode: font has no post table\n");
 
-    std::optional<std::vector<encoding_pair>> pairs = build_encoding(path, *post);
+    // Unicode full-repertoire subtables are format 12 and keep codes past 0xFFFF; every other
+    // platform.encoding gets format 4.
+    const bool wide = takes_format12(platformID, encodingID);
+    std::optional<std::vector<encoding_pair>> pairs =
+        build_encoding(path, *post, wide ? kLastUnicode : 0xFFFF);
     if (!pairs) return fail("encode: cannot construct encoding\n");
     report_coverage(*pairs, *post);
 
-    std::unique_ptr<cmap_subtable> subtable = build_cmap4_subtable(*pairs);
+    std::unique_ptr<cmap_subtable> subtable =
+        wide ? build_cmap12_subtable(*pairs) : build_cmap4_subtable(*pairs);
     if (!subtable) return fail("encode: cannot construct new cmap subtable\n");
     const cmap_subtable& installed = *subtable;
     if (install_subtable(font, std::move(subtable), platformID, encodingID) != 0) return -1;

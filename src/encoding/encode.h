@@ -1,4 +1,5 @@
-// The encode command: a new format 4 cmap subtable from an encoding file.
+// The encode command: a new cmap subtable (format 4, or format 12 for 3.10, 0.4 and 0.6)
+// from an encoding file.
 //
 // Each code-to-name line of the file is resolved to a glyph through the post table's
 // names, the pairs are sorted by code, and the subtable built from them replaces the one
@@ -24,14 +25,17 @@ int encode_font(font_object& font, const char* path, USHORT platformID, USHORT e
 
 // The pairs of an encoding file ("-": the standard input). Nothing when the file cannot
 // be opened or read, or memory runs out; names the font lacks are reported and counted.
-std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post);
+// Lines with codes above max_code are skipped with a warning.
+std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post,
+                                                         ULONG max_code = 0xFFFF);
 
 // Adds the pair of one metrics line, if it has one. -1 when it names a glyph the font
 // lacks, else 0. Throws std::bad_alloc when the pair cannot be stored.
-int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post);
+int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post,
+                       ULONG max_code = 0xFFFF);
 
 // Resolves the name and appends the pair; -1 (with a message) when the name is not found.
-int set_encoding_pair(std::vector<encoding_pair>& pairs, USHORT code, const char* name,
+int set_encoding_pair(std::vector<encoding_pair>& pairs, ULONG code, const char* name,
                       post_elab& post);
 
 // Reports how many of the post table's glyphs the pairs reach.

@@ -1,10 +1,17 @@
 #include "encoding/encoding_pairs.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace {
 
-constexpr std::size_t kCodes = 0x10000;
+// Codes are counted over 0 .. max(0xFFFF, highest code): the counting arrays grow with the
+// supplementary planes only when an encoding reaches them.
+std::size_t code_space(const std::vector<encoding_pair>& pairs) {
+    ULONG highest = 0xFFFF;
+    for (const encoding_pair& p : pairs) highest = std::max(highest, p.code);
+    return std::size_t{highest} + 1;
+}
 
 // Counts over positions 0 .. n-1 with prefix sums and "k-th unit" search in O(log n).
 class fenwick {
@@ -70,15 +77,16 @@ struct run_state {
 void order_equal_codes(const std::vector<encoding_pair>& input,
                        const std::vector<std::size_t>& run_begin,
                        std::vector<encoding_pair>& sorted) {
-    std::vector<int> run_of(kCodes, -1);
+    const std::size_t codes = run_begin.size() - 1;
+    std::vector<int> run_of(codes, -1);
     std::vector<run_state> runs;
-    for (std::size_t c = 0; c < kCodes; ++c)
+    for (std::size_t c = 0; c < codes; ++c)
         if (run_begin[c + 1] - run_begin[c] > 1) {
             run_of[c] = static_cast<int>(runs.size());
             runs.emplace_back();
         }
 
-    fenwick inserted(kCodes);
+    fenwick inserted(codes);
     for (const encoding_pair& p : input) {
         if (run_of[p.code] >= 0) {
             run_state& run = runs[static_cast<std::size_t>(run_of[p.code])];
@@ -88,7 +96,7 @@ void order_equal_codes(const std::vector<encoding_pair>& input,
         inserted.add(p.code, 1);
     }
 
-    for (std::size_t c = 0; c < kCodes; ++c) {
+    for (std::size_t c = 0; c < codes; ++c) {
         if (run_of[c] < 0) continue;
         run_state& run = runs[static_cast<std::size_t>(run_of[c])];
         run.advance(inserted.prefix(c));
@@ -111,9 +119,10 @@ void order_equal_codes(const std::vector<encoding_pair>& input,
 
 void sort_encoding_pairs(std::vector<encoding_pair>& pairs) {
     if (pairs.size() < 2) return;
+    const std::size_t codes = code_space(pairs);
 
     // Counting sort: stable, so equal codes are in input order until reordered below.
-    std::vector<std::size_t> run_begin(kCodes + 1, 0);
+    std::vector<std::size_t> run_begin(codes + 1, 0);
     for (const encoding_pair& p : pairs) ++run_begin[p.code + 1u];
     std::partial_sum(run_begin.begin(), run_begin.end(), run_begin.begin());
 
@@ -122,7 +131,7 @@ void sort_encoding_pairs(std::vector<encoding_pair>& pairs) {
     for (const encoding_pair& p : pairs) sorted[next[p.code]++] = p;
 
     bool duplicates = false;
-    for (std::size_t c = 0; c < kCodes && !duplicates; ++c)
+    for (std::size_t c = 0; c < codes && !duplicates; ++c)
         duplicates = run_begin[c + 1] - run_begin[c] > 1;
     if (duplicates) order_equal_codes(pairs, run_begin, sorted);
 

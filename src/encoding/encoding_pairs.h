@@ -7,7 +7,7 @@
 #include "font/types.h"
 
 struct encoding_pair {
-    USHORT code = 0;
+    ULONG code = 0;  // up to 0xFFFF for a format 4 subtable, 0x10FFFF for format 12
     USHORT glyph = 0;
 };
 

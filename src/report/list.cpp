@@ -139,16 +139,16 @@ void list_maxp(const maxp_elab& maxp) {
 // One OS/2 field: its value as a signed decimal and as the 8 hex digits of its 32-bit
 // form. Callers pass the field in its own type, so signed fields are sign-extended and
 // unsigned ones zero-extended.
-void os2_line(const char* revision, const char* field, long value) {
-    std::printf("os2->v.%s->%s = %ld = 0x%08lx\n", revision, field, value,
+void os2_line(USHORT revision, const char* field, long value) {
+    std::printf("os2->v.rev%u->%s = %ld = 0x%08lx\n", revision, field, value,
                 static_cast<unsigned long>(value) & 0xFFFFFFFFUL);
 }
 
+// The fields every revision has, then those each later revision adds.
 void list_os2(const os2_elab& os2) {
-    const bool rev1 = os2.rev1() != nullptr;
-    const os2_revision* v = rev1 ? os2.rev1() : os2.rev0();
-    if (!v) return;
-    const char* rev = rev1 ? "rev1" : "rev0";
+    const os2_revision* v = os2.v.get();
+    if (!v || os2.version > kOS2LastVersion) return;
+    const USHORT rev = os2.version;
     os2_line(rev, "version", v->version);
     os2_line(rev, "xAvgCharWidth", v->xAvgCharWidth);
     os2_line(rev, "usWeightClass", v->usWeightClass);
@@ -167,10 +167,10 @@ void list_os2(const os2_elab& os2) {
     os2_line(rev, "sFamilyClass", v->sFamilyClass);
     static const char* const kRev0Ranges[] = {"ulCharRange[0]", "ulCharRange[1]", "ulCharRange[2]",
                                               "ulCharRange[3]"};
-    static const char* const kRev1Ranges[] = {"ulUnicodeRange1", "ulUnicodeRange2",
-                                              "ulUnicodeRange3", "ulUnicodeRange4"};
+    static const char* const kUnicodeRanges[] = {"ulUnicodeRange1", "ulUnicodeRange2",
+                                                 "ulUnicodeRange3", "ulUnicodeRange4"};
     for (int i = 0; i < 4; ++i)
-        os2_line(rev, rev1 ? kRev1Ranges[i] : kRev0Ranges[i], v->ulCharRange[i]);
+        os2_line(rev, rev >= 1 ? kUnicodeRanges[i] : kRev0Ranges[i], v->ulCharRange[i]);
     static const char* const kVendorBytes[] = {"achVendID[0]", "achVendID[1]", "achVendID[2]",
                                                "achVendID[3]"};
     for (int i = 0; i < 4; ++i) os2_line(rev, kVendorBytes[i], v->achVendID[i]);
@@ -182,10 +182,18 @@ void list_os2(const os2_elab& os2) {
     os2_line(rev, "sTypoLineGap", v->sTypoLineGap);
     os2_line(rev, "usWinAscent", v->usWinAscent);
     os2_line(rev, "usWinDescent", v->usWinDescent);
-    if (rev1) {
-        os2_line(rev, "ulCodePageRange1", v->ulCodePageRange1);
-        os2_line(rev, "ulCodePageRange2", v->ulCodePageRange2);
-    }
+    if (rev < 1) return;
+    os2_line(rev, "ulCodePageRange1", v->ulCodePageRange1);
+    os2_line(rev, "ulCodePageRange2", v->ulCodePageRange2);
+    if (rev < 2) return;
+    os2_line(rev, "sxHeight", v->sxHeight);
+    os2_line(rev, "sCapHeight", v->sCapHeight);
+    os2_line(rev, "usDefaultChar", v->usDefaultChar);
+    os2_line(rev, "usBreakChar", v->usBreakChar);
+    os2_line(rev, "usMaxContext", v->usMaxContext);
+    if (rev < 5) return;
+    os2_line(rev, "usLowerOpticalPointSize", v->usLowerOpticalPointSize);
+    os2_line(rev, "usUpperOpticalPointSize", v->usUpperOpticalPointSize);
 }
 
 // One line per glyph of maxp's count; the record holds one entry per glyph counted when
@@ -242,13 +250,41 @@ void list_kern(font_object& font) {
 
 }  // namespace
 
+namespace {
+
+// Formats 12 and 13: the header fields, then one group a line.
+void list_groups(const cmap_subtable& st) {
+    std::printf("Maps %zu group(s):\n", st.groups.size());
+    std::printf("format=%u reserved=%u length=%lu language=%lu numGroups=%zu\n", st.format,
+                st.reserved, static_cast<unsigned long>(st.length32),
+                static_cast<unsigned long>(st.language32), st.groups.size());
+    std::printf("startCharCode endCharCode %s:\n", st.format == 12 ? "startGlyphID" : "glyphID");
+    for (const cmap_group& g : st.groups)
+        std::printf("\t0x%06lx\t0x%06lx\t%lu\n", static_cast<unsigned long>(g.startCharCode),
+                    static_cast<unsigned long>(g.endCharCode),
+                    static_cast<unsigned long>(g.startGlyphID));
+}
+
+}  // namespace
+
 void list_cmap_subtable(const cmap_subtable* subtable) {
     if (!subtable) return;
     const cmap_subtable& st = *subtable;
     std::printf("cmap subtable %u.%u (", st.platformID, st.encodingID);
     print_platform_name(st.platformID);
     std::printf(" %s", encoding_name(st.platformID, st.encodingID));
-    std::printf(")\nMaps %u glyph(s) via glyphIdArray:\n", st.glyphIdCount);
+    std::printf(")\n");
+    if (is_group_format(st.format) || !is_parsed_format(st.format)) {
+        if (is_group_format(st.format))
+            list_groups(st);
+        else
+            std::printf("format=%u length=%lu: kept as stored, maps nothing\n", st.format,
+                        static_cast<unsigned long>(st.length32));
+        std::printf("%s", kEqualsLine);
+        std::fflush(stdout);
+        return;
+    }
+    std::printf("Maps %u glyph(s) via glyphIdArray:\n", st.glyphIdCount);
     std::printf("format=%u length=%u version=%u segCountX2=%u searchRange=%u\n", st.format,
                 st.length, st.language, st.segCountX2, st.searchRange);
     std::printf("entrySelector=%u rangeShift=%u\n", st.entrySelector, st.rangeShift);

@@ -9,6 +9,9 @@
 //             endCount[segCount], reservedPad, startCount[segCount], idDelta[segCount],
 //             idRangeOffset[segCount], glyphIdArray[] (to the end of the subtable)
 //   format 6: USHORT firstCode, entryCount, glyphIdArray[entryCount]
+// Formats 12 and 13 start with USHORT format, USHORT reserved, ULONG length, ULONG language,
+// ULONG numGroups, then numGroups groups of ULONG startCharCode, endCharCode, startGlyphID.
+// Formats 8 and 10 also carry a 32-bit length at offset 4, format 14 one at offset 2.
 #include "tables/cmap.h"
 
 #include <algorithm>
@@ -19,6 +22,7 @@
 
 #include "font/parsers.h"
 #include "font/registry.h"
+#include "tables/maxp.h"
 #include "tables/table_reader.h"
 #include "tables/table_words.h"
 
@@ -34,6 +38,10 @@ constexpr std::size_t kSubtableStorageLimit = std::size_t{64} << 20;
 
 class storage_budget {
   public:
+    void take_bytes(std::size_t bytes) {
+        if (bytes > left_) throw std::bad_alloc();
+        left_ -= bytes;
+    }
     // Reserves room for `words` 16-bit entries; throws like a failed allocation when the
     // record would grow past its limit.
     void take_words(std::size_t words) {
@@ -123,26 +131,119 @@ bool read_format6(table_reader& in, cmap_subtable& sub, storage_budget& budget) 
     return true;
 }
 
+constexpr std::size_t kGroupBytes = 12;
+constexpr std::size_t kGroupHeaderBytes = 16;
+
+// What a group reader dropped or cut, reported once per kind and subtable.
+struct group_faults {
+    unsigned long reversed = 0;      // endCharCode below startCharCode
+    unsigned long past_unicode = 0;  // a code above 0x10FFFF
+    unsigned long disorder = 0;      // not above the group before
+    unsigned long past_glyphs = 0;   // glyphs at or past the glyph count (dropped or cut)
+};
+
+void report(unsigned long count, const cmap_subtable& sub, const char* what) {
+    if (count == 0) return;
+    std::fprintf(stderr, "Warning: cmap %u.%u format %u: %lu group(s) %s\n", sub.platformID,
+                 sub.encodingID, sub.format, count, what);
+}
+
+// Keeps the group if lookups can use it as it is, cuts it to the glyph count when a
+// format 12 run goes past the last glyph, or drops it. numGlyphs 0: no maxp to check with.
+bool admit_group(cmap_group& g, const cmap_subtable& sub, ULONG numGlyphs, group_faults& faults) {
+    if (g.endCharCode < g.startCharCode) return ++faults.reversed, false;
+    if (g.endCharCode > kLastUnicode) return ++faults.past_unicode, false;
+    if (!sub.groups.empty() && g.startCharCode <= sub.groups.back().endCharCode)
+        return ++faults.disorder, false;
+    if (numGlyphs == 0) return true;
+    if (g.startGlyphID >= numGlyphs) return ++faults.past_glyphs, false;
+    if (sub.format == 12 && g.endCharCode - g.startCharCode >= numGlyphs - g.startGlyphID) {
+        ++faults.past_glyphs;
+        g.endCharCode = g.startCharCode + (numGlyphs - 1 - g.startGlyphID);
+    }
+    return true;
+}
+
+void read_groups(table_reader& in, cmap_subtable& sub, storage_budget& budget, ULONG numGlyphs) {
+    sub.reserved = in.u16();
+    sub.length32 = in.u32();
+    sub.language32 = in.u32();
+    sub.length = static_cast<USHORT>(sub.length32);
+    sub.language = static_cast<USHORT>(sub.language32);
+    if (sub.language32 != 0)
+        std::fprintf(stderr, "Warning: encoding %u.%u: version %lu unknown\n", sub.platformID,
+                     sub.encodingID, static_cast<unsigned long>(sub.language32));
+    const ULONG numGroups = in.u32();
+    // Only the groups that both the length and the table hold are read.
+    std::size_t room = std::min<std::size_t>(
+        in.remaining(), sub.length32 >= kGroupHeaderBytes ? sub.length32 - kGroupHeaderBytes : 0);
+    std::size_t count = std::min<std::size_t>(numGroups, room / kGroupBytes);
+    if (count < numGroups)
+        std::fprintf(stderr, "Warning: cmap %u.%u format %u: %lu groups claimed, %zu present\n",
+                     sub.platformID, sub.encodingID, sub.format,
+                     static_cast<unsigned long>(numGroups), count);
+    budget.take_bytes(count * sizeof(cmap_group));
+    sub.groups.reserve(count);
+    group_faults faults;
+    for (std::size_t i = 0; i < count; ++i) {
+        cmap_group g;
+        g.startCharCode = in.u32();
+        g.endCharCode = in.u32();
+        g.startGlyphID = in.u32();
+        if (admit_group(g, sub, numGlyphs, faults)) sub.groups.push_back(g);
+    }
+    report(faults.reversed, sub, "ending below their start dropped");
+    report(faults.past_unicode, sub, "with codes above 0x10ffff dropped");
+    report(faults.disorder, sub, "out of order or overlapping dropped");
+    report(faults.past_glyphs, sub, "reaching past the glyph count dropped or cut");
+}
+
+// The length a subtable of a format the record does not hold gives itself.
+ULONG stored_length(table_reader in, USHORT format) {
+    if (format == 8 || format == 10) return in.skip(2), in.u32();
+    if (format == 14) return in.u32();
+    return in.u16();
+}
+
+void read_stored(table_reader& in, std::size_t start, cmap_subtable& sub, storage_budget& budget) {
+    in.seek(start + 2);
+    sub.length32 = stored_length(in, sub.format);
+    in.seek(start);
+    const std::size_t size = std::min<std::size_t>(sub.length32, in.remaining());
+    if (size < sub.length32)
+        std::fprintf(stderr,
+                     "Warning: cmap %u.%u format %u: %lu bytes claimed, %zu in the table kept\n",
+                     sub.platformID, sub.encodingID, sub.format,
+                     static_cast<unsigned long>(sub.length32), size);
+    budget.take_bytes(size);
+    sub.stored.resize(size);
+    in.read(sub.stored.data(), size);
+}
+
 // Reads the subtable at `offset` from the start of the cmap table for the pair P.E.
 // The offset is 32 bits and may point anywhere; the reader confines it to the cmap
 // table's own bytes, so a subtable placed past the table's end reads as zeros (as one past
 // the end of the file always did) instead of as the bytes of whatever table follows.
 std::unique_ptr<cmap_subtable> read_subtable_at(table_reader in, USHORT platformID,
                                                 USHORT encodingID, ULONG offset,
-                                                storage_budget& budget) {
+                                                storage_budget& budget, ULONG numGlyphs) {
     in.seek(offset);
     try {
         auto sub = std::make_unique<cmap_subtable>();
         sub->platformID = platformID;
         sub->encodingID = encodingID;
         sub->format = in.u16();
+        if (is_group_format(sub->format)) {
+            read_groups(in, *sub, budget, numGlyphs);
+            return sub;
+        }
+        if (!is_parsed_format(sub->format)) {
+            read_stored(in, offset, *sub, budget);
+            sub->length = static_cast<USHORT>(sub->length32);
+            return sub;
+        }
         sub->length = in.u16();
         sub->language = in.u16();
-        if (sub->format != 0 && sub->format != 4 && sub->format != 6) {
-            std::fprintf(stderr, "Unknown cmap subtable format #%u, length=%u version=%u\n",
-                         sub->format, sub->length, sub->language);
-            return nullptr;
-        }
         if (sub->language != 0)
             std::fprintf(stderr, "Warning: encoding %u.%u: version %d unknown\n", platformID,
                          encodingID, sub->language);
@@ -155,6 +256,13 @@ std::unique_ptr<cmap_subtable> read_subtable_at(table_reader in, USHORT platform
         std::fprintf(stderr, "Out of memory!\n");
         return nullptr;
     }
+}
+
+// The glyph count group readers check against; 0 when the font has no maxp record.
+ULONG glyph_count_of(font_object& font) {
+    const table_entry* entry = find_table(font, "maxp", 0);  // quietly: maxp is optional here
+    const auto* maxp = entry ? static_cast<const maxp_elab*>(entry->ElabPtr.get()) : nullptr;
+    return maxp ? maxp->numGlyphs : 0;
 }
 
 }  // namespace
@@ -170,7 +278,8 @@ std::unique_ptr<cmap_subtable> read_cmap_subtable(font_object& font, USHORT plat
         encoding_record r = read_encoding_record(in);
         if (r.platformID == platformID && r.encodingID == encodingID) {
             storage_budget budget;
-            return read_subtable_at(in, platformID, encodingID, r.offset, budget);
+            return read_subtable_at(in, platformID, encodingID, r.offset, budget,
+                                    glyph_count_of(font));
         }
     }
     std::fprintf(stderr, "Cannot find encoding %ld.%ld in cmap table\n", long{platformID},
@@ -199,11 +308,12 @@ std::unique_ptr<cmap_elab> do_cmap(font_object& font) {
         return nullptr;
     }
     storage_budget budget;
+    const ULONG numGlyphs = glyph_count_of(font);
     for (auto& slot : cmap->subtables) {
         encoding_record r = read_encoding_record(in);
         ULONG offset =
             first_offset.try_emplace(pair_key(r.platformID, r.encodingID), r.offset).first->second;
-        slot = read_subtable_at(in, r.platformID, r.encodingID, offset, budget);
+        slot = read_subtable_at(in, r.platformID, r.encodingID, offset, budget, numGlyphs);
         if (!slot) std::fprintf(stderr, "do_cmap: no %u.%u subtable\n", r.platformID, r.encodingID);
     }
     return cmap;
@@ -267,9 +377,21 @@ USHORT segment_glyph(USHORT code, const cmap_subtable& sub) {
     return glyph_in_segment(code, i, segments, sub);
 }
 
+// Groups are ascending and disjoint, so the one holding a code is found by bisection.
+USHORT group_glyph(ULONG code, const cmap_subtable& sub) {
+    auto it = std::partition_point(sub.groups.begin(), sub.groups.end(),
+                                   [code](const cmap_group& g) { return g.endCharCode < code; });
+    if (it == sub.groups.end() || it->startCharCode > code) return 0;
+    ULONG glyph =
+        sub.format == 12 ? it->startGlyphID + (code - it->startCharCode) : it->startGlyphID;
+    return glyph <= 0xFFFF ? static_cast<USHORT>(glyph) : 0;
+}
+
 }  // namespace
 
 USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable) {
+    if (subtable && is_group_format(subtable->format))
+        return code == 0xFFFF ? 0 : group_glyph(code, *subtable);
     USHORT c = static_cast<USHORT>(code);
     if (c == 0xFFFF) return 0;
     if (!subtable) {
@@ -288,6 +410,7 @@ USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable) {
         case 4:
             return segment_glyph(c, sub);
         default:
+            if (!sub.stored.empty()) return 0;  // kept as stored bytes: maps nothing
             std::fprintf(stderr, "No cmap!\n");
             return 0;
     }

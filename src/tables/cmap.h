@@ -9,7 +9,27 @@
 #include "font/font.h"
 #include "font/types.h"
 
-// One subtable, for one platform.encoding pair. Formats 0, 4 and 6 are read.
+// One group of a format 12 or 13 subtable: codes startCharCode..endCharCode map to
+// consecutive glyphs from startGlyphID (format 12) or all to startGlyphID (format 13).
+struct cmap_group {
+    ULONG startCharCode = 0;
+    ULONG endCharCode = 0;
+    ULONG startGlyphID = 0;
+};
+
+inline constexpr ULONG kLastUnicode = 0x10FFFF;
+
+// Formats mapped through groups of 32-bit codes.
+inline bool is_group_format(USHORT format) {
+    return format == 12 || format == 13;
+}
+// Formats whose fields the record holds; any other subtable is kept as its stored bytes.
+inline bool is_parsed_format(USHORT format) {
+    return format == 0 || format == 4 || format == 6 || is_group_format(format);
+}
+
+// One subtable, for one platform.encoding pair. Formats 0, 4, 6, 12 and 13 are read field
+// by field; a subtable of any other format keeps its bytes and maps nothing.
 struct cmap_subtable {
     USHORT platformID = 0;  // from the encoding record
     USHORT encodingID = 0;
@@ -34,6 +54,18 @@ struct cmap_subtable {
     std::vector<USHORT> glyphIdArray;
     USHORT glyphIdCount = 0;  // 256, entryCount, or computed from the format 4 length
     USHORT firstCode = 0;     // format 6 only
+
+    // Formats 12 and 13: the header's reserved word, 32-bit length and language, and the
+    // groups, ascending and disjoint, with codes up to 0x10FFFF and glyphs below the glyph
+    // count (the parser drops or cuts any other, with a message).
+    USHORT reserved = 0;
+    ULONG length32 = 0;  // also the stored length of a kept subtable
+    ULONG language32 = 0;
+    std::vector<cmap_group> groups;
+
+    // Any other format: the subtable's bytes as stored (its length, cut at the end of the
+    // table), written back unchanged.
+    std::vector<BYTE> stored;
 };
 
 struct cmap_elab : elab_record {
@@ -57,7 +89,8 @@ cmap_elab* cmap_table(font_object& font);
 std::unique_ptr<cmap_subtable>* find_cmap_subtable(font_object& font, USHORT platformID,
                                                    USHORT encodingID);
 
-// Glyph index of a character code (taken modulo 65536); 0 means no glyph.
+// Glyph index of a character code; 0 means no glyph. Formats 12 and 13 take codes up to
+// 0x10FFFF; the others take the code modulo 65536; a kept subtable maps nothing.
 USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable);
 
 // The glyphs of all 65,536 codes through one subtable, for a walk over every code.

@@ -1,4 +1,4 @@
-// OS/2 table layout, versions 0 (78 bytes) and 1 (86 bytes):
+// OS/2 table layout, versions 0 (78 bytes), 1 (86), 2 to 4 (96) and 5 (100):
 //   0 USHORT version
 //   2 SHORT  xAvgCharWidth
 //   4 USHORT usWeightClass, usWidthClass
@@ -12,7 +12,10 @@
 //  62 USHORT fsSelection, usFirstCharIndex, usLastCharIndex
 //  68 SHORT  sTypoAscender, sTypoDescender, sTypoLineGap
 //  74 USHORT usWinAscent, usWinDescent
-//  78 ULONG  ulCodePageRange1, ulCodePageRange2   (version 1 only)
+//  78 ULONG  ulCodePageRange1, ulCodePageRange2   (version 1 and later)
+//  86 SHORT  sxHeight, sCapHeight                 (version 2 and later)
+//  90 USHORT usDefaultChar, usBreakChar, usMaxContext
+//  96 USHORT usLowerOpticalPointSize, usUpperOpticalPointSize   (version 5)
 #include "tables/os2.h"
 
 #include <cstdio>
@@ -51,13 +54,27 @@ void read_revision(os2_revision& r, table_reader& in) {
     r.sTypoLineGap = in.s16();
     r.usWinAscent = in.u16();
     r.usWinDescent = in.u16();
-    if (r.version == 1) {
-        r.ulCodePageRange1 = in.u32();
-        r.ulCodePageRange2 = in.u32();
-    }
+    if (r.version < 1) return;
+    r.ulCodePageRange1 = in.u32();
+    r.ulCodePageRange2 = in.u32();
+    if (r.version < 2) return;
+    r.sxHeight = in.s16();
+    r.sCapHeight = in.s16();
+    r.usDefaultChar = in.u16();
+    r.usBreakChar = in.u16();
+    r.usMaxContext = in.u16();
+    if (r.version < 5) return;
+    r.usLowerOpticalPointSize = in.u16();
+    r.usUpperOpticalPointSize = in.u16();
 }
 
 }  // namespace
+
+ULONG os2_length_of(USHORT version) {
+    if (version == 0) return kOS2Rev0Length;
+    if (version == 1) return kOS2Rev1Length;
+    return version < 5 ? kOS2Rev2Length : kOS2Rev5Length;
+}
 
 std::unique_ptr<os2_elab> do_os2(font_object& font) {
     table_entry* entry = find_table(font, "OS/2", 1);
@@ -67,7 +84,7 @@ std::unique_ptr<os2_elab> do_os2(font_object& font) {
     if (!os2) return nullptr;
 
     os2->version = in.u16();
-    if (os2->version != 0 && os2->version != 1) {
+    if (os2->version > kOS2LastVersion) {
         std::fprintf(stderr, "do_os2: version %d of OS/2 table unknown\n", os2->version);
         return nullptr;
     }

@@ -1,4 +1,4 @@
-// The OS/2 and Windows metrics (OS/2) table, versions 0 and 1.
+// The OS/2 and Windows metrics (OS/2) table, versions 0 to 5.
 #pragma once
 
 #include <memory>
@@ -8,10 +8,16 @@
 
 inline constexpr ULONG kOS2Rev0Length = 78;
 inline constexpr ULONG kOS2Rev1Length = 86;
+inline constexpr ULONG kOS2Rev2Length = 96;  // versions 2, 3 and 4
+inline constexpr ULONG kOS2Rev5Length = 100;
+inline constexpr USHORT kOS2LastVersion = 5;
+
+// The bytes a table of this version (0 to 5) holds.
+ULONG os2_length_of(USHORT version);
 
 // The fields of one OS/2 revision, in file order. Revision 1 names ulCharRange[0..3]
-// ulUnicodeRange1..4 and adds the two code-page words at the end, which stay 0 in a
-// revision 0 block.
+// ulUnicodeRange1..4 and adds the two code-page words; revisions 2 to 4 add five more
+// words and revision 5 the optical size range. Fields a revision lacks stay 0.
 struct os2_revision {
     USHORT version = 0;  // copy of the table version
     SHORT xAvgCharWidth = 0;
@@ -40,12 +46,19 @@ struct os2_revision {
     SHORT sTypoLineGap = 0;
     USHORT usWinAscent = 0;
     USHORT usWinDescent = 0;
-    ULONG ulCodePageRange1 = 0;  // revision 1 only
-    ULONG ulCodePageRange2 = 0;  // revision 1 only
+    ULONG ulCodePageRange1 = 0;  // revision 1 and later
+    ULONG ulCodePageRange2 = 0;  // revision 1 and later
+    SHORT sxHeight = 0;          // revision 2 and later
+    SHORT sCapHeight = 0;
+    USHORT usDefaultChar = 0;
+    USHORT usBreakChar = 0;
+    USHORT usMaxContext = 0;
+    USHORT usLowerOpticalPointSize = 0;  // revision 5
+    USHORT usUpperOpticalPointSize = 0;
 };
 
 struct os2_elab : elab_record {
-    USHORT version = 0;  // 0 or 1
+    USHORT version = 0;  // 0 to 5
     std::unique_ptr<os2_revision> v;
 
     // The block seen as its revision: present only when the version matches.

@@ -10,7 +10,10 @@
 //             idDelta[segCount], idRangeOffset[segCount], glyphIdArray[glyphIdCount]
 //   format 6: USHORT format, length, language, firstCode, entryCount,
 //             glyphIdArray[entryCount]
-//   others:   USHORT format, length (6), language: a stub
+//   format 12, 13: USHORT format, reserved, ULONG length, language, numGroups, then
+//             numGroups groups of ULONG startCharCode, endCharCode, startGlyphID
+//   others:   the subtable's bytes as read, unchanged (without any: format, length 6,
+//             language, a stub)
 // Lengths are computed from the counts; the stored length field is not used.
 #include <cstdio>
 #include <vector>
@@ -31,9 +34,17 @@ unsigned long subtable_length(const cmap_subtable& sub) {
             return 16ul + 8ul * sub.segCount + 2ul * sub.glyphIdCount;
         case 6:
             return 10ul + 2ul * sub.glyphIdCount;
+        case 12:
+        case 13:
+            return 16ul + 12ul * sub.groups.size();
         default:
-            return 6;
+            return sub.stored.empty() ? 6 : sub.stored.size();  // a record without bytes: a stub
     }
+}
+
+// Formats 0, 4 and 6 hold their length in 16 bits.
+bool has_short_length(const cmap_subtable& sub) {
+    return sub.format == 0 || sub.format == 4 || sub.format == 6;
 }
 
 // The arrays the subtable's counts promise are all there.
@@ -76,6 +87,19 @@ void write_format4(mem_stream& out, const cmap_subtable& sub) {
     write_words(out, sub.glyphIdArray, sub.glyphIdCount);
 }
 
+void write_groups(mem_stream& out, const cmap_subtable& sub, unsigned long length) {
+    vwrite(sub.format, 2, out);
+    vwrite(sub.reserved, 2, out);
+    vwrite(static_cast<ULONG>(length), 4, out);
+    vwrite(sub.language32, 4, out);
+    vwrite(static_cast<ULONG>(sub.groups.size()), 4, out);
+    for (const cmap_group& g : sub.groups) {
+        vwrite(g.startCharCode, 4, out);
+        vwrite(g.endCharCode, 4, out);
+        vwrite(g.startGlyphID, 4, out);
+    }
+}
+
 void write_format6(mem_stream& out, const cmap_subtable& sub) {
     vwrite(sub.firstCode, 2, out);
     vwrite(sub.glyphIdCount, 2, out);  // entryCount
@@ -96,7 +120,7 @@ long generate_cmap_subtable(mem_stream& out, const cmap_subtable* subtable, long
     if (subtable_offset <= 0) return -1;
 
     unsigned long length = subtable_length(sub);
-    if (length > kMaxSubtableLength) {
+    if (has_short_length(sub) && length > kMaxSubtableLength) {
         // Cutting the length field would make the next subtable overlap this one.
         std::fprintf(stderr,
                      "generate_cmap_subtable: cmap %u.%u subtable (format %u) needs %lu bytes, "
@@ -114,8 +138,16 @@ long generate_cmap_subtable(mem_stream& out, const cmap_subtable* subtable, long
         std::fprintf(stderr, "generate_cmap_subtable: cannot seek\n");
         return -1;
     }
-    bool known = sub.format == 0 || sub.format == 4 || sub.format == 6;
-    if (!known) std::fprintf(stderr, "generate_cmap_subtable: unknown format %u\n", sub.format);
+    if (is_group_format(sub.format)) {
+        write_groups(out, sub, length);
+        return static_cast<long>(length);
+    }
+    if (!has_short_length(sub) && !sub.stored.empty()) {
+        out.write(sub.stored.data(), sub.stored.size());
+        return static_cast<long>(length);
+    }
+    if (!has_short_length(sub))
+        std::fprintf(stderr, "generate_cmap_subtable: unknown format %u\n", sub.format);
     vwrite(sub.format, 2, out);
     vwrite(static_cast<USHORT>(length), 2, out);
     vwrite(sub.language, 2, out);

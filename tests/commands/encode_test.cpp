@@ -264,3 +264,23 @@ TEST_F(EncodeCommand, MissingTables) {
                       path + "\"!\n");
     }
 }
+
+// Every OS/2 version the parser reads takes the new character range; a format 12 subtable
+// reaching past 0xFFFF leaves 0xFFFF as the last index.
+TEST_F(EncodeCommand, OS2RangeFollowsPlatform3ForEveryVersion) {
+    const std::string enc =
+        write_text(dir, "w.enc", encoding("CH <0042> ; N B ;\nCH <1f600> ; N A ;\n"));
+    for (uint16_t version = 0; version <= 5; ++version) {
+        auto parts = testfont::standard_parts();
+        parts.os2.version = version;
+        const std::string path = write_font(dir, parts, "v" + std::to_string(version) + ".ttf");
+        for (int N : {1, 10}) {
+            loaded_font font(path);
+            auto r = run(encode_command, {font, enc, 3, N});
+            EXPECT_EQ(r.status, 0) << r.err;
+            const os2_revision& os2 = *os2_table(*font)->v;
+            EXPECT_EQ(os2.usFirstCharIndex, 0x42) << version;
+            EXPECT_EQ(os2.usLastCharIndex, N == 10 ? 0xFFFF : 0x42) << version;
+        }
+    }
+}

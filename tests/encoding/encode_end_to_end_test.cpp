@@ -178,3 +178,39 @@ TEST(EncodeEndToEnd, ExportedCmapCarriesTheNewSubtable) {
     EXPECT_EQ(r.status, 0) << r.err;
     expect_mapping(out, 3, 0, {{0x41, "a"}, {0x42, ""}});
 }
+
+// 3.10 (and 0.4, 0.6) get a format 12 subtable that keeps codes past 0xFFFF: groups of
+// consecutive codes and glyphs, duplicates warned about and the first kept, OS/2's last
+// character index stored as 0xFFFF, and the written font passes the sanitizer.
+TEST(EncodeEndToEnd, FullRepertoireEncodingsBuildFormat12) {
+    testrun::scratch_dir dir;
+    const std::string enc = dir.file("wide.enc");
+    testrun::write_file(enc,
+                        "StartCharMetrics 0\nCH <0041> ; N A ;\nCH <0042> ; N B ;\n"
+                        "CH <0043> ; N C ;\n"
+                        "CH <1f600> ; N Euro ;\nCH <1f601> ; N Ohm ;\nCH <0042> ; N C ;\n"
+                        "CH <110000> ; N A ;\nEndCharMetrics\n");
+    const std::string out = dir.file("out.ttf");
+    auto r = kestrix({testrun::sample_font("Vera.ttf"), "font", enc, "3", "10", "encode", out,
+                      "gen", out, "font", "list"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, kComposite +
+                         "Warning: char code 0x110000 of \"A\" is above 0x10ffff, line skipped\n"
+                         "Encoding covers 5 of 268 glyph(s) in this font\n"
+                         "Warning: encoding duplicates char code 0x0042\n");
+    EXPECT_NE(r.out.find("os2->v.rev1->usFirstCharIndex = 65 = 0x00000041\n"
+                         "os2->v.rev1->usLastCharIndex = 65535 = 0x0000ffff\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("Maps 3 group(s):\n"
+                         "format=12 reserved=0 length=52 language=0 numGroups=3\n"),
+              std::string::npos)
+        << r.out;
+    expect_mapping(out, 3, 10, {{0x41, "A"}, {0x42, "B"}, {0x43, "C"}, {0x44, ""}});
+    loaded_font font(out);
+    auto* slot = find_cmap_subtable(*font, 3, 10);
+    ASSERT_TRUE(slot && *slot);
+    post_elab* post = post_table(*font);
+    EXPECT_EQ(char_to_glyph(0x1F600, slot->get()), glyph_index_of("Euro", post));
+    EXPECT_EQ(char_to_glyph(0x1F601, slot->get()), glyph_index_of("Ohm", post));
+    expect_sanitizer_accepts(out);
+}

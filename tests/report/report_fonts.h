@@ -93,10 +93,14 @@ inline font_parts sections_parts() {
 // is not read and a name table without records.
 inline font_builder sparse_font() {
     font_parts p = standard_parts();
-    p.os2.version = 2;
+    p.os2.version = 6;
+    // The version word grows by 4 in its high half; the weight class, in the next word's
+    // high half, gives it back so that the directory's checksum stays as it was.
+    p.os2.usWeightClass = static_cast<uint16_t>(p.os2.usWeightClass - 4);
     p.name.records.clear();
     p.with_kern = false;
     font_builder b = p.builder();
+    b.table("OS/2").data.resize(96);  // the size of the version 2 table it stands in for
     b.remove_table("hmtx");
     b.remove_table("head");
     return b;

@@ -95,9 +95,10 @@ TEST(CmapParse, SlotsFollowEncodingRecordsAndShareTheFirstSubtableOfAPair) {
 
 TEST(CmapParse, RefusedSubtablesLeaveTheirSlotEmpty) {
     auto mac = tf::cmap_format0::from(tf::standard_mac_map());
-    auto format2 = tf::cmap_raw_subtable(2, tf::bytes(512, 0), std::nullopt, 7);
-    EXPECT_EQ(load_messages({{1, 0, mac, std::nullopt}, {1, 1, format2, std::nullopt}}),
-              "Unknown cmap subtable format #2, length=518 version=7\n"
+    // A subtable outside the table reads as a format 0 whose bytes are missing.
+    EXPECT_EQ(load_messages({{1, 0, mac, std::nullopt}, {1, 1, mac, 0xFFFF0u}}),
+              "Byte-encoding cmap should have 262 bytes, but has 0 instead\n"
+              "Cannot read byte encoding table in cmap: Success\n"
               "do_cmap: no 1.1 subtable\n");
 
     auto bad_end = format4_of(tf::standard_unicode_map());
@@ -111,7 +112,8 @@ TEST(CmapParse, RefusedSubtablesLeaveTheirSlotEmpty) {
     EXPECT_EQ(load_messages({{3, 1, empty, std::nullopt}}),
               "Empty 3.1 cmap!do_cmap: no 3.1 subtable\n");
 
-    // The other slots are read normally.
+    // The other slots are read normally; a format 2 subtable is kept as stored.
+    auto format2 = tf::cmap_raw_subtable(2, tf::bytes(512, 0), std::nullopt, 7);
     auto l = load(with_cmap({{1, 0, mac, std::nullopt},
                              {1, 1, format2, std::nullopt},
                              {3, 1, bad_end, std::nullopt}})
@@ -120,9 +122,10 @@ TEST(CmapParse, RefusedSubtablesLeaveTheirSlotEmpty) {
     cmap_elab* cmap = cmap_of(*l);
     ASSERT_EQ(cmap->subtables.size(), 3u);
     EXPECT_NE(cmap->subtables[0], nullptr);
-    EXPECT_EQ(cmap->subtables[1], nullptr);
+    ASSERT_NE(cmap->subtables[1], nullptr);
+    EXPECT_EQ(cmap->subtables[1]->stored, format2);
     EXPECT_EQ(cmap->subtables[2], nullptr);
-    EXPECT_EQ(find_cmap_subtable(*l->font, 1, 1), nullptr);
+    EXPECT_EQ(find_cmap_subtable(*l->font, 3, 1), nullptr);
 }
 
 TEST(CmapParse, WarningsKeepTheSubtable) {

@@ -1,4 +1,4 @@
-// The OS/2 parser: revisions 0 and 1 kept field by field, later revisions refused.
+// The OS/2 parser: revisions 0 to 5 kept field by field, later revisions refused.
 #include "tables/os2.h"
 
 #include <gtest/gtest.h>
@@ -78,8 +78,48 @@ TEST(OS2, RevisionOneReads86Bytes) {
     EXPECT_EQ(os2->rev1()->ulCodePageRange2, 0x80000000u);
 }
 
+// Versions 2 to 4 add five words after the code pages, version 5 two more; each is read
+// at its own size, and a table cut short reads zeros for the missing fields.
+TEST(OS2, RevisionsTwoToFiveReadTheirAddedFields) {
+    for (uint16_t version : {2, 3, 4, 5}) {
+        SCOPED_TRACE(version);
+        auto parts = with_os2(version);
+        parts.os2.sxHeight = -3;
+        parts.os2.sCapHeight = 1493;
+        parts.os2.usDefaultChar = 0xFFFF;
+        parts.os2.usBreakChar = 0x20;
+        parts.os2.usMaxContext = 7;
+        parts.os2.usLowerOpticalPointSize = 0x80;
+        parts.os2.usUpperOpticalPointSize = 0xFFFE;
+        auto b = parts.builder();
+        b.table("OS/2").data.resize(104, 0xEE);  // bytes past the version's size are not read
+        auto p = parse(b);
+        ASSERT_EQ(p->err, "");
+        const os2_elab* os2 = os2_table(*p->font);
+        ASSERT_NE(os2, nullptr);
+        ASSERT_NE(os2->v, nullptr);
+        EXPECT_EQ(os2->version, version);
+        EXPECT_EQ(os2_length_of(version), version == 5 ? 100u : 96u);
+        expect_common_fields(*os2->v);
+        EXPECT_EQ(os2->v->ulCodePageRange2, 0x80000000u);
+        EXPECT_EQ(os2->v->sxHeight, -3);
+        EXPECT_EQ(os2->v->usDefaultChar, 0xFFFF);
+        EXPECT_EQ(os2->v->usMaxContext, 7);
+        EXPECT_EQ(os2->v->usLowerOpticalPointSize, version == 5 ? 0x80 : 0);
+        EXPECT_EQ(os2->v->usUpperOpticalPointSize, version == 5 ? 0xFFFE : 0);
+
+        b.table("OS/2").data.resize(90);  // sxHeight and sCapHeight only
+        auto cut = parse(b);
+        const os2_elab* short_os2 = os2_table(*cut->font);
+        ASSERT_NE(short_os2, nullptr);
+        EXPECT_EQ(short_os2->v->sCapHeight, 1493);
+        EXPECT_EQ(short_os2->v->usBreakChar, 0);
+        EXPECT_EQ(short_os2->v->usUpperOpticalPointSize, 0);
+    }
+}
+
 TEST(OS2, LaterRevisionsAreRefused) {
-    for (uint16_t version : {2, 3, 4, 5, 0x8000}) {
+    for (uint16_t version : {6, 0x8000}) {
         auto r = run_font(with_os2(version).builder());
         EXPECT_EQ(r->run.status, 0);
         EXPECT_EQ(r->run.err, "do_os2: version " + std::to_string(version) +

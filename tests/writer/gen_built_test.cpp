@@ -192,17 +192,45 @@ TEST(GenBuilt, CmapIsNormalisedFieldByField) {
 TEST(GenBuilt, UnreadableCmapSubtableIsDropped) {
     using namespace testfont;
     auto parts = with_cmap({{1, 0, cmap_format0::from(standard_mac_map()), {}},
-                            {1, 1, cmap_raw_subtable(2, bytes(20, 0)), {}},
+                            {1, 1, cmap_raw_subtable(2, bytes(20, 0)), 0xFFFF0u},
                             {3, 1, cmap_format4::from(standard_unicode_map()), {}}});
     auto g = gen_built(parts.builder());
     EXPECT_EQ(g->run.status, 0) << g->run.err;
     EXPECT_EQ(g->run.err,
-              "Unknown cmap subtable format #2, length=26 version=0\n"
+              "Byte-encoding cmap should have 262 bytes, but has 0 instead\n"
+              "Cannot read byte encoding table in cmap: Success\n"
               "do_cmap: no 1.1 subtable\n"
               "The cmap subtable count is adjusted to 2 from original 3\n");
     parts.cmap.encodings.erase(parts.cmap.encodings.begin() + 1);
     EXPECT_EQ(g->out.table("cmap"), str(parts.cmap.serialize()));
     expect_sanitized(g->output);
+}
+
+// Format 12 and 13 subtables are written back field for field, and subtables of other
+// formats (here 14, variation sequences) as their stored bytes: an unedited cmap comes
+// out as it went in.
+TEST(GenBuilt, EveryCmapSubtableIsWrittenBack) {
+    using namespace testfont;
+    auto group_subtable = [](uint16_t format, std::vector<uint32_t> words) {
+        bytes b{0, static_cast<uint8_t>(format), 0, 0};
+        std::vector<uint32_t> header{static_cast<uint32_t>(16 + 4 * words.size()), 0,
+                                     static_cast<uint32_t>(words.size() / 3)};
+        header.insert(header.end(), words.begin(), words.end());
+        for (uint32_t v : header)
+            for (int shift = 24; shift >= 0; shift -= 8)
+                b.push_back(static_cast<uint8_t>(v >> shift));
+        return b;
+    };
+    bytes format14{0, 14, 0, 0, 0, 21, 0, 0, 0, 1, 0, 0xFE, 0x0F, 0, 0, 0, 0, 0, 0, 0, 0};
+    auto parts = with_cmap(
+        {{0, 4, group_subtable(12, {0x20, 0x20, 1, 0x41, 0x42, 2, 0x1F600, 0x1F601, 4}), {}},
+         {0, 5, format14, {}},
+         {0, 6, group_subtable(13, {0x61, 0x7A, 3}), {}},
+         {3, 1, cmap_format4::from(standard_unicode_map()), {}}});
+    auto g = gen_built(parts.builder());
+    EXPECT_EQ(g->run.status, 0) << g->run.err;
+    EXPECT_EQ(g->run.err, "");
+    EXPECT_EQ(g->out.table("cmap"), g->in.table("cmap"));
 }
 
 TEST(GenBuilt, OversizedCmapSubtableFailsAndLeavesNoFile) {
@@ -241,30 +269,34 @@ TEST(GenBuilt, SharedNameStringsAreWrittenUnshared) {
 }
 
 TEST(GenBuilt, OS2TablesAreWrittenBack) {
-    for (uint16_t version : {0, 1}) {
+    for (uint16_t version : {0, 1, 2, 3, 4, 5}) {
+        SCOPED_TRACE(version);
         auto parts = testfont::standard_parts();
         parts.os2.version = version;
         auto g = gen_built(parts.builder());
         EXPECT_EQ(g->run.status, 0) << g->run.err;
         EXPECT_EQ(g->run.err, "");
         EXPECT_EQ(g->out.table("OS/2"), g->in.table("OS/2"));
-        EXPECT_EQ(g->out.find("OS/2")->length, version == 0 ? 78u : 86u);
+        const uint32_t sizes[] = {78, 86, 96, 96, 96, 100};
+        EXPECT_EQ(g->out.find("OS/2")->length, sizes[version]);
         expect_sanitized(g->output);
     }
 }
 
-// Later OS/2 versions are not parsed, so there is no record to write from: gen fails
-// and says so, leaving no file (importing the table's bytes makes such a font writable).
-TEST(GenBuilt, LaterOS2VersionsCannotBeRegenerated) {
+// A version the parser does not know has no record: gen copies the source bytes and says
+// that an encode could not have reached them.
+TEST(GenBuilt, LaterOS2VersionsAreCopiedUnchanged) {
     auto parts = testfont::standard_parts();
-    parts.os2.version = 3;
-    auto g = gen_built(parts.builder());
-    EXPECT_EQ(g->run.status, 255);
+    parts.os2.version = 6;
+    auto b = parts.builder();
+    b.table("OS/2").data.resize(102, 0x5A);
+    auto g = gen_built(b);
+    EXPECT_EQ(g->run.status, 0) << g->run.err;
     EXPECT_EQ(g->run.err,
-              "do_os2: version 3 of OS/2 table unknown\nfont: no OS/2 table\n"
-              "generate_os2: no OS/2 table of version 0 or 1 to write\n" +
-                  kExitError);
-    EXPECT_FALSE(testrun::file_exists(g->output));
+              "do_os2: version 6 of OS/2 table unknown\nfont: no OS/2 table\n"
+              "generate_os2: version 6 of OS/2 table copied unchanged (its character range is "
+              "not updated)\n");
+    EXPECT_EQ(g->out.table("OS/2"), g->in.table("OS/2"));
 }
 
 TEST(GenBuilt, HorizontalMetricsAreRecompressedAndRecomputed) {
