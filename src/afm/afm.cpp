@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,11 @@
 #include "report/listname.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
-#include "tables/glyf.h"
 #include "tables/head.h"
 #include "tables/hmtx.h"
 #include "tables/kern.h"
 #include "tables/name.h"
+#include "tables/outlines.h"
 #include "tables/post.h"
 
 namespace {
@@ -42,7 +43,7 @@ constexpr USHORT kKernCrossStream = 0x04;
 struct afm_source {
     font_object& font;
     const post_elab& post;
-    glyf_elab& glyf;
+    glyph_outlines outlines;
     hmtx_elab& hmtx;
     head_elab& head;
     kern_elab* kern;  // optional
@@ -52,13 +53,6 @@ struct afm_source {
 
     long scale(long v) const { return afm_scale(v, head.unitsPerEm); }
 };
-
-// The glyph's box, or nothing for an index outside the glyf array: a subtable may map a
-// code to a glyph the font does not have, and its box must not be read from beyond the
-// array.
-const glyph_record* glyph_box(const glyf_elab& glyf, USHORT g) {
-    return g < glyf.glyphs.size() ? &glyf.glyphs[g] : nullptr;
-}
 
 // "Www Mmm dd hh:mm:ss yyyy\n", the local time in the classic 24-character form.
 std::string local_date_line() {
@@ -105,8 +99,9 @@ void write_name_line(const char* keyword, const name_record* record) {
 void write_height(const afm_source& src, USHORT code, const char* glyph, const char* keyword) {
     USHORT g = char_to_glyph(code, &src.cmap);
     if (g == 0 || glyph_name(g, &src.post) != glyph) return;
-    if (const glyph_record* box = glyph_box(src.glyf, g))
-        std::printf("%s %ld\n", keyword, src.scale(box->yMax));
+    // A subtable may map a code to a glyph the font does not have.
+    if (g < src.outlines.count())
+        std::printf("%s %ld\n", keyword, src.scale(src.outlines.box(g).yMax));
 }
 
 void write_italic_angle(LONG italicAngle) {
@@ -145,16 +140,14 @@ void write_font_header(const afm_source& src) {
     if (src.post.isFixedPitch != 0) std::printf("IsFixedPitch true\n");
 }
 
-// " WX w ; B llx lly urx ury ;" and the line end. A glyph beyond the glyf array gets an
+// " WX w ; B llx lly urx ury ;" and the line end. A glyph beyond the outlines gets an
 // empty box, like a glyph without outline.
 void write_metrics(const afm_source& src, USHORT g) {
     std::printf(" WX %ld ;", src.scale(advanceWidth_of(src.font, g, &src.hmtx)));
-    if (!src.glyf.glyphs.empty()) {
-        static const glyph_record kEmpty{};
-        const glyph_record* box = glyph_box(src.glyf, g);
-        if (!box) box = &kEmpty;
-        std::printf(" B %ld %ld %ld %ld ;", src.scale(box->xMin), src.scale(box->yMin),
-                    src.scale(box->xMax), src.scale(box->yMax));
+    if (src.outlines.count() != 0) {
+        const glyph_box box = src.outlines.box(g);
+        std::printf(" B %ld %ld %ld %ld ;", src.scale(box.xMin), src.scale(box.yMin),
+                    src.scale(box.xMax), src.scale(box.yMax));
     }
     std::printf("\n");
 }
@@ -235,8 +228,8 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
 
     post_elab* post = post_table(font);
     if (!post) return fail("%s: no post table\n", font);
-    glyf_elab* glyf = glyf_table(font);
-    if (!glyf) return fail("%s: no glyf table\n", font);
+    std::optional<glyph_outlines> outlines = glyph_outlines::of(font);
+    if (!outlines) return fail("%s: no glyf table\n", font);
     hmtx_elab* hmtx = hmtx_table(font);
     if (!hmtx) return fail("%s: no hmtx table\n", font);
     head_elab* head = head_table(font);
@@ -253,7 +246,8 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
         return -1;
     }
 
-    const afm_source src{font, *post, *glyf, *hmtx, *head, kern, **slot, platformID, encodingID};
+    const afm_source src{font, *post,  *outlines,  *hmtx,     *head,
+                         kern, **slot, platformID, encodingID};
     write_font_header(src);
     std::printf("StartCharMetrics %ld\n", static_cast<long>(post->numberOfGlyphs));
     write_unencoded_glyphs(src, write_encoded_glyphs(src));
