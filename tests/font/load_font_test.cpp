@@ -246,3 +246,24 @@ TEST(FaceCommand, LoadsTheChosenFontOfACollectionOrFaceZeroOfAFont) {
     r = kestrix({ttf, "face"});
     EXPECT_EQ(r.status, 255);
 }
+
+// gen and export of a collection's font write it standalone: the output loads silently
+// (whole-file checksum included) and a table exported from it equals the single font's.
+TEST(FaceCommand, GenAndExportOfACollectionsFontAreStandalone) {
+    testrun::scratch_dir dir;
+    const std::string ttc = write_two_copy_collection(dir);
+    const std::string ttf = testfont::standard_font().write(dir.file("one.ttf"));
+    const std::string out = dir.file("out.ttf");
+    auto r = kestrix({ttc, "1", "face", out, "gen"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = kestrix({out, "font", "pop"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    for (const char* tag : {"glyf", "post", "head"}) {
+        const std::string a = dir.file(std::string("face-") + tag),
+                          b = dir.file(std::string("one-") + tag);
+        EXPECT_EQ(kestrix({ttc, "1", "face", tag, a, "export"}).status, 0);
+        EXPECT_EQ(kestrix({ttf, "font", tag, b, "export"}).status, 0);
+        EXPECT_EQ(testrun::read_file(a), testrun::read_file(b)) << tag;
+    }
+}
