@@ -9,6 +9,7 @@
 // Every metric is converted from font units to thousandths of an em by afm_scale.
 #include "afm/afm.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -20,10 +21,11 @@
 
 #include "afm/gpos_kerning.h"
 #include "font/registry.h"
-#include "report/listname.h"
+#include "report/name_text.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
 #include "tables/head.h"
+#include "tables/hhea.h"
 #include "tables/hmtx.h"
 #include "tables/kern.h"
 #include "tables/name.h"
@@ -33,6 +35,8 @@
 namespace {
 
 constexpr USHORT kEnglishUS = 0x409;  // the language of every name the AFM text carries
+constexpr USHORT kMacintosh = 1;
+constexpr USHORT kMacEnglish = 0;
 
 // Kern coverage bits and the format byte.
 constexpr USHORT kKernHorizontal = 0x01;
@@ -46,28 +50,33 @@ struct afm_source {
     glyph_outlines outlines;
     hmtx_elab& hmtx;
     head_elab& head;
-    kern_elab* kern;  // optional
+    kern_elab* kern;        // optional
+    const hhea_elab* hhea;  // optional
     const cmap_subtable& cmap;
     USHORT platformID;
     USHORT encodingID;
+    afm_flavour flavour;
 
     long scale(long v) const { return afm_scale(v, head.unitsPerEm); }
 };
 
-// "Www Mmm dd hh:mm:ss yyyy\n", the local time in the classic 24-character form.
-std::string local_date_line() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
+// "Www Mmm dd hh:mm:ss yyyy\n" in the classic 24-character form: the local time now, or
+// the fixed time in UTC.
+std::string date_line(std::optional<std::time_t> fixed) {
+    std::time_t now = fixed ? *fixed : std::time(nullptr);
+    std::tm when{};
     char text[32];
-    if (now == static_cast<std::time_t>(-1) || !localtime_r(&now, &local) ||
-        std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y\n", &local) == 0)
+    const bool converted = fixed ? gmtime_r(&now, &when) : localtime_r(&now, &when);
+    if (now == static_cast<std::time_t>(-1) || !converted ||
+        std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y\n", &when) == 0)
         return "Thu Jan  1 00:00:00 1970\n";
     return text;
 }
 
-void write_header(USHORT platformID, USHORT encodingID, std::span<char* const> command_line) {
+void write_header(USHORT platformID, USHORT encodingID, std::span<char* const> command_line,
+                  std::optional<std::time_t> date) {
     std::printf("StartFontMetrics 4.1\n");
-    std::printf("Comment Vantrel TTF remapper output %sComment", local_date_line().c_str());
+    std::printf("Comment Vantrel TTF remapper output %sComment", date_line(date).c_str());
     for (const char* word : command_line)
         if (word) std::printf(" %s", word);
     std::printf("\nComment Encoding table %ld.%ld: ", static_cast<long>(platformID),
@@ -83,15 +92,21 @@ int fail(const char* format, const font_object& font) {
     return -1;
 }
 
+// Macintosh-platform records give English as language 0; the others as US English.
 const name_record* english_name(const afm_source& src, USHORT nameID) {
-    return find_name(src.font, src.platformID, src.encodingID, kEnglishUS, nameID);
+    const USHORT language = src.platformID == kMacintosh ? kMacEnglish : kEnglishUS;
+    return find_name(src.font, src.platformID, src.encodingID, language, nameID);
 }
 
+// The name as UTF-8 on one line: a notice's line breaks must not start lines that are
+// not AFM.
 void write_name_line(const char* keyword, const name_record* record) {
     if (!record) return;
-    std::printf("%s ", keyword);
-    print_name_string(*record, false);
-    std::printf("\n");
+    const std::size_t length = std::min<std::size_t>(record->length, record->string.size());
+    std::printf("%s %s\n", keyword,
+                name_text_one_line(record->platformID,
+                                   reinterpret_cast<const BYTE*>(record->string.data()), length)
+                    .c_str());
 }
 
 // CapHeight and XHeight come from the glyphs that the subtable maps "H" and "x" to, when
@@ -128,6 +143,10 @@ void write_font_header(const afm_source& src) {
 
     write_height(src, 0x48, "H", "CapHeight");
     write_height(src, 0x78, "x", "XHeight");
+    if (src.flavour == afm_flavour::tex && src.hhea) {
+        std::printf("Ascender %ld\n", src.scale(src.hhea->ascender));
+        std::printf("Descender %ld\n", src.scale(src.hhea->descender));
+    }
     std::printf("FontBBox %ld %ld %ld %ld\n", src.scale(src.head.xMin), src.scale(src.head.yMin),
                 src.scale(src.head.xMax), src.scale(src.head.yMax));
     write_name_line("Version", version);
@@ -140,10 +159,23 @@ void write_font_header(const afm_source& src) {
     if (src.post.isFixedPitch != 0) std::printf("IsFixedPitch true\n");
 }
 
-// " WX w ; B llx lly urx ury ;" and the line end. A glyph beyond the outlines gets an
-// empty box, like a glyph without outline.
-void write_metrics(const afm_source& src, USHORT g) {
-    std::printf(" WX %ld ;", src.scale(advanceWidth_of(src.font, g, &src.hmtx)));
+// The glyph's line: "CH <code> ; N name ; WX w ; B llx lly urx ury ;", or for TeX's
+// readers "C code ; WX w ; N name ; B ... ;" with the code in decimal below 256 and -1
+// otherwise (and for unencoded glyphs). A glyph beyond the outlines gets an empty box,
+// like a glyph without outline.
+void write_metrics_line(const afm_source& src, std::optional<ULONG> code, USHORT g) {
+    const std::string name = glyph_name(g, &src.post);
+    const long width = src.scale(advanceWidth_of(src.font, g, &src.hmtx));
+    if (src.flavour == afm_flavour::tex) {
+        const long decimal = code && *code < 256 ? static_cast<long>(*code) : -1;
+        std::printf("C %ld ; WX %ld ; N %s ;", decimal, width, name.c_str());
+    } else {
+        if (code)
+            std::printf("CH <%04lx> ; N %s ;", static_cast<unsigned long>(*code), name.c_str());
+        else
+            std::printf("C -1 ; N %s ;", name.c_str());
+        std::printf(" WX %ld ;", width);
+    }
     if (src.outlines.count() != 0) {
         const glyph_box box = src.outlines.box(g);
         std::printf(" B %ld %ld %ld %ld ;", src.scale(box.xMin), src.scale(box.yMin),
@@ -152,30 +184,39 @@ void write_metrics(const afm_source& src, USHORT g) {
     std::printf("\n");
 }
 
-// A CH line per code the subtable maps to a glyph. Returns, for each glyph the post table
-// names (format 2.0 only), whether a code reached it.
-std::vector<bool> write_encoded_glyphs(const afm_source& src) {
-    std::vector<bool> encoded(src.post.numberOfGlyphs);
+struct mapped_code {
+    ULONG code;
+    USHORT glyph;
+};
+
+// Each code the subtable maps to a glyph, in code order. Walked once: the lookup reports
+// codes it cannot map, and the count of lines comes before the lines.
+std::vector<mapped_code> mapped_codes(const afm_source& src) {
+    std::vector<mapped_code> mapped;
     const code_glyph_map glyphs(src.cmap);
     for (ULONG code = 0; code <= 0xFFFF; ++code) {
         USHORT g = glyphs.glyph_of(code);
-        if (g == 0) continue;
-        std::printf("CH <%04lx> ; N %s ;", static_cast<unsigned long>(code),
-                    glyph_name(g, &src.post).c_str());
-        write_metrics(src, g);
-        if (g < encoded.size()) encoded[g] = true;
+        if (g != 0) mapped.push_back({code, g});
     }
-    return encoded;
+    return mapped;
 }
 
-// A C -1 line per named glyph, but .notdef, that no code reached.
-void write_unencoded_glyphs(const afm_source& src, const std::vector<bool>& encoded) {
-    for (std::size_t i = 1; i < encoded.size(); ++i) {
-        if (encoded[i]) continue;
-        auto g = static_cast<USHORT>(i);
-        std::printf("C -1 ; N %s ;", glyph_name(g, &src.post).c_str());
-        write_metrics(src, g);
-    }
+// A line per code the subtable maps to a glyph, then a C -1 line per glyph the post table
+// names (format 2.0 only), but .notdef, that no code reached. StartCharMetrics gives the
+// number of lines.
+void write_char_metrics(const afm_source& src) {
+    const std::vector<mapped_code> mapped = mapped_codes(src);
+    std::vector<bool> encoded(src.post.numberOfGlyphs);
+    for (const mapped_code& m : mapped)
+        if (m.glyph < encoded.size()) encoded[m.glyph] = true;
+    std::vector<USHORT> unencoded;
+    for (std::size_t i = 1; i < encoded.size(); ++i)
+        if (!encoded[i]) unencoded.push_back(static_cast<USHORT>(i));
+
+    std::printf("StartCharMetrics %zu\n", mapped.size() + unencoded.size());
+    for (const mapped_code& m : mapped) write_metrics_line(src, m.code, m.glyph);
+    for (USHORT g : unencoded) write_metrics_line(src, std::nullopt, g);
+    std::printf("EndCharMetrics\n");
 }
 
 void write_kern_pairs(const afm_source& src, const kern_format0& data, const char* keyword) {
@@ -223,8 +264,8 @@ long afm_scale(long v, USHORT unitsPerEm) {
 }
 
 int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
-              std::span<char* const> command_line) {
-    write_header(platformID, encodingID, command_line);
+              std::span<char* const> command_line, const afm_options& options) {
+    write_header(platformID, encodingID, command_line, options.date);
 
     post_elab* post = post_table(font);
     if (!post) return fail("%s: no post table\n", font);
@@ -246,12 +287,13 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
         return -1;
     }
 
-    const afm_source src{font, *post,  *outlines,  *hmtx,     *head,
-                         kern, **slot, platformID, encodingID};
+    const hhea_elab* hhea = options.flavour == afm_flavour::tex && find_table(font, "hhea", 0)
+                                ? hhea_table(font)
+                                : nullptr;
+    const afm_source src{font, *post,  *outlines,  *hmtx,      *head,          kern,
+                         hhea, **slot, platformID, encodingID, options.flavour};
     write_font_header(src);
-    std::printf("StartCharMetrics %ld\n", static_cast<long>(post->numberOfGlyphs));
-    write_unencoded_glyphs(src, write_encoded_glyphs(src));
-    std::printf("EndCharMetrics\n");
+    write_char_metrics(src);
     write_kerning(src);
     std::printf("EndFontMetrics\n");
     std::fflush(stdout);

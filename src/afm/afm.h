@@ -2,6 +2,8 @@
 // thousandths of an em.
 #pragma once
 
+#include <ctime>
+#include <optional>
 #include <span>
 
 #include "font/font.h"
@@ -20,5 +22,15 @@ long afm_scale(long v, USHORT unitsPerEm);
 // is still listed, with the width lookup's complaint and WX 0, and with an empty box (B 0 0 0 0),
 // as for a glyph without outline: nothing is read from beyond the glyf array. Such a glyph gives
 // no CapHeight or XHeight line.
+//
+// The TeX flavour is the AFM that TeX's font tools read: "C code ; WX w ; N name ; B ... ;"
+// lines instead of CH lines, and Ascender and Descender (hhea) in the header.
+enum class afm_flavour { standard, tex };
+
+struct afm_options {
+    afm_flavour flavour = afm_flavour::standard;
+    std::optional<std::time_t> date;  // the date to give, in UTC; the local time now when unset
+};
+
 int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
-              std::span<char* const> command_line);
+              std::span<char* const> command_line, const afm_options& options = {});

@@ -27,3 +27,4 @@ int run_command(kestrix_context& context);         // run.cpp
 int setaw_command(kestrix_context& context);       // metrics.cpp
 int show_command(kestrix_context& context);        // stack_commands.cpp
 int stack_command(kestrix_context& context);       // stack_commands.cpp
+int texafm_command(kestrix_context& context);      // afm.cpp

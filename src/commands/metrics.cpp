@@ -77,6 +77,7 @@ int set_advance_width(font_object& font, const char* name, std::int32_t width) {
         return -1;
     }
     hmtx->hMetrics[glyph].advanceWidth = static_cast<USHORT>(width);
+    hmtx->widths_changed = true;
     return 0;
 }
 

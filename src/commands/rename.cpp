@@ -10,37 +10,27 @@
 #include "commands/operands.h"
 #include "font/font.h"
 #include "report/listname.h"
+#include "report/name_text.h"
 #include "tables/name.h"
-
-namespace {
-
-bool is_two_byte_platform(USHORT platformID) {
-    return platformID == 0 || platformID == 3;
-}
-
-}  // namespace
 
 int set_name(name_record* record, const char* text) {
     if (!record || !text) return -1;
-    const std::size_t chars = std::strlen(text);
-    const bool wide = is_two_byte_platform(record->platformID);
-    const std::size_t len = wide ? 2 * chars : chars;
-    if (len > 0xFFFF) {  // the record's length field is 16 bits
-        std::fprintf(stderr, "set_name: name of %zu bytes too long, at most 65535\n", len);
-        return -1;
-    }
-    std::string stored;
+    stored_name_text stored;
     try {
-        stored.reserve(len);
+        stored = encode_name_text(record->platformID, text);
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "set_name: out of memory\n");
         return -1;
     }
-    for (std::size_t i = 0; i < chars; ++i) {
-        if (wide) stored.push_back('\0');
-        stored.push_back(text[i]);
+    const std::size_t len = stored.bytes.size();
+    if (len > 0xFFFF) {  // the record's length field is 16 bits
+        std::fprintf(stderr, "set_name: name of %zu bytes too long, at most 65535\n", len);
+        return -1;
     }
-    record->string = std::move(stored);
+    if (stored.unmappable > 0)
+        std::fprintf(stderr, "rename: warning: %zu character(s) not in Mac Roman stored as \"?\"\n",
+                     stored.unmappable);
+    record->string = std::move(stored.bytes);
     record->length = static_cast<USHORT>(len);
     return 0;
 }

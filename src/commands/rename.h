@@ -3,7 +3,7 @@
 
 struct name_record;
 
-// Stores text in the record as its platform encodes names: platforms 0 and 3 as UTF-16
-// big-endian units 0x0000-0x00FF (a zero byte before each character), others byte for
-// byte. 0, or -1 with the record unchanged.
+// Stores UTF-8 text in the record as its platform encodes names (see encode_name_text):
+// UTF-16 big-endian for platforms 0 and 3, Mac Roman for platform 1 (with a warning for
+// characters it cannot hold), others byte for byte. 0, or -1 with the record unchanged.
 int set_name(name_record* record, const char* text);

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tables/cmap.h"
 #include "report/naming.h"
+#include "tables/cff.h"
 #include "tables/cmap.h"
 #include "tables/glyf.h"
 #include "tables/head.h"
@@ -282,6 +282,7 @@ class chart_writer {
     void row_label(ULONG code);
     void gap(ULONG first, ULONG last);
     void cell(ULONG code, USHORT glyph, int column);
+    void cell_box(int column);
     void empty_cell(int column);
 
     template <class T>
@@ -293,6 +294,7 @@ class chart_writer {
     USHORT platformID_;
     USHORT encodingID_;
     glyf_elab* glyf_ = nullptr;
+    std::unique_ptr<cff_outlines> cff_;  // for a font whose outlines are CFF
     hmtx_elab* hmtx_ = nullptr;
     post_elab* post_ = nullptr;
     std::vector<definition> defined_;
@@ -304,7 +306,7 @@ class chart_writer {
 };
 
 void chart_writer::define_simple(USHORT g) {
-    const std::string d = outline_path(glyf_->glyphs[g]);
+    const std::string d = cff_ ? cff_->svg_path(g) : outline_path(glyf_->glyphs[g]);
     if (d.empty()) {
         defined_[g].status = definition::state::empty;
         return;
@@ -370,9 +372,13 @@ chart_writer::composite_frame chart_writer::start_composite(USHORT g) {
 // Defines the glyph and, first, the parts it is made of: depth first, with a stack of its
 // own rather than recursion, since a hostile font may chain thousands of composites.
 bool chart_writer::define(USHORT g) {
-    if (!glyf_ || g >= glyf_->glyphs.size()) return false;
+    if (g >= defined_.size()) return false;
     if (defined_[g].status != definition::state::unknown)
         return defined_[g].status == definition::state::drawn;
+    if (cff_) {  // CFF glyphs come whole from their charstrings
+        define_simple(g);
+        return defined_[g].status == definition::state::drawn;
+    }
     if (glyf_->glyphs[g].numberOfContours >= 0) {
         define_simple(g);
         return defined_[g].status == definition::state::drawn;
@@ -483,8 +489,9 @@ void chart_writer::gap(ULONG first, ULONG last) {
     y_ += kGapHeight;
 }
 
-void chart_writer::empty_cell(int column) {
-    body_ += "<rect class=\"u\" x=\"";
+// x="…" y="…" width="…" height="…" of the cell in this column of the current row.
+void chart_writer::cell_box(int column) {
+    body_ += "x=\"";
     append_int(body_, kMargin + kRowLabelWidth + column * kCellWidth);
     body_ += "\" y=\"";
     append_int(body_, y_);
@@ -492,19 +499,19 @@ void chart_writer::empty_cell(int column) {
     append_int(body_, kCellWidth);
     body_ += "\" height=\"";
     append_int(body_, kCellHeight);
-    body_ += "\"/>\n";
+    body_ += "\"";
+}
+
+void chart_writer::empty_cell(int column) {
+    body_ += "<rect class=\"u\" ";
+    cell_box(column);
+    body_ += "/>\n";
 }
 
 void chart_writer::cell(ULONG code, USHORT glyph, int column) {
-    body_ += "<svg x=\"";
-    append_int(body_, kMargin + kRowLabelWidth + column * kCellWidth);
-    body_ += "\" y=\"";
-    append_int(body_, y_);
-    body_ += "\" width=\"";
-    append_int(body_, kCellWidth);
-    body_ += "\" height=\"";
-    append_int(body_, kCellHeight);
-    body_ += "\"><rect class=\"m\" width=\"";
+    body_ += "<svg ";
+    cell_box(column);
+    body_ += "><rect class=\"m\" width=\"";
     append_int(body_, kCellWidth);
     body_ += "\" height=\"";
     append_int(body_, kCellHeight);
@@ -552,6 +559,10 @@ std::string chart_writer::build(const cmap_subtable& sub) {
     hmtx_ = parsed("hmtx", hmtx_table);
     post_ = parsed("post", post_table);
     if (glyf_) defined_.resize(glyf_->glyphs.size());
+    if (!glyf_ && has_cff_outlines(font_)) {
+        cff_ = do_cff(font_);
+        if (cff_) defined_.resize(cff_->glyph_count());
+    }
     set_scale();
 
     const code_range range = map_codes(sub);

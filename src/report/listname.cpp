@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "font/font.h"
+#include "report/name_text.h"
 #include "report/naming.h"
 #include "tables/name.h"
 
@@ -29,7 +31,7 @@ void print_listing(const name_key& key, const name_record& record) {
     std::printf("%u %u 0x%x %u\n(", static_cast<unsigned>(key.platform),
                 static_cast<unsigned>(key.encoding), static_cast<unsigned>(key.language),
                 static_cast<unsigned>(key.name));
-    print_name_string(record, true);
+    print_name_utf8(record, true);
     std::printf(")\n");
     std::fflush(stdout);
 }
@@ -50,6 +52,13 @@ void print_name_string(const name_record& record, bool escape) {
     const std::size_t length = std::min<std::size_t>(record.length, record.string.size());
     print_name_bytes(record.platformID, reinterpret_cast<const BYTE*>(record.string.data()), length,
                      escape);
+}
+
+void print_name_utf8(const name_record& record, bool escape) {
+    const std::size_t length = std::min<std::size_t>(record.length, record.string.size());
+    const std::string text = name_text_utf8(
+        record.platformID, reinterpret_cast<const BYTE*>(record.string.data()), length);
+    for (char c : text) put_name_byte(static_cast<BYTE>(c), escape);
 }
 
 int list_name(font_object& font, const name_key& key) {

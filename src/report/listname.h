@@ -28,5 +28,9 @@ int list_name(font_object& font, const name_key& key);
 // else is changed, and the output is not flushed.
 void print_name_bytes(USHORT platformID, const BYTE* bytes, std::size_t length, bool escape);
 
+// The record's string as UTF-8 (name_text_utf8), escaped as above: what listname prints and
+// rename takes back.
+void print_name_utf8(const name_record& record, bool escape);
+
 // The record's string, as above; never more than `length` bytes, nor more than it holds.
 void print_name_string(const name_record& record, bool escape);

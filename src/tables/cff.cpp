@@ -129,6 +129,60 @@ std::optional<glyph_box> cff_outlines::box(unsigned gid, std::string& error) {
     return boxes_[gid];
 }
 
+namespace {
+
+void append_point(std::string& out, const FT_Vector* p) {
+    out += ' ';
+    out += std::to_string(p->x);
+    out += ' ';
+    out += std::to_string(p->y);
+}
+
+// FT_Outline_Decompose callbacks: each appends one SVG command to the string it is given.
+int path_move_to(const FT_Vector* to, void* user) {
+    std::string& d = *static_cast<std::string*>(user);
+    if (!d.empty()) d += 'Z';
+    d += 'M';
+    append_point(d, to);
+    return 0;
+}
+int path_line_to(const FT_Vector* to, void* user) {
+    std::string& d = *static_cast<std::string*>(user);
+    d += 'L';
+    append_point(d, to);
+    return 0;
+}
+int path_conic_to(const FT_Vector* control, const FT_Vector* to, void* user) {
+    std::string& d = *static_cast<std::string*>(user);
+    d += 'Q';
+    append_point(d, control);
+    append_point(d, to);
+    return 0;
+}
+int path_cubic_to(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+    std::string& d = *static_cast<std::string*>(user);
+    d += 'C';
+    append_point(d, c1);
+    append_point(d, c2);
+    append_point(d, to);
+    return 0;
+}
+
+}  // namespace
+
+std::string cff_outlines::svg_path(unsigned gid) {
+    std::string d;
+    if (gid >= glyph_count()) return d;
+    FT_Face face = ft_->face.get();
+    const FT_Int32 flags = FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_IGNORE_TRANSFORM;
+    if (FT_Load_Glyph(face, gid, flags) != 0 || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
+        return d;
+    const FT_Outline_Funcs funcs{path_move_to, path_line_to, path_conic_to, path_cubic_to, 0, 0};
+    if (FT_Outline_Decompose(&face->glyph->outline, &funcs, &d) != 0) return {};
+    if (!d.empty()) d += 'Z';
+    return d;
+}
+
 bool cff_outlines::has_glyph_names() const {
     return FT_HAS_GLYPH_NAMES(ft_->face.get()) || is_cid_keyed();
 }

@@ -48,6 +48,10 @@ class cff_outlines : public elab_record {
     // The glyph's name, or nothing when the font has none for it.
     std::optional<std::string> name(unsigned gid);
     bool is_cid_keyed() const;
+    // The glyph's outline as SVG path data in font units (y up, as stored): M, L, Q and C
+    // commands, each contour closed with Z. Empty for an empty glyph or one FreeType cannot
+    // load.
+    std::string svg_path(unsigned gid);
 
   private:
     struct freetype;

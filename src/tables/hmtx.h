@@ -16,6 +16,8 @@ struct hmtx_elab : elab_record {
     // One entry per glyph (numGlyphs when parsed): the file's numberOfHMetrics pairs,
     // then the glyphs that share the last advance width, each with its own lsb.
     std::vector<long_hor_metric> hMetrics;
+    // Set by setaw: the device tables (hdmx, LTSH, VDMX) were made for the old widths.
+    bool widths_changed = false;
 };
 
 std::unique_ptr<hmtx_elab> do_hmtx(font_object& font);

@@ -277,6 +277,26 @@ std::string glyph_name(ULONG glyph, const post_elab* post) {
     return name ? name : fallback_glyph_name(g);
 }
 
+namespace {
+
+// Names that other tools (and the Adobe Glyph List) give seven of the standard Macintosh
+// glyphs, with the standard name each stands for.
+struct modern_name {
+    std::string_view modern;
+    const char* standard;
+};
+constexpr modern_name kModernNames[] = {
+    {"macron", "overscore"}, {"Delta", "increment"},          {"Omega", "Ohm"},       {"mu", "mu1"},
+    {"dcroat", "dmacron"},   {"nonbreakingspace", "nbspace"}, {"Idotaccent", "Idot"},
+};
+
+USHORT glyph_named(std::string_view name, const post_elab& post) {
+    auto it = post.glyph_of_name.find(name);
+    return it == post.glyph_of_name.end() ? 0 : it->second;
+}
+
+}  // namespace
+
 USHORT glyph_index_of(const char* name, const post_elab* post) {
     if (!name || !post) return 0;
     if (std::strncmp(name, kFallbackPrefix, kFallbackPrefixLength) == 0) {
@@ -285,6 +305,8 @@ USHORT glyph_index_of(const char* name, const post_elab* post) {
         unsigned long value = std::strtoul(digits, &end, 16);
         return end == digits ? 0 : static_cast<USHORT>(value);
     }
-    auto it = post->glyph_of_name.find(name);
-    return it == post->glyph_of_name.end() ? 0 : it->second;
+    if (USHORT g = glyph_named(name, *post)) return g;
+    for (const modern_name& m : kModernNames)
+        if (m.modern == name) return glyph_named(m.standard, *post);
+    return 0;
 }

@@ -56,5 +56,8 @@ std::string glyph_name(ULONG glyph, const post_elab* post);
 std::string fallback_glyph_name(ULONG glyph);
 
 // The glyph with this name: ".glyphindex" plus hex digits names an index directly, any
-// other name finds the lowest glyph whose name equals it. 0 when not found.
+// other name finds the lowest glyph whose name equals it. A name other tools use for a
+// standard glyph (macron, Delta, Omega, mu, dcroat, nonbreakingspace, Idotaccent) that no
+// glyph has finds the glyph of the standard name (overscore, increment, Ohm, mu1, dmacron,
+// nbspace, Idot). 0 when not found.
 USHORT glyph_index_of(const char* name, const post_elab* post);

@@ -2,7 +2,11 @@
 """Reads the AFM text that `kestrix FONT font P E afm` writes with fontTools' AFM reader
 and checks its metrics against the font as fontTools' own TrueType reader sees it.
 
-Usage: afm_reader_check.py KESTRIX FONT PLATFORM ENCODING
+Usage: afm_reader_check.py [--tex] KESTRIX FONT PLATFORM ENCODING
+
+With --tex the text comes from `texafm`, whose character lines afmLib reads as written
+(codes from 256 up are C -1 there, like the unencoded glyphs), and whose Ascender and
+Descender must be the hhea values.
 
 fontTools.afmLib only knows character lines in the order "C code ; WX w ; N name ; B ...",
 while AFM lets the keys after the code come in any order and also has hexadecimal CH
@@ -110,22 +114,38 @@ def glyph_box(font, name):
 
 
 def english_name(font, platform, encoding, name_id):
-    record = font["name"].getName(name_id, platform, encoding, 0x409)
+    """English: language 0 for Macintosh records, 0x409 for the others."""
+    language = 0 if platform == 1 else 0x409
+    record = font["name"].getName(name_id, platform, encoding, language)
     return None if record is None else record.toUnicode()
 
 
-def check(kestrix, font_path, platform, encoding):
+def check(kestrix, font_path, platform, encoding, tex=False):
     failures = []
 
     def expect(what, got, want):
         if got != want:
             failures.append("%s: AFM has %r, font gives %r" % (what, got, want))
 
-    run = subprocess.run([kestrix, font_path, "font", str(platform), str(encoding), "afm"],
+    command = "texafm" if tex else "afm"
+    run = subprocess.run([kestrix, font_path, "font", str(platform), str(encoding), command],
                          capture_output=True, text=True)
     if run.returncode != 0:
         return ["kestrix failed (%d): %s" % (run.returncode, run.stderr)]
-    afm, ch_lines = read_afm(run.stdout, failures)
+    if tex:
+        with tempfile.NamedTemporaryFile("w", suffix=".afm", delete=False) as f:
+            f.write(run.stdout)
+        try:
+            afm = afmLib.AFM(f.name)
+        finally:
+            os.unlink(f.name)
+        char_lines = re.findall(r"^C (-?\d+) ;", run.stdout, re.M)
+        ch_lines = sum(int(c) >= 0 for c in char_lines)
+    else:
+        afm, ch_lines = read_afm(run.stdout, failures)
+        char_lines = re.findall(r"^CH? ", run.stdout, re.M)
+    declared = re.search(r"^StartCharMetrics (\d+)$", run.stdout, re.M)
+    expect("StartCharMetrics", declared and int(declared[1]), len(char_lines))
 
     font = TTFont(font_path)
     upem = font["head"].unitsPerEm
@@ -155,6 +175,10 @@ def check(kestrix, font_path, platform, encoding):
     for g in range(1, name_of.named_glyphs()):
         if g not in encoded:
             unencoded.setdefault(name_of(g), g)
+    if tex:
+        expect("Ascender", afm._attrs.get("Ascender"), scale(font["hhea"].ascent))
+        expect("Descender", afm._attrs.get("Descender"), scale(font["hhea"].descent))
+        glyph_of_code = {c: g for c, g in glyph_of_code.items() if c < 256}
     expect("number of CH lines", ch_lines, len(glyph_of_code))
     expect("glyph names", set(afm._chars),
            {name_of(g) for g in encoded} | set(unencoded))
@@ -162,8 +186,14 @@ def check(kestrix, font_path, platform, encoding):
     # Widths and boxes. afmLib keeps one line per name (the last); its code tells the glyph.
     order = font.getGlyphOrder()
     hmtx = font["hmtx"]
+    glyph_of_name = dict(unencoded)
+    for g in sorted(encoded, reverse=True):
+        glyph_of_name[name_of(g)] = g
     for name, (code, width, box) in afm._chars.items():
-        g = glyph_of_code.get(code) if code >= 0 else unencoded.get(name)
+        if code >= 0:
+            g = glyph_of_code.get(code)
+        else:
+            g = (glyph_of_name if tex else unencoded).get(name)
         if g is None:
             failures.append("%s: code %d maps to no glyph" % (name, code))
             continue
@@ -186,14 +216,18 @@ def check(kestrix, font_path, platform, encoding):
 
 
 def main():
-    if len(sys.argv) != 5:
+    args = sys.argv[1:]
+    tex = args[:1] == ["--tex"]
+    if tex:
+        args = args[1:]
+    if len(args) != 4:
         print(__doc__)
         return 2
-    kestrix, font_path = sys.argv[1], sys.argv[2]
-    failures = check(kestrix, font_path, int(sys.argv[3]), int(sys.argv[4]))
+    kestrix, font_path = args[0], args[1]
+    failures = check(kestrix, font_path, int(args[2]), int(args[3]), tex)
     for failure in failures[:40]:
         print(failure)
-    print("%s %s.%s: %d failed" % (os.path.basename(font_path), sys.argv[3], sys.argv[4],
+    print("%s %s.%s: %d failed" % (os.path.basename(font_path), args[2], args[3],
                                   len(failures)))
     return 1 if failures else 0
 

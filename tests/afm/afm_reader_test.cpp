@@ -50,3 +50,41 @@ INSTANTIATE_TEST_SUITE_P(BundledFonts, AfmIndependentReader,
                              return name + "_" + std::get<1>(info.param) + "_" +
                                     std::get<2>(info.param);
                          });
+
+// texafm's text, as afmLib reads it without reordering: the same widths, boxes and kern
+// pairs, codes below 256 only, and the hhea ascender and descender.
+class TexAfmIndependentReader : public testing::TestWithParam<std::string> {};
+
+TEST_P(TexAfmIndependentReader, ReadsTheFontsOwnMetrics) {
+    static const std::string python = python_with_fonttools();
+    if (python.empty()) GTEST_SKIP() << "python3 with fontTools (python3-fonttools) not found";
+    const std::string& font = GetParam();
+    if (!testrun::file_exists(font)) GTEST_SKIP() << font << " not installed";
+    for (const char* platform : {"3", "1"}) {
+        const char* encoding = platform[0] == '3' ? "1" : "0";
+        auto r = testrun::run(python, {kChecker, "--tex", KESTRIX_BIN, font, platform, encoding});
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, TexAfmIndependentReader,
+                         testing::Values(testrun::sample_font("Vera.ttf"),
+                                         testrun::sample_font("VeraMono.ttf"),
+                                         "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"),
+                         [](const auto& info) {
+                             std::string name = info.param.substr(info.param.rfind('/') + 1);
+                             return name.substr(0, name.find('.'));
+                         });
+
+// TeX's readers of the same text: afm2tfm with and without an encoding vector, and afm2pl,
+// accept it, and the TFM and PL widths are the AFM's (tex_tools_check.py).
+TEST_P(TexAfmIndependentReader, TexToolsTakeItsWidths) {
+    if (!testrun::file_exists("/usr/bin/afm2tfm") || !testrun::file_exists("/usr/bin/afm2pl"))
+        GTEST_SKIP() << "afm2tfm and afm2pl (texlive-binaries, texlive-font-utils) not found";
+    const std::string& font = GetParam();
+    if (!testrun::file_exists(font)) GTEST_SKIP() << font << " not installed";
+    const std::string checker =
+        (std::filesystem::path(__FILE__).parent_path() / "tex_tools_check.py").string();
+    auto r = testrun::run("/usr/bin/python3", {checker, KESTRIX_BIN, font});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+}

@@ -84,7 +84,7 @@ const std::string kStandardBody31 =
     "UnderlinePosition -104\n"
     "UnderlineThickness 70\n"
     "ItalicAngle 0\n"
-    "StartCharMetrics 8\n"
+    "StartCharMetrics 7\n"
     "CH <0020> ; N space ; WX 318 ; B 0 0 0 0 ;\n"
     "CH <0041> ; N A ; WX 684 ; B 8 0 676 729 ;\n"
     "CH <0042> ; N B ; WX 686 ; B 98 0 610 729 ;\n"
@@ -135,18 +135,20 @@ TEST(Afm, StandardFontThroughMicrosoftUnicode) {
               kHeader31 + kStandardNames + kStandardBody31 + kStandardKerning);
 }
 
-TEST(Afm, MacintoshNamesWithLanguageZeroAreNotFound) {
+// Macintosh records give English as language 0, where the others use 0x409.
+TEST(Afm, MacintoshNamesAreFoundInLanguageZero) {
     auto r = afm_of(testfont::standard_font(), "1", "0");
     EXPECT_EQ(r->run.status, 0);
-    EXPECT_EQ(r->run.err, "t.ttf: warning: no PostScript font name for AFM output\n");
-    EXPECT_EQ(mask_date(r->run.out), kHeader10 +
-                                         "Comment No PostScript font name\n"
+    EXPECT_EQ(r->run.err, "");
+    EXPECT_EQ(mask_date(r->run.out), kHeader10 + kStandardNames +
                                          "FontBBox 8 -14 676 903\n"
+                                         "Version Version 1.000\n"
+                                         "Notice Public domain test font\n"
                                          "EncodingScheme Mac Roman\n"
                                          "UnderlinePosition -104\n"
                                          "UnderlineThickness 70\n"
                                          "ItalicAngle 0\n"
-                                         "StartCharMetrics 8\n"
+                                         "StartCharMetrics 7\n"
                                          "CH <0020> ; N space ; WX 318 ; B 0 0 0 0 ;\n"
                                          "CH <0041> ; N A ; WX 684 ; B 8 0 676 729 ;\n"
                                          "CH <0042> ; N B ; WX 686 ; B 98 0 610 729 ;\n"
@@ -212,7 +214,7 @@ TEST(Afm, UnitsPerEm1000HeightsItalicAndFixedPitch) {
                                          "UnderlineThickness 143\n"
                                          "ItalicAngle -11.25\n"
                                          "IsFixedPitch true\n"
-                                         "StartCharMetrics 8\n"
+                                         "StartCharMetrics 9\n"
                                          "CH <0020> ; N space ; WX 651 ; B 0 0 0 0 ;\n"
                                          "CH <0041> ; N A ; WX 1401 ; B 16 0 1384 1493 ;\n"
                                          "CH <0042> ; N H ; WX 1405 ; B 201 0 1250 1493 ;\n"
@@ -336,7 +338,7 @@ TEST(Afm, Post30UsesIndexNames) {
                   "UnderlinePosition -104\n"
                   "UnderlineThickness 70\n"
                   "ItalicAngle 0\n"
-                  "StartCharMetrics 0\n"
+                  "StartCharMetrics 6\n"
                   "CH <0020> ; N .glyphindex0001 ; WX 318 ; B 0 0 0 0 ;\n"
                   "CH <0041> ; N .glyphindex0002 ; WX 684 ; B 8 0 676 729 ;\n"
                   "CH <0042> ; N .glyphindex0003 ; WX 686 ; B 98 0 610 729 ;\n"
@@ -379,7 +381,7 @@ TEST(Afm, GlyphIndexBeyondTheGlyphCount) {
                   "UnderlinePosition -104\n"
                   "UnderlineThickness 70\n"
                   "ItalicAngle 0\n"
-                  "StartCharMetrics 0\n"
+                  "StartCharMetrics 8\n"
                   "CH <0020> ; N .null ; WX 318 ; B 0 0 0 0 ;\n"
                   "CH <0041> ; N nonmarkingreturn ; WX 684 ; B 8 0 676 729 ;\n"
                   "CH <0042> ; N space ; WX 686 ; B 98 0 610 729 ;\n"
@@ -409,12 +411,12 @@ TEST(Afm, UnmappableCodeIsReportedAndSkipped) {
     EXPECT_EQ(r->run.status, 0);
     EXPECT_EQ(r->run.err, "Cannot cmap character code 0x41!\n");
     const std::string& out = r->run.out;
-    std::size_t from = out.find("StartCharMetrics 8\n");
+    std::size_t from = out.find("StartCharMetrics 7\n");
     std::size_t to = out.find("EndCharMetrics\n");
     ASSERT_NE(from, std::string::npos);
     ASSERT_NE(to, std::string::npos);
     EXPECT_EQ(out.substr(from, to - from),
-              "StartCharMetrics 8\n"
+              "StartCharMetrics 7\n"
               "C -1 ; N space ; WX 318 ; B 0 0 0 0 ;\n"
               "C -1 ; N A ; WX 684 ; B 8 0 676 729 ;\n"
               "C -1 ; N B ; WX 686 ; B 98 0 610 729 ;\n"
@@ -540,10 +542,7 @@ TEST_P(AfmVera, MatchesTheReviewedText) {
     opts.cwd = SAMPLE_FONTS_DIR;
     auto r = kestrix({"Vera.ttf", "font", platform, encoding, "afm"}, opts);
     EXPECT_EQ(r.status, 0);
-    std::string expected_err = "read_glyph: glyph 98: warning: composite glyph(s) ignored\n";
-    if (std::string(platform) == "1")
-        expected_err += "Vera.ttf: warning: no PostScript font name for AFM output\n";
-    EXPECT_EQ(r.err, expected_err);
+    EXPECT_EQ(r.err, "read_glyph: glyph 98: warning: composite glyph(s) ignored\n");
     std::string out = mask_date(r.out);
     std::size_t program = out.find(std::string("Comment ") + KESTRIX_BIN + " ");
     ASSERT_NE(program, std::string::npos);
@@ -568,4 +567,44 @@ TEST(Afm, CompositeGlyphShowsItsHeaderBox) {
     EXPECT_EQ(r->run.err, "read_glyph: glyph 6: warning: composite glyph(s) ignored\n");
     EXPECT_NE(r->run.out.find("\nCH <00c5> ; N Aring ; WX 684 ; B 8 0 676 903 ;\n"),
               std::string::npos);
+}
+
+// A name with line breaks and other control characters stays on its one line, as UTF-8.
+TEST(Afm, NamesStayOnOneLineAsUtf8) {
+    auto r = run_on(testfont::standard_font(), {"dup",
+                                                "3",
+                                                "1",
+                                                "0x409",
+                                                "4",
+                                                "Caf\xC3\xA9\r\nSans\tOne\x7F",
+                                                "rename",
+                                                "dup",
+                                                "1",
+                                                "0",
+                                                "0",
+                                                "4",
+                                                "Mac\rRoman \xE2\x80\xA0",
+                                                "rename",
+                                                "dup",
+                                                "3",
+                                                "1",
+                                                "afm",
+                                                "1",
+                                                "0",
+                                                "afm"});
+    EXPECT_EQ(r->run.status, 0) << r->run.err;
+    const std::string& out = r->run.out;
+    EXPECT_NE(out.find("\nFullName Caf\xC3\xA9  Sans One \n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nFullName Mac Roman \xE2\x80\xA0\n"), std::string::npos) << out;
+}
+
+// SOURCE_DATE_EPOCH fixes the date line, in UTC.
+TEST(Afm, SourceDateEpochGivesTheDateInUtc) {
+    testrun::scratch_dir dir;
+    const std::string font = testfont::standard_font().write(dir.file("t.ttf"));
+    const std::string script =
+        "SOURCE_DATE_EPOCH=1700000000 TZ=Asia/Tokyo \"$0\" \"$1\" font 3 1 afm";
+    auto r = testrun::run("/bin/sh", {"-c", script, KESTRIX_BIN, font});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(kDateLine + "Tue Nov 14 22:13:20 2023\n"), std::string::npos) << r.out;
 }

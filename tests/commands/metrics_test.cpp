@@ -157,3 +157,41 @@ TEST(MetricsOfCffFonts, BoxesComeFromTheOutlinesAndNamesFromTheCharset) {
         EXPECT_EQ(integers(r), (std::vector<int>{250, 0, 0, 0, 0, 0})) << file;
     }
 }
+
+// The names other tools give seven standard Macintosh glyphs find the same glyph as the
+// standard name (Vera's post table uses the standard names).
+TEST(GetmetricsCommand, ModernNamesFindTheStandardNamesGlyph) {
+    const std::string vera = testrun::sample_font("Vera.ttf");
+    for (const auto& [modern, standard] :
+         std::vector<std::pair<std::string, std::string>>{{"macron", "overscore"},
+                                                          {"Delta", "increment"},
+                                                          {"Omega", "Ohm"},
+                                                          {"mu", "mu1"},
+                                                          {"dcroat", "dmacron"},
+                                                          {"nonbreakingspace", "nbspace"},
+                                                          {"Idotaccent", "Idot"}}) {
+        auto want = testrun::kestrix({vera, "font", standard, "getmetrics", "stack"});
+        auto got = testrun::kestrix({vera, "font", modern, "getmetrics", "stack"});
+        EXPECT_EQ(got.status, 0) << modern << got.err;
+        EXPECT_EQ(got.out, want.out) << modern;
+        EXPECT_NE(want.out.find("stack[5]"), std::string::npos) << standard;
+    }
+}
+
+// After setaw, gen warns that the device tables it copies (Vera has hdmx) keep the old
+// widths; without setaw it says nothing.
+TEST(SetawCommand, GenWarnsThatDeviceTablesAreStale) {
+    testrun::scratch_dir dir;
+    const std::string vera = testrun::sample_font("Vera.ttf");
+    auto widened =
+        testrun::kestrix({vera, "font", "dup", "A", "700", "setaw", dir.file("w.ttf"), "gen"});
+    EXPECT_EQ(widened.status, 0);
+    EXPECT_NE(widened.err.find("gen: warning: " + vera +
+                               ": hdmx copied unchanged, no longer matching the widths set by "
+                               "setaw\n"),
+              std::string::npos)
+        << widened.err;
+    auto copied = testrun::kestrix({vera, "font", dir.file("c.ttf"), "gen"});
+    EXPECT_EQ(copied.status, 0);
+    EXPECT_EQ(copied.err.find("gen: warning"), std::string::npos) << copied.err;
+}

@@ -20,11 +20,16 @@ TEST(SetName, StoresTwoBytesPerCharacterForPlatforms0And3) {
         std::string stored;
     };
     using namespace std::string_literals;
-    for (const store_case& c : std::vector<store_case>{{3, "Hello", "\0H\0e\0l\0l\0o"s},
-                                                       {0, "A\xE9", "\0A\0\xE9"s},
-                                                       {1, "Hello", "Hello"},
-                                                       {2, "A\xE9", "A\xE9"},
-                                                       {3, "", ""}}) {
+    for (const store_case& c :
+         std::vector<store_case>{{3, "Hello", "\0H\0e\0l\0l\0o"s},
+                                 {0, "A\xE9", "\0A\0\xE9"s},
+                                 {1, "Hello", "Hello"},
+                                 {2, "A\xE9", "A\xE9"},
+                                 // UTF-8: a surrogate pair, Mac Roman
+                                 {3, "D\xC3\xA9\xF0\x9D\x84\x9E", "\0D\0\xE9\xD8\x34\xDD\x1E"s},
+                                 {1, "D\xC3\xA9mo \xE2\x82\xAC", "D\x8Emo \xDB"},
+                                 {2, "D\xC3\xA9", "D\xC3\xA9"},
+                                 {3, "", ""}}) {
         name_record r;
         r.platformID = c.platformID;
         r.string = "previous text, longer than any of the new ones";
@@ -128,4 +133,53 @@ TEST(RenameCommand, ListnameOutputEditedAndRunRenamesTheRecord) {
     ASSERT_TRUE(rec);
     EXPECT_EQ(rec->string, std::string("\0S\0a\0m\0p\0l\0e\0 \0(\0B\0o\0l\0d\0)", 26));
     EXPECT_EQ(find_name(*written, 1, 0, 0, 4)->string, "Testfont Regular");
+}
+
+TEST(SetName, MacRomanStoresQuestionMarksForWhatItCannotHold) {
+    name_record r;
+    r.platformID = 1;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(set_name(&r, "\xCE\xA9\xE4\xB8\xAD\xF0\x9F\x99\x82"), 0);  // Omega, CJK, emoji
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "rename: warning: 2 character(s) not in Mac Roman stored as \"?\"\n");
+    EXPECT_EQ(r.string, "\xBD??");
+}
+
+// A name in any script goes through rename into the file as fontTools reads it, and comes
+// back unchanged from listname: the round trip a listname fragment relies on.
+TEST(RenameCommand, Utf8NamesRoundTripThroughGenFontToolsAndListname) {
+    testrun::scratch_dir dir;
+    const std::string path = testfont::standard_font().write(dir.file("f.ttf"));
+    const std::string out = dir.file("out.ttf");
+    const std::string wide =
+        "D\xC3\xA9mo \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9D\x84\x9E";        // Démo 中文 𝄞
+    const std::string roman = "D\xC3\xA9mo \xE2\x80\x93 \xE2\x82\xAC";  // Démo – €
+    auto r = testrun::kestrix({path, "font", "dup", "3", "1", "0x409", "4", wide, "rename", "dup",
+                               "1", "0", "0", "4", roman, "rename", out, "gen"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+
+    for (const auto& [ids, text] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"3", "1", "0x409", "4"}, wide}, {{"1", "0", "0", "4"}, roman}}) {
+        std::vector<std::string> args{out, "font"};
+        args.insert(args.end(), ids.begin(), ids.end());
+        args.push_back("listname");
+        auto listed = testrun::kestrix(args);
+        EXPECT_EQ(listed.status, 0);
+        EXPECT_NE(listed.out.find("\n(" + text + ")\n"), std::string::npos) << listed.out;
+    }
+
+    const char* python = "/usr/bin/python3";
+    if (!testrun::file_exists(python) ||
+        testrun::run(python, {"-c", "import fontTools.ttLib"}).status != 0)
+        GTEST_SKIP() << "python3 with fontTools (python3-fonttools) not found";
+    auto read = testrun::run(
+        python, {"-c",
+                 "import sys; from fontTools.ttLib import TTFont\n"
+                 "n = TTFont(sys.argv[1])['name']\n"
+                 "sys.stdout.buffer.write((n.getName(4, 3, 1, 0x409).toUnicode() + '|' +\n"
+                 "    n.getName(4, 1, 0, 0).toUnicode()).encode('utf-8'))",
+                 out});
+    EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out, wide + "|" + roman);
 }

@@ -30,7 +30,9 @@ TEST(Program, CommandLineWordsAreWholeTokens) {
     EXPECT_EQ(r.err, kNotEmpty +
                          "stack[2] = string \"Font\" <-- top\n"
                          "stack[1] = string \"%c\"\n"
-                         "stack[0] = string \"(a b\"\n");
+                         "stack[0] = string \"(a b\"\n"
+                         // commands are case-sensitive: "Font" is a word, close to "font"
+                         "Note: \"Font\" is not a command; did you mean \"font\"?\n");
 }
 
 TEST(Program, PopLeavesTheRestForTheExitReport) {
@@ -150,4 +152,27 @@ TEST(Program, MissingFontFile) {
                          "load_font: cannot open file\n"
                          "font: load failed\n" +
                          kExitError);
+}
+
+// --help and --version alone print and exit 0; a leftover word close to a command name
+// gets one line after the leftover-stack listing, other leftovers none.
+TEST(Program, HelpVersionAndMisspeltCommands) {
+    auto help = testrun::kestrix({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: kestrix [word ...]\n", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find(" texafm"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+    auto version = testrun::kestrix({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "kestrix 1.0.0\n");
+
+    auto misspelt = testrun::kestrix({"3", "lsit"});
+    EXPECT_EQ(misspelt.status, 0);
+    EXPECT_EQ(misspelt.err,
+              "Warning: on exit, stack was not empty:\n"
+              "stack[1] = string \"lsit\" <-- top\n"
+              "stack[0] = string \"3\"\n"
+              "Note: \"lsit\" is not a command; did you mean \"list\"?\n");
+    auto plain = testrun::kestrix({"ab", "0x409", "Vera.ttf"});
+    EXPECT_EQ(plain.err.find("Note:"), std::string::npos) << plain.err;
 }

@@ -139,3 +139,13 @@ TEST(Chart, WritesItsFileLikeEveryOtherOutput) {
               std::string::npos);
     EXPECT_NE(r.out.find("</svg>\nstack: stack is empty\n"), std::string::npos);  // consumed
 }
+
+// CFF glyphs are drawn from their charstrings: cubic segments as C commands.
+TEST(Chart, DrawsCffOutlines) {
+    const std::string otf = std::string(TEST_DATA_DIR) + "/container/tiny-cff.otf";
+    auto r = testrun::kestrix({otf, "font", "3", "1", "-", "chart"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("<path id=\"g2\" d=\"M 100 0L 500 0C 700 300 500 700 300 700L 100 0Z\"/>"),
+              std::string::npos)
+        << r.out;
+}

@@ -1,0 +1,28 @@
+// The text of name records: what their bytes mean as Unicode, and how text given as UTF-8
+// is stored. Platforms 0 and 3 hold UTF-16 big-endian units, platform 1 Mac Roman bytes;
+// other platforms' bytes are taken as they are, both ways.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "font/types.h"
+
+// The string as UTF-8. UTF-16 surrogate pairs are joined, a lone surrogate becomes
+// U+FFFD and a final odd byte is dropped; U+0000 is one zero byte. Pure ASCII text comes
+// out byte for byte as stored (in the low bytes of UTF-16 units).
+std::string name_text_utf8(USHORT platformID, const BYTE* bytes, std::size_t length);
+
+// The same text for a field that must stay on one line: every control character (C0, DEL,
+// C1, and the Unicode line and paragraph separators) becomes a space.
+std::string name_text_one_line(USHORT platformID, const BYTE* bytes, std::size_t length);
+
+// The bytes that store text for the platform, and how many characters Mac Roman could
+// not hold (each stored as "?"). Text that is not valid UTF-8 is taken one byte per
+// character: a zero byte before each for platforms 0 and 3, the byte itself otherwise.
+struct stored_name_text {
+    std::string bytes;
+    std::size_t unmappable = 0;
+};
+stored_name_text encode_name_text(USHORT platformID, std::string_view utf8);
