@@ -202,11 +202,12 @@ std::vector<mapped_code> mapped_codes(const afm_source& src) {
 }
 
 // A line per code the subtable maps to a glyph, then a C -1 line per glyph the post table
-// names (format 2.0 only), but .notdef, that no code reached. StartCharMetrics gives the
-// number of lines.
+// (format 2.0 only) or a CFF charset names, but .notdef, that no code reached.
+// StartCharMetrics gives the number of lines.
 void write_char_metrics(const afm_source& src) {
     const std::vector<mapped_code> mapped = mapped_codes(src);
-    std::vector<bool> encoded(src.post.numberOfGlyphs);
+    std::vector<bool> encoded(
+        std::max<std::size_t>(src.post.numberOfGlyphs, src.post.charset_names.size()));
     for (const mapped_code& m : mapped)
         if (m.glyph < encoded.size()) encoded[m.glyph] = true;
     std::vector<USHORT> unencoded;
