@@ -61,6 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzkit::run_words({"force", "in.ttf", "font"});
     stack_item top;
     if (fuzzkit::context().stack.pop(top) && top.font()) walk_lookups(*top.font());
+    // The second font of a collection, through face (a single font refuses index 1).
+    fuzzkit::run_words({"in.ttf", "1", "face"});
     fuzzkit::end_input();
     return 0;
 }

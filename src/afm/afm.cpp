@@ -24,12 +24,12 @@
 #include "report/name_text.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
-#include "tables/glyf.h"
 #include "tables/head.h"
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
 #include "tables/kern.h"
 #include "tables/name.h"
+#include "tables/outlines.h"
 #include "tables/post.h"
 
 namespace {
@@ -47,7 +47,7 @@ constexpr USHORT kKernCrossStream = 0x04;
 struct afm_source {
     font_object& font;
     const post_elab& post;
-    glyf_elab& glyf;
+    glyph_outlines outlines;
     hmtx_elab& hmtx;
     head_elab& head;
     kern_elab* kern;        // optional
@@ -59,13 +59,6 @@ struct afm_source {
 
     long scale(long v) const { return afm_scale(v, head.unitsPerEm); }
 };
-
-// The glyph's box, or nothing for an index outside the glyf array: a subtable may map a
-// code to a glyph the font does not have, and its box must not be read from beyond the
-// array.
-const glyph_record* glyph_box(const glyf_elab& glyf, USHORT g) {
-    return g < glyf.glyphs.size() ? &glyf.glyphs[g] : nullptr;
-}
 
 // "Www Mmm dd hh:mm:ss yyyy\n" in the classic 24-character form: the local time now, or
 // the fixed time in UTC.
@@ -121,8 +114,9 @@ void write_name_line(const char* keyword, const name_record* record) {
 void write_height(const afm_source& src, USHORT code, const char* glyph, const char* keyword) {
     USHORT g = char_to_glyph(code, &src.cmap);
     if (g == 0 || glyph_name(g, &src.post) != glyph) return;
-    if (const glyph_record* box = glyph_box(src.glyf, g))
-        std::printf("%s %ld\n", keyword, src.scale(box->yMax));
+    // A subtable may map a code to a glyph the font does not have.
+    if (g < src.outlines.count())
+        std::printf("%s %ld\n", keyword, src.scale(src.outlines.box(g).yMax));
 }
 
 void write_italic_angle(LONG italicAngle) {
@@ -167,7 +161,7 @@ void write_font_header(const afm_source& src) {
 
 // The glyph's line: "CH <code> ; N name ; WX w ; B llx lly urx ury ;", or for TeX's
 // readers "C code ; WX w ; N name ; B ... ;" with the code in decimal below 256 and -1
-// otherwise (and for unencoded glyphs). A glyph beyond the glyf array gets an empty box,
+// otherwise (and for unencoded glyphs). A glyph beyond the outlines gets an empty box,
 // like a glyph without outline.
 void write_metrics_line(const afm_source& src, std::optional<ULONG> code, USHORT g) {
     const std::string name = glyph_name(g, &src.post);
@@ -182,12 +176,10 @@ void write_metrics_line(const afm_source& src, std::optional<ULONG> code, USHORT
             std::printf("C -1 ; N %s ;", name.c_str());
         std::printf(" WX %ld ;", width);
     }
-    if (!src.glyf.glyphs.empty()) {
-        static const glyph_record kEmpty{};
-        const glyph_record* box = glyph_box(src.glyf, g);
-        if (!box) box = &kEmpty;
-        std::printf(" B %ld %ld %ld %ld ;", src.scale(box->xMin), src.scale(box->yMin),
-                    src.scale(box->xMax), src.scale(box->yMax));
+    if (src.outlines.count() != 0) {
+        const glyph_box box = src.outlines.box(g);
+        std::printf(" B %ld %ld %ld %ld ;", src.scale(box.xMin), src.scale(box.yMin),
+                    src.scale(box.xMax), src.scale(box.yMax));
     }
     std::printf("\n");
 }
@@ -220,11 +212,12 @@ std::vector<mapped_code> mapped_codes(const afm_source& src) {
 }
 
 // A line per code the subtable maps to a glyph, then a C -1 line per glyph the post table
-// names (format 2.0 only), but .notdef, that no code reached. StartCharMetrics gives the
-// number of lines.
+// (format 2.0 only) or a CFF charset names, but .notdef, that no code reached.
+// StartCharMetrics gives the number of lines.
 void write_char_metrics(const afm_source& src) {
     const std::vector<mapped_code> mapped = mapped_codes(src);
-    std::vector<bool> encoded(src.post.numberOfGlyphs);
+    std::vector<bool> encoded(
+        std::max<std::size_t>(src.post.numberOfGlyphs, src.post.charset_names.size()));
     for (const mapped_code& m : mapped)
         if (m.glyph < encoded.size()) encoded[m.glyph] = true;
     std::vector<USHORT> unencoded;
@@ -287,8 +280,8 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
 
     post_elab* post = post_table(font);
     if (!post) return fail("%s: no post table\n", font);
-    glyf_elab* glyf = glyf_table(font);
-    if (!glyf) return fail("%s: no glyf table\n", font);
+    std::optional<glyph_outlines> outlines = glyph_outlines::of(font);
+    if (!outlines) return fail("%s: no glyf table\n", font);
     hmtx_elab* hmtx = hmtx_table(font);
     if (!hmtx) return fail("%s: no hmtx table\n", font);
     head_elab* head = head_table(font);
@@ -308,7 +301,7 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
     const hhea_elab* hhea = options.flavour == afm_flavour::tex && find_table(font, "hhea", 0)
                                 ? hhea_table(font)
                                 : nullptr;
-    const afm_source src{font, *post,  *glyf,      *hmtx,      *head,          kern,
+    const afm_source src{font, *post,  *outlines,  *hmtx,      *head,          kern,
                          hhea, **slot, platformID, encodingID, options.flavour};
     write_font_header(src);
     write_char_metrics(src);

@@ -33,8 +33,11 @@ struct kestrix_context {
     run_notices notices;                 // given once per run
     display_ids list_ids;                // the list command's numbering of attached blocks
 
-    // The options fonts are loaded with at this point of the run.
-    load_options font_options() { return {forced_interpretation, notices}; }
+    // The options fonts are loaded with at this point of the run (face: the font of a
+    // collection that the face command picks).
+    load_options font_options(std::optional<std::size_t> face = std::nullopt) {
+        return {forced_interpretation, notices, face};
+    }
 
     // Font objects live in the run's pool: the stack only refers to them. `font` adds one,
     // `free` releases one; whatever is left goes away with the context.

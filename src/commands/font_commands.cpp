@@ -1,10 +1,31 @@
 // Commands on the life of font objects: loading one, releasing one, and the forced
 // interpretation that loading obeys.
+#include <cstdint>
 #include <cstdio>
 
 #include "commands/commands.h"
 #include "commands/operands.h"
 #include "font/registry.h"
+
+namespace {
+
+// Loads the file, elaborates its tables and pushes the font object.
+int push_font(kestrix_context& context, const command_voice& voice, const char* path,
+              const load_options& options) {
+    std::unique_ptr<font_object> loaded = load_font(path, options);
+    if (!loaded) return voice.fail("load failed");
+    font_object* font = context.adopt_font(std::move(loaded));
+    for (const char* tag : font_elab_order_of(*font)) {
+        if (!load_elab_table(*font, tag, 1)) std::fprintf(stderr, "font: no %s table\n", tag);
+    }
+    if (context.stack.push(font, ITEM_FONT) != 0) {
+        context.release_font(font);
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
 
 int font_command(kestrix_context& context) {
     const command_voice voice{"font"};
@@ -13,17 +34,17 @@ int font_command(kestrix_context& context) {
     if (!context.stack.pop(item) || !item.val) return voice.fail("expected string");
     const char* path = string_of(item, voice, "string");
     if (!path) return -1;
-    std::unique_ptr<font_object> loaded = load_font(path, context.font_options());
-    if (!loaded) return voice.fail("load failed");
-    font_object* font = context.adopt_font(std::move(loaded));
-    for (const char* tag : font_elab_order) {
-        if (!load_elab_table(*font, tag, 1)) std::fprintf(stderr, "font: no %s table\n", tag);
-    }
-    if (context.stack.push(font, ITEM_FONT) != 0) {
-        context.release_font(font);
-        return -1;
-    }
-    return 0;
+    return push_font(context, voice, path, context.font_options());
+}
+
+int face_command(kestrix_context& context) {
+    const command_voice voice{"face"};
+    std::int32_t index = 0;
+    if (!pop_integer(context, voice, "index", index)) return -1;
+    const char* path = pop_string(context, voice, "string");
+    if (!path) return -1;
+    if (index < 0) return voice.fail("the index counts fonts from 0");
+    return push_font(context, voice, path, context.font_options(static_cast<std::size_t>(index)));
 }
 
 int free_command(kestrix_context& context) {

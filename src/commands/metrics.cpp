@@ -1,14 +1,15 @@
 #include "commands/metrics.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "commands/commands.h"
 #include "commands/operands.h"
 #include "font/font.h"
-#include "tables/glyf.h"
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
 #include "tables/maxp.h"
+#include "tables/outlines.h"
 #include "tables/post.h"
 
 namespace {
@@ -27,18 +28,18 @@ USHORT named_glyph(font_object& font, const char* name, const char* command) {
     return glyph;
 }
 
-// The glyf record with its glyphs, or nothing after the command's message.
-const glyf_elab* glyph_data(font_object& font, const char* command) {
-    const glyf_elab* glyf = glyf_table(font);
-    if (!glyf) {
+// The font's outlines, with glyphs, or nothing after the command's message.
+std::optional<glyph_outlines> glyph_data(font_object& font, const char* command) {
+    std::optional<glyph_outlines> outlines = glyph_outlines::of(font);
+    if (!outlines) {
         std::fprintf(stderr, "%s: no glyf table\n", font.font_path.c_str());
-        return nullptr;
+        return std::nullopt;
     }
-    if (glyf->glyphs.empty()) {
+    if (outlines->count() == 0) {
         std::fprintf(stderr, "%s: no glyph data in font %s\n", command, font.font_path.c_str());
-        return nullptr;
+        return std::nullopt;
     }
-    return glyf;
+    return outlines;
 }
 
 // Pops the glyph name and the font under it; nothing after the command's message.
@@ -83,15 +84,14 @@ int set_advance_width(font_object& font, const char* name, std::int32_t width) {
 int get_glyph_metrics(font_object& font, const char* name, operand_stack& results) {
     USHORT glyph = named_glyph(font, name, "getmetrics");
     if (glyph == 0) return -1;
-    const glyf_elab* glyf = glyph_data(font, "getmetrics");
-    if (!glyf) return -1;
+    const std::optional<glyph_outlines> outlines = glyph_data(font, "getmetrics");
+    if (!outlines) return -1;
 
     const hmtx_elab* hmtx = hmtx_table(font);
     results.push_integer(advanceWidth_of(font, glyph, hmtx));
     results.push_integer(lsb_of(font, glyph, hmtx));
     // A ".glyphindex" name can reach past the glyphs; such a glyph has an empty box.
-    glyph_record none;
-    const glyph_record& g = glyph < glyf->glyphs.size() ? glyf->glyphs[glyph] : none;
+    const glyph_box g = outlines->box(glyph);
     results.push_integer(g.xMin);
     results.push_integer(g.yMin);
     results.push_integer(g.xMax);

@@ -143,12 +143,12 @@ std::unique_ptr<font_object> load_font(const char* path, const load_options& opt
         }
         // A collection's font or a web font's sfnt is read as a plain file would be.
         std::string error;
-        auto face = open_face(std::move(*bytes), 0, path, error);
+        auto face = open_face(std::move(*bytes), options.face.value_or(0), path, error);
         if (!face) {
             std::fprintf(stderr, "load_font: %s\n", error.c_str());
             return nullptr;
         }
-        if (face->face_count > 1)
+        if (face->face_count > 1 && !options.face)
             std::fputs(collection_notice(path, face->face_count).c_str(), stderr);
         checksum_applies = face->is_file_itself;
         font->in_stream = mem_stream(std::move(face->sfnt));

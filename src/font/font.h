@@ -1,7 +1,9 @@
 // The loaded font: its file in memory, the offset table and the table directory.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,12 +46,15 @@ struct run_notices {
 struct load_options {
     bool forced_interpretation = false;  // failed offset-table checks only warn
     run_notices& notices;                // the run's; the font keeps a pointer for its parsers
+    // The font of a collection to load, counting from 0. Without it, the first, and a
+    // collection is named as such on the standard error stream.
+    std::optional<std::size_t> face = std::nullopt;
 };
 
 struct font_object {
     std::string font_path;
     run_notices* notices = nullptr;  // the run's once-only notices; none: each parse its own
-    mem_stream in_stream;            // the whole font file; each parser reads its table's bytes of it
+    mem_stream in_stream;  // the whole font file; each parser reads its table's bytes of it
     std::unique_ptr<offset_table> otable;
     std::vector<table_entry> table_dir;
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "font/parsers.h"
 
@@ -17,6 +18,7 @@ const elab_parser kParsers[] = {
     {"name", parse_name}, {"post", parse_post}, {"cmap", parse_cmap}, {"OS/2", parse_os2},
     {"hhea", parse_hhea}, {"hmtx", parse_hmtx}, {"head", parse_head}, {"loca", parse_loca},
     {"glyf", parse_glyf}, {"maxp", parse_maxp}, {"kern", parse_kern}, {"GPOS", parse_gpos},
+    {"CFF ", parse_cff},  {"CFF2", parse_cff},
 };
 
 const elab_parser* parser_for(const char* tag) {
@@ -29,6 +31,15 @@ const elab_parser* parser_for(const char* tag) {
 
 const char* const font_elab_order[10] = {"maxp", "cmap", "name", "post", "OS/2",
                                          "hhea", "hmtx", "head", "loca", "glyf"};
+
+std::vector<const char*> font_elab_order_of(const font_object& font) {
+    // A CFF font's outlines come before post, whose parser takes the charset's glyph
+    // names from them; it has no loca or glyf.
+    for (const char* cff : {"CFF ", "CFF2"})
+        if (find_table_index(font, cff) < font.table_dir.size())
+            return {"maxp", "cmap", "name", cff, "post", "OS/2", "hhea", "hmtx", "head"};
+    return {std::begin(font_elab_order), std::end(font_elab_order)};
+}
 
 elab_record* load_elab_table(font_object& font, const char* tag, int complain) {
     if (!tag) return nullptr;

@@ -2,6 +2,8 @@
 // records, and the accessors the commands use.
 #pragma once
 
+#include <vector>
+
 #include "font/font.h"
 
 // Parses the table on first request and caches the record on its directory entry.
@@ -19,3 +21,8 @@ T* elab_as(font_object& font, const char* tag) {
 // The ten tables the font command elaborates, in order: later parsers read the
 // records of earlier ones.
 extern const char* const font_elab_order[10];
+
+// The tables the font command elaborates for this font, in order: font_elab_order for a
+// TrueType font; for a font with CFF outlines, the CFF table in place of loca and glyf,
+// before post.
+std::vector<const char*> font_elab_order_of(const font_object& font);

@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <new>
 
+#include "font/parsers.h"
+#include "font/registry.h"
+
 namespace {
 
 // Box coordinates are taken at this many steps per font unit.
@@ -96,6 +99,8 @@ std::optional<glyph_box> cff_outlines::box(unsigned gid, std::string& error) {
         error = "glyph " + std::to_string(gid) + " is past the last glyph";
         return std::nullopt;
     }
+    if (boxes_.empty()) boxes_.resize(glyph_count());
+    if (boxes_[gid]) return boxes_[gid];
     FT_Face face = ft_->face.get();
     // Unscaled and unhinted: the outline is in font units. (FreeType's CFF loader gives
     // whole units here, the fractions some charstrings have being dropped, and scaling
@@ -106,7 +111,8 @@ std::optional<glyph_box> cff_outlines::box(unsigned gid, std::string& error) {
         return std::nullopt;
     }
     FT_Outline& outline = face->glyph->outline;
-    if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE || outline.n_points == 0) return glyph_box{};
+    if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE || outline.n_points == 0)
+        return boxes_[gid] = glyph_box{};
     // FT_Outline_Get_BBox finds curve extremes to within about one unit of the outline's
     // coordinates; magnified, that error is far below a font unit, so a curve that bulges
     // just past a whole unit is not rounded back onto it.
@@ -118,8 +124,9 @@ std::optional<glyph_box> cff_outlines::box(unsigned gid, std::string& error) {
         return std::nullopt;
     }
     const FT_Pos unit = kBoxMagnification;
-    return glyph_box{floor_div(bbox.xMin, unit), floor_div(bbox.yMin, unit),
-                     ceil_div(bbox.xMax, unit), ceil_div(bbox.yMax, unit)};
+    boxes_[gid] = glyph_box{floor_div(bbox.xMin, unit), floor_div(bbox.yMin, unit),
+                            ceil_div(bbox.xMax, unit), ceil_div(bbox.yMax, unit)};
+    return boxes_[gid];
 }
 
 namespace {
@@ -219,4 +226,13 @@ std::unique_ptr<cff_outlines> do_cff(font_object& font) {
     }
     if (!outlines) std::fprintf(stderr, "do_cff: %s: %s\n", font.font_path.c_str(), error.c_str());
     return outlines;
+}
+
+std::unique_ptr<elab_record> parse_cff(font_object& font) {
+    return do_cff(font);
+}
+
+cff_outlines* cff_table(font_object& font) {
+    const char* tag = find_table_index(font, "CFF ") < font.table_dir.size() ? "CFF " : "CFF2";
+    return elab_as<cff_outlines>(font, tag);
 }

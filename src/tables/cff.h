@@ -57,8 +57,13 @@ class cff_outlines : public elab_record {
     struct freetype;
     explicit cff_outlines(std::unique_ptr<freetype> ft);
     std::unique_ptr<freetype> ft_;
+    // Boxes already computed, by glyph: afm and gen ask for a glyph more than once.
+    std::vector<std::optional<glyph_box>> boxes_;
 };
 
 // The CFF outlines of a loaded font, from its stream's bytes; nothing after printing
 // "do_cff: <file>: <reason>" when FreeType refuses them.
 std::unique_ptr<cff_outlines> do_cff(font_object& font);
+
+// The parsed CFF outlines of a font ('CFF ' or 'CFF2' entry), or nothing; never parses.
+cff_outlines* cff_table(font_object& font);

@@ -12,11 +12,14 @@
 #include "font/parsers.h"
 #include "font/registry.h"
 #include "tables/alloc.h"
+#include "tables/cff.h"
 #include "tables/table_reader.h"
 
 namespace {
 constexpr LONG kVersion1 = 0x00010000;
-}
+// The 6-byte version of fonts whose outlines are in CFF: numGlyphs only.
+constexpr LONG kVersion05 = 0x00005000;
+}  // namespace
 
 std::unique_ptr<maxp_elab> do_maxp(font_object& font) {
     table_entry* entry = find_table(font, "maxp", 1);
@@ -26,7 +29,8 @@ std::unique_ptr<maxp_elab> do_maxp(font_object& font) {
     if (!maxp) return nullptr;
 
     maxp->version = in.s32();
-    if (maxp->version != kVersion1) {
+    const bool glyph_count_only = maxp->version == kVersion05 && has_cff_outlines(font);
+    if (maxp->version != kVersion1 && !glyph_count_only) {
         std::fprintf(stderr, "do_maxp: version 0x%08lx of maxp table unknown\n",
                      static_cast<unsigned long>(static_cast<ULONG>(maxp->version)));
         return nullptr;
@@ -34,6 +38,7 @@ std::unique_ptr<maxp_elab> do_maxp(font_object& font) {
     maxp->numGlyphs = in.u16();
     if (maxp->numGlyphs == 0)
         std::fprintf(stderr, "%s: warning: numGlyphs is 0\n", font.font_path.c_str());
+    if (glyph_count_only) return maxp;
     for (USHORT* field :
          {&maxp->maxPoints, &maxp->maxContours, &maxp->maxCompositePoints,
           &maxp->maxCompositeContours, &maxp->maxZones, &maxp->maxTwilightPoints, &maxp->maxStorage,

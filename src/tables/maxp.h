@@ -9,7 +9,7 @@
 inline constexpr ULONG kMaxpTableLength = 32;
 
 struct maxp_elab : elab_record {
-    LONG version = 0;  // 16.16, must be 1.0 (the 6-byte version 0.5 is refused)
+    LONG version = 0;  // 16.16: 1.0, or the 6-byte 0.5 in a font with CFF outlines
     USHORT numGlyphs = 0;
     USHORT maxPoints = 0;             // points in a simple glyph
     USHORT maxContours = 0;           // contours in a simple glyph

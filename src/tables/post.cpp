@@ -21,6 +21,7 @@
 
 #include "font/parsers.h"
 #include "font/registry.h"
+#include "tables/cff.h"
 #include "tables/table_reader.h"
 #include "tables/table_words.h"
 
@@ -107,6 +108,8 @@ bool names_follow(const post_elab& post) {
         case kFormat2:
             return true;
         case kFormat3:
+            // A CFF font's names are in its charset: nothing falls back.
+            if (!post.charset_names.empty()) return false;
             std::fprintf(stderr,
                          "do_post: warning: empty 3.0 \"post\" table, fallback names will be "
                          "used\n");
@@ -202,14 +205,35 @@ const char* post_name(USHORT g, const post_elab& post) {
     return k < post.nameCount && k < post.names.size() ? post.names[k] : nullptr;
 }
 
+// The post name of glyph g, else its CFF charset name; null where the fallback applies.
+const char* known_name(USHORT g, const post_elab& post) {
+    if (const char* name = post_name(g, post)) return name;
+    if (g < post.charset_names.size() && !post.charset_names[g].empty())
+        return post.charset_names[g].c_str();
+    return nullptr;
+}
+
 // One map per record answers every name search as a scan from glyph 0 would.
 void build_name_map(post_elab& post) {
-    post.glyph_of_name.reserve(post.numberOfGlyphs);
-    for (unsigned g = 0; g < post.numberOfGlyphs; ++g) {
+    const std::size_t count = std::max<std::size_t>(post.numberOfGlyphs, post.charset_names.size());
+    post.glyph_of_name.reserve(count);
+    for (std::size_t g = 0; g < count && g <= 0xFFFF; ++g) {
         // Fallback names begin with ".glyphindex" and are resolved without a search.
-        if (const char* name = post_name(static_cast<USHORT>(g), post))
+        if (const char* name = known_name(static_cast<USHORT>(g), post))
             post.glyph_of_name.try_emplace(name, static_cast<USHORT>(g));
     }
+}
+
+// The names of a CFF font's charset, by glyph ("" where it has none), for the glyphs the
+// post table leaves unnamed.
+void take_charset_names(font_object& font, post_elab& post) {
+    if (!has_cff_outlines(font)) return;
+    cff_outlines* cff = cff_table(font);
+    if (!cff || !cff->has_glyph_names()) return;
+    const std::size_t count = std::min<std::size_t>(cff->glyph_count(), 0x10000);
+    post.charset_names.resize(count);
+    for (std::size_t g = 0; g < count; ++g)
+        post.charset_names[g] = cff->name(static_cast<unsigned>(g)).value_or("");
 }
 
 }  // namespace
@@ -221,8 +245,8 @@ std::unique_ptr<post_elab> do_post(font_object& font) {
     try {
         auto post = std::make_unique<post_elab>();
         read_header(in, *post);
-        if (!names_follow(*post)) return post;
-        if (!read_glyph_names(in, *entry, *post)) return nullptr;
+        take_charset_names(font, *post);
+        if (names_follow(*post) && !read_glyph_names(in, *entry, *post)) return nullptr;
         build_name_map(*post);
         return post;
     } catch (const std::bad_alloc&) {
@@ -249,7 +273,7 @@ std::string fallback_glyph_name(ULONG glyph) {
 std::string glyph_name(ULONG glyph, const post_elab* post) {
     auto g = static_cast<USHORT>(glyph);
     if (g == 0) return standard_mac_names[0];
-    const char* name = post ? post_name(g, *post) : nullptr;
+    const char* name = post ? known_name(g, *post) : nullptr;
     return name ? name : fallback_glyph_name(g);
 }
 

@@ -32,6 +32,10 @@ struct post_elab : elab_record {
     USHORT nameCount = 0;                // names taken from GlyphText
     std::vector<const char*> names;      // into GlyphText; name k is name index 258 + k
 
+    // A font with CFF outlines: its charset's glyph names, by glyph ("" for none). They
+    // name the glyphs the post table leaves unnamed (all of them in format 3.0).
+    std::vector<std::string> charset_names;
+
     // Built with the record: each name that does not begin with ".glyphindex", with the
     // lowest glyph that has it.
     std::unordered_map<std::string_view, USHORT> glyph_of_name;
@@ -46,8 +50,8 @@ std::unique_ptr<post_elab> do_post(font_object& font);
 // The elaborated post table (never parses; complains when the font has no post table).
 post_elab* post_table(font_object& font);
 
-// The name of a glyph (index taken modulo 65536): its post name, or ".glyphindex" and
-// the index in at least four hex digits where the table names none.
+// The name of a glyph (index taken modulo 65536): its post name, else its CFF charset
+// name, or ".glyphindex" and the index in at least four hex digits where neither exists.
 std::string glyph_name(ULONG glyph, const post_elab* post);
 std::string fallback_glyph_name(ULONG glyph);
 

@@ -7,11 +7,12 @@
 //     each remaining glyph, which shares the last pair's advance width.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
-#include "tables/glyf.h"
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
 #include "tables/maxp.h"
+#include "tables/outlines.h"
 #include "writer/table_writers.h"
 
 namespace {
@@ -29,7 +30,7 @@ struct side_bearings {
     SHORT max_extent;
 };
 
-side_bearings bearings_of(const long_hor_metric& m, const glyph_record& g) {
+side_bearings bearings_of(const long_hor_metric& m, const glyph_box& g) {
     long width = long{g.xMax} - g.xMin;
     return {m.lsb, to_short(long{m.advanceWidth} - m.lsb - width), to_short(m.lsb + width)};
 }
@@ -37,13 +38,13 @@ side_bearings bearings_of(const long_hor_metric& m, const glyph_record& g) {
 // Sets the four extremes of hhea from every glyph; glyphs without contours add their
 // advance width only. With no contour glyph at all, the bearing fields stay as they were.
 void recompute_extremes(font_object& font, hhea_elab& hhea, const hmtx_elab& hmtx,
-                        const glyf_elab& glyf, USHORT num_glyphs) {
+                        const glyph_outlines& outlines, USHORT num_glyphs) {
     hhea.advanceWidthMax = 0;
-    auto has_contours = [&](USHORT i) { return glyf.glyphs[i].numberOfContours != 0; };
+    auto has_contours = [&](USHORT i) { return outlines.has_contours(i); };
     USHORT seed = 0;
     while (seed < num_glyphs && !has_contours(seed)) ++seed;
     if (seed < num_glyphs) {
-        side_bearings b = bearings_of(hmtx.hMetrics[seed], glyf.glyphs[seed]);
+        side_bearings b = bearings_of(hmtx.hMetrics[seed], outlines.box(seed));
         hhea.minLeftSideBearing = b.min_lsb;
         hhea.minRightSideBearing = b.min_rsb;
         hhea.xMaxExtent = b.max_extent;
@@ -53,7 +54,7 @@ void recompute_extremes(font_object& font, hhea_elab& hhea, const hmtx_elab& hmt
     for (USHORT i = 0; i < num_glyphs; ++i) {
         hhea.advanceWidthMax = std::max(hhea.advanceWidthMax, hmtx.hMetrics[i].advanceWidth);
         if (!has_contours(i)) continue;
-        side_bearings b = bearings_of(hmtx.hMetrics[i], glyf.glyphs[i]);
+        side_bearings b = bearings_of(hmtx.hMetrics[i], outlines.box(i));
         hhea.minLeftSideBearing = std::min(hhea.minLeftSideBearing, b.min_lsb);
         hhea.minRightSideBearing = std::min(hhea.minRightSideBearing, b.min_rsb);
         hhea.xMaxExtent = std::max(hhea.xMaxExtent, b.max_extent);
@@ -93,14 +94,14 @@ long generate_hhea(font_object& font, mem_stream& out, long offset) {
     if (!hhea || hhea->version != kHheaVersion) return -1;
     const hmtx_elab* hmtx = hmtx_table(font);
     if (!hmtx || hmtx->hMetrics.empty() || hmtx->hMetrics.size() < n) return -1;
-    const glyf_elab* glyf = glyf_table(font);
-    if (!glyf || glyf->glyphs.empty() || glyf->glyphs.size() < n) return -1;
+    const std::optional<glyph_outlines> outlines = glyph_outlines::of(font);
+    if (!outlines || outlines->count() == 0 || outlines->count() < n) return -1;
     if (!out.seek(offset)) {
         std::fprintf(stderr, "generate_hhea: cannot seek\n");
         return -1;
     }
     hhea->numberOfHMetrics = static_cast<USHORT>(n - trailing_width_run(hmtx, n));
-    recompute_extremes(font, *hhea, *hmtx, *glyf, n);
+    recompute_extremes(font, *hhea, *hmtx, *outlines, n);
     write_hhea(out, *hhea);
     return kHheaTableLength;
 }

@@ -27,7 +27,7 @@ struct loaded_font {
         testing::internal::CaptureStderr();
         font = load_font(path.c_str(), {false, notices});
         if (font)
-            for (const char* tag : font_elab_order) load_elab_table(*font, tag, 1);
+            for (const char* tag : font_elab_order_of(*font)) load_elab_table(*font, tag, 1);
         load_messages = testing::internal::GetCapturedStderr();
     }
     font_object& operator*() const { return *font; }

@@ -142,6 +142,22 @@ TEST_F(MetricsCommands, MissingTables) {
     }
 }
 
+// A CFF font: boxes from its outlines (A's curve reaches x 582.84, rounded out to 583),
+// glyph names from its charset (its post table is format 3.0), no complaint about loca
+// and glyf, and none about its OS/2 version 3; the same through its WOFF and WOFF2.
+TEST(MetricsOfCffFonts, BoxesComeFromTheOutlinesAndNamesFromTheCharset) {
+    for (const char* file : {"tiny-cff.otf", "tiny-cff.woff", "tiny-cff.woff2"}) {
+        const std::string path = std::string(TEST_DATA_DIR) + "/container/" + file;
+        loaded_font font(path);
+        EXPECT_EQ(font.load_messages, "") << file;
+        auto r = run(getmetrics_command, {font, "A"});
+        EXPECT_EQ(r.status, 0) << file << r.err;
+        EXPECT_EQ(integers(r), (std::vector<int>{600, 100, 100, 0, 583, 700})) << file;
+        r = run(getmetrics_command, {font, "space"});
+        EXPECT_EQ(integers(r), (std::vector<int>{250, 0, 0, 0, 0, 0})) << file;
+    }
+}
+
 // The names other tools give seven standard Macintosh glyphs find the same glyph as the
 // standard name (Vera's post table uses the standard names).
 TEST(GetmetricsCommand, ModernNamesFindTheStandardNamesGlyph) {

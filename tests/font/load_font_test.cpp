@@ -182,8 +182,10 @@ TEST(FontDirectory, FileChecksumCountsAPartialLastWord) {
 
 // The other containers: a collection's first font loads with a note on how many it holds,
 // and a web font that does not decode stops the load with the reason.
-TEST(LoadFont, CollectionsAndWebFontsGoThroughTheirDecoders) {
-    testrun::scratch_dir dir;
+namespace {
+
+// A collection holding the standard font twice, written as dir/two.ttc.
+std::string write_two_copy_collection(testrun::scratch_dir& dir) {
     const testfont::bytes font = testfont::standard_font().build();
     testfont::be_writer ttc;
     ttc.tag("ttcf").u16(1).u16(0).u32(2).u32(20).u32(20 + static_cast<uint32_t>(font.size()));
@@ -199,6 +201,14 @@ TEST(LoadFont, CollectionsAndWebFontsGoThroughTheirDecoders) {
     }
     const std::string path = dir.file("two.ttc");
     testrun::write_file(path, std::string(ttc.data().begin(), ttc.data().end()));
+    return path;
+}
+
+}  // namespace
+
+TEST(LoadFont, CollectionsAndWebFontsGoThroughTheirDecoders) {
+    testrun::scratch_dir dir;
+    const std::string path = write_two_copy_collection(dir);
     auto r = kestrix({path, "font", "pop"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, collection_notice(path, 2));
@@ -209,4 +219,51 @@ TEST(LoadFont, CollectionsAndWebFontsGoThroughTheirDecoders) {
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.err, "load_font: " + woff + ": bad WOFF file: header is cut short\n" +
                          "font: load failed\n" + kExitError);
+}
+
+// face picks a font of a collection without the collection notice; a single font is
+// face 0 only; a face that is not there fails as a load does.
+TEST(FaceCommand, LoadsTheChosenFontOfACollectionOrFaceZeroOfAFont) {
+    testrun::scratch_dir dir;
+    const std::string ttc = write_two_copy_collection(dir);
+    const std::string ttf = testfont::standard_font().write(dir.file("one.ttf"));
+    for (const auto& [path, face] : {std::pair{ttc, "0"}, {ttc, "1"}, {ttf, "0"}}) {
+        auto r = kestrix({path, face, "face", "list"});
+        EXPECT_EQ(r.status, 0) << path << " " << face;
+        EXPECT_EQ(r.err, "") << path << " " << face;
+        EXPECT_NE(r.out.find("hhea"), std::string::npos);
+    }
+    auto r = kestrix({ttc, "2", "face"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "load_font: " + ttc + ": bad collection: no font 2: the collection holds 2\n" +
+                         "face: load failed\n" + kExitError);
+    r = kestrix({ttf, "1", "face"});
+    EXPECT_EQ(r.err, "load_font: " + ttf +
+                         ": no such font: the file holds one font, numbered 0, not 1\n" +
+                         "face: load failed\n" + kExitError);
+    r = kestrix({ttf, "-1", "face"});
+    EXPECT_EQ(r.err, "face: the index counts fonts from 0\n" + kExitError);
+    r = kestrix({ttf, "face"});
+    EXPECT_EQ(r.status, 255);
+}
+
+// gen and export of a collection's font write it standalone: the output loads silently
+// (whole-file checksum included) and a table exported from it equals the single font's.
+TEST(FaceCommand, GenAndExportOfACollectionsFontAreStandalone) {
+    testrun::scratch_dir dir;
+    const std::string ttc = write_two_copy_collection(dir);
+    const std::string ttf = testfont::standard_font().write(dir.file("one.ttf"));
+    const std::string out = dir.file("out.ttf");
+    auto r = kestrix({ttc, "1", "face", out, "gen"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = kestrix({out, "font", "pop"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    for (const char* tag : {"glyf", "post", "head"}) {
+        const std::string a = dir.file(std::string("face-") + tag),
+                          b = dir.file(std::string("one-") + tag);
+        EXPECT_EQ(kestrix({ttc, "1", "face", tag, a, "export"}).status, 0);
+        EXPECT_EQ(kestrix({ttf, "font", tag, b, "export"}).status, 0);
+        EXPECT_EQ(testrun::read_file(a), testrun::read_file(b)) << tag;
+    }
 }

@@ -28,7 +28,7 @@ inline void load_and_elaborate(parsed_font& p) {
     testing::internal::CaptureStderr();
     p.font = load_font(p.path.c_str(), {false, p.notices});
     if (p.font)
-        for (const char* tag : font_elab_order) load_elab_table(*p.font, tag, 1);
+        for (const char* tag : font_elab_order_of(*p.font)) load_elab_table(*p.font, tag, 1);
     p.err = testing::internal::GetCapturedStderr();
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "font/font.h"
+#include "font/registry.h"
 #include "tables/cmap.h"
 #include "tables/glyf.h"
 #include "tables/hhea.h"
@@ -303,4 +304,25 @@ TEST(NameWriter, RecordShorterThanItsLengthFails) {
     EXPECT_EQ(generate_name(f.font, out, 0), -1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "generate_name: name record 0 holds 3 of its 10 bytes\n");
+}
+
+// A CFF font's extremes come from its outline boxes: .notdef 50 0 450 700 with lsb 0,
+// A 100 0 583 700 (its curve's extreme is at x 582.84) with lsb 100; space has no outline.
+TEST(HorizontalMetrics, CffFontsTakeTheBoxesOfTheirOutlines) {
+    run_notices notices;
+    auto font = load_font(TEST_DATA_DIR "/container/tiny-cff.otf", {false, notices});
+    ASSERT_TRUE(font);
+    testing::internal::CaptureStderr();
+    for (const char* tag : font_elab_order_of(*font)) load_elab_table(*font, tag, 1);
+    testing::internal::GetCapturedStderr();
+    hhea_elab* hhea = hhea_table(*font);
+    ASSERT_TRUE(hhea);
+    hhea->advanceWidthMax = hhea->minLeftSideBearing = hhea->minRightSideBearing = 0;
+    hhea->xMaxExtent = 0;
+    mem_stream out;
+    EXPECT_EQ(generate_hhea(*font, out, 0), 36);
+    EXPECT_EQ(hhea->advanceWidthMax, 600);
+    EXPECT_EQ(hhea->minLeftSideBearing, 0);
+    EXPECT_EQ(hhea->minRightSideBearing, 600 - 100 - 483);
+    EXPECT_EQ(hhea->xMaxExtent, 583);
 }

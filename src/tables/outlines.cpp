@@ -1,0 +1,37 @@
+#include "tables/outlines.h"
+
+#include <cstdio>
+#include <string>
+
+std::optional<glyph_outlines> glyph_outlines::of(font_object& font) {
+    if (has_cff_outlines(font)) {
+        cff_outlines* cff = cff_table(font);
+        if (!cff) return std::nullopt;
+        return glyph_outlines(font, nullptr, cff);
+    }
+    const glyf_elab* glyf = glyf_table(font);
+    if (!glyf) return std::nullopt;
+    return glyph_outlines(font, glyf, nullptr);
+}
+
+std::size_t glyph_outlines::count() const {
+    return cff_ ? cff_->glyph_count() : glyf_->glyphs.size();
+}
+
+glyph_box glyph_outlines::box(USHORT glyph) const {
+    if (glyph >= count()) return {};
+    if (glyf_) {
+        const glyph_record& g = glyf_->glyphs[glyph];
+        return {g.xMin, g.yMin, g.xMax, g.yMax};
+    }
+    // A glyph FreeType cannot load is drawn as nothing.
+    std::string error;
+    if (auto b = cff_->box(glyph, error)) return *b;
+    std::fprintf(stderr, "%s: %s\n", font_->font_path.c_str(), error.c_str());
+    return {};
+}
+
+bool glyph_outlines::has_contours(USHORT glyph) const {
+    if (glyf_) return glyph < glyf_->glyphs.size() && glyf_->glyphs[glyph].numberOfContours != 0;
+    return box(glyph) != glyph_box{};
+}
