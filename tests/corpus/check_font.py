@@ -576,10 +576,10 @@ def ots_ok(check, what, path):
 class Source:
     """The file kestrix loads (`words` load it) and the sfnt the checks compare with."""
 
-    def __init__(self, spec, work):
+    def __init__(self, entry, work):
         from fontTools.ttLib import TTFont
 
-        path, _, how = spec.partition(":")
+        path, _, how = entry.partition(":")
         self.words, self.face, self.reference = [path, "font"], 0, path
         self.other_format = bool(how) or open(path, "rb").read(4) == b"OTTO"
         if how.startswith("face"):
