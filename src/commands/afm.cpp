@@ -9,6 +9,6 @@ int afm_command(kestrix_context& context) {
     if (!pop_encoding(context, voice, platformID, encodingID)) return -1;
     font_object* font = pop_font(context, voice);
     if (!font) return -1;
-    return write_afm(*font, static_cast<USHORT>(platformID), static_cast<USHORT>(encodingID),
-                     context.args);
+    return finish_standard_output(voice, write_afm(*font, static_cast<USHORT>(platformID),
+                                                   static_cast<USHORT>(encodingID), context.args));
 }

@@ -8,19 +8,25 @@
 #include "font/fileio.h"
 #include "font/font.h"
 #include "tables/cmap.h"
+#include "tables/maxp.h"
 #include "tables/os2.h"
 #include "tables/post.h"
 
-std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post) {
+std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post,
+                                                         std::size_t glyph_count) {
     file_handle in = open_file(path, "r");
     if (!in) return std::nullopt;
 
     std::vector<encoding_pair> pairs;
     int missing = 0;
     try {
-        for_each_metrics_line(in.get(), [&](char* line) {
-            if (parse_metrics_line(pairs, line, post) != 0) ++missing;
-        });
+        const bool read = for_each_metrics_line(
+            in.get(),
+            [&](char* line) {
+                if (parse_metrics_line(pairs, line, post, glyph_count) != 0) ++missing;
+            },
+            path);
+        if (!read) return std::nullopt;
     } catch (const std::bad_alloc&) {
         // Going on with part of the encoding would silently drop characters.
         std::fprintf(stderr, "Out of memory!\n");
@@ -36,7 +42,8 @@ std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_
     return pairs;
 }
 
-int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post) {
+int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post,
+                       std::size_t glyph_count) {
     metrics_tokens tokens = scan_metrics_line(line);
     long long code = 0;
     if (!tokens.code || !tokens.name || !read_code_token(tokens.code, code) || code <= 0) return 0;
@@ -46,13 +53,13 @@ int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab&
                      code, tokens.name);
         return 0;
     }
-    return set_encoding_pair(pairs, static_cast<USHORT>(code), tokens.name, post);
+    return set_encoding_pair(pairs, static_cast<USHORT>(code), tokens.name, post, glyph_count);
 }
 
 int set_encoding_pair(std::vector<encoding_pair>& pairs, USHORT code, const char* name,
-                      post_elab& post) {
+                      post_elab& post, std::size_t glyph_count) {
     // Glyph 0 doubles as "not found", so ".notdef" cannot be encoded.
-    USHORT glyph = glyph_index_of(name, &post);
+    USHORT glyph = glyph_index_within(name, &post, glyph_count);
     if (glyph == 0) {
         std::fprintf(stderr, "set_encoding_pair: no \"%s\" in this font\n", name);
         return -1;
@@ -172,7 +179,7 @@ int encode_font(font_object& font, const char* path, USHORT platformID, USHORT e
     post_elab* post = post_table(font);
     if (!post) return fail("encode: font has no post table\n");
 
-    std::optional<std::vector<encoding_pair>> pairs = build_encoding(path, *post);
+    std::optional<std::vector<encoding_pair>> pairs = build_encoding(path, *post, glyphs_in(font));
     if (!pairs) return fail("encode: cannot construct encoding\n");
     report_coverage(*pairs, *post);
 
