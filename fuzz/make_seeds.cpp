@@ -3,15 +3,20 @@
 // (collections, WOFF, WOFF2, CFF outlines) for those and the container target; small
 // scripts, encoding files and code tables for the others.
 //
-//     make_seeds OUTPUT_DIR     (creates OUTPUT_DIR/{load,font,script,encode,brindle,container})
+// The table targets get the tables of the same fonts, in their input form (table_input.h).
+//
+//     make_seeds OUTPUT_DIR     (creates OUTPUT_DIR/{load,font,script,encode,brindle,container}
+//                                and a directory per table target)
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "support/font_builder.h"
+#include "table_input.h"
 
 namespace fs = std::filesystem;
 using testfont::bytes;
@@ -279,6 +284,41 @@ const std::vector<std::pair<const char*, const char*>> kCodeTables = {
 
 }  // namespace
 
+// The bytes of the table with this tag in an sfnt file; nothing when it has none.
+std::optional<std::string> table_of(const std::string& font, const char* tag) {
+    if (font.size() < 12) return std::nullopt;
+    for (std::size_t i = 0; i < u16_at(font, 4) && 12 + 16 * (i + 1) <= font.size(); ++i) {
+        const std::size_t entry = 12 + 16 * i;
+        if (font.compare(entry, 4, tag) != 0) continue;
+        const std::size_t offset = u32_at(font, entry + 8), length = u32_at(font, entry + 12);
+        if (offset > font.size() || length > font.size() - offset) return std::nullopt;
+        return font.substr(offset, length);
+    }
+    return std::nullopt;
+}
+
+// Each table target's tags, its own last (as its fuzz_<target>.cpp reads them).
+const std::vector<std::pair<const char*, std::vector<const char*>>> kTableTargets = {
+    {"cmap", {"cmap"}},
+    {"name", {"name"}},
+    {"post", {"post"}},
+    {"kern", {"kern"}},
+    {"os2", {"OS/2"}},
+    {"hmtx", {"maxp", "hhea", "hmtx"}},
+    {"glyf", {"maxp", "head", "loca", "glyf"}},
+    {"gpos", {"maxp", "GPOS"}},
+    {"cff", {"head", "maxp", "CFF "}},
+};
+
+void put_table_seeds(const fs::path& out, const std::string& name, const std::string& font) {
+    for (const auto& [target, tags] : kTableTargets) {
+        std::vector<std::string> tables;
+        for (const char* tag : tags)
+            if (auto t = table_of(font, tag)) tables.push_back(*t);
+        if (tables.size() == tags.size()) put(out / target, name, fuzzkit::join_tables(tables));
+    }
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_seeds OUTPUT_DIR\n");
@@ -292,6 +332,11 @@ int main(int argc, char** argv) {
     }
     for (const char* target : {"load", "font", "container"})
         for (const auto& [name, data] : container_seeds()) put(out / target, name, data);
+    put_table_seeds(out, "Vera", read_sample("Vera.ttf"));
+    put_table_seeds(out, "VeraMono", read_sample("VeraMono.ttf"));
+    for (const auto& [name, data] : edge_fonts()) put_table_seeds(out, name, as_string(data));
+    for (const auto& [name, data] : container_seeds())
+        if (name == "tiny.ttf" || name == "tiny-cff.otf") put_table_seeds(out, name, data);
     for (const auto& [name, text] : kScripts) put(out / "script", std::string(name) + ".ks", text);
     for (const auto& [name, text] : kEncodings)
         put(out / "encode", std::string(name) + ".enc", text);

@@ -32,8 +32,9 @@ int afm_with_flavour(kestrix_context& context, const command_voice& voice, afm_f
     font_object* font = pop_font(context, voice);
     if (!font) return -1;
     const afm_options options{flavour, source_date_epoch(voice)};
-    return write_afm(*font, static_cast<USHORT>(platformID), static_cast<USHORT>(encodingID),
-                     context.args, options);
+    return finish_standard_output(
+        voice, write_afm(*font, static_cast<USHORT>(platformID), static_cast<USHORT>(encodingID),
+                         context.args, options));
 }
 
 }  // namespace

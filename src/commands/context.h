@@ -3,7 +3,7 @@
 // each starts as a fresh process does.
 #pragma once
 
-#include <deque>
+#include <list>
 #include <memory>
 #include <span>
 #include <string>
@@ -17,6 +17,9 @@ struct kestrix_context;
 
 // Runs the tokens of a script file; the interpreter provides it, for the run command.
 using script_runner = int (*)(kestrix_context& context, const char* path);
+
+// Tokens a run keeps before it looks for ones no stack item refers to.
+inline constexpr std::size_t kMinTokensKept = 4 * kStackCapacity;
 
 struct kestrix_context {
     explicit kestrix_context(script_runner run_script, std::span<char* const> args = {})
@@ -44,10 +47,16 @@ struct kestrix_context {
     font_object* adopt_font(std::unique_ptr<font_object> font);
     void release_font(font_object* font);
 
-    // Script tokens live as long as the run; stack items point into this storage.
+    // Script tokens live while a stack item refers to them: stack items point into this
+    // storage, and keeping a token first drops the unreferenced ones once enough have
+    // gathered. A handler that reads script tokens (run) copies what it popped first.
     const char* keep_token(std::string token);
+    std::size_t kept_tokens() const { return tokens_.size(); }
 
   private:
-    std::deque<std::string> tokens_;
+    void drop_unreferenced_tokens();
+
+    std::list<std::string> tokens_;  // a list: the text of a kept token never moves
+    std::size_t collect_at_ = kMinTokensKept;
     std::vector<std::unique_ptr<font_object>> fonts_;  // after notices: fonts go first
 };

@@ -12,7 +12,7 @@ int list_command(kestrix_context& context) {
     if (!context.stack.pop(item)) return voice.fail("expected font");
     font_object* font = font_of(item, voice);
     if (!font) return -1;
-    return do_list(*font, context.list_ids);
+    return finish_standard_output(voice, do_list(*font, context.list_ids));
 }
 
 int listname_command(kestrix_context& context) {
@@ -21,5 +21,5 @@ int listname_command(kestrix_context& context) {
     if (!pop_name_key(context, voice, key)) return -1;
     font_object* font = pop_font(context, voice);
     if (!font) return -1;
-    return list_name(*font, key);
+    return finish_standard_output(voice, list_name(*font, key));
 }

@@ -101,7 +101,7 @@ int get_glyph_metrics(font_object& font, const char* name, operand_stack& result
 
 int setaw_command(kestrix_context& context) {
     std::int32_t width = 0;
-    if (!pop_integer(context, {"setaw"}, "AW", width)) return -1;
+    if (!pop_ushort(context, {"setaw"}, "AW", width)) return -1;
     glyph_operands op;
     if (!pop_font_and_name(context, "setaw", op)) return -1;
     return set_advance_width(*op.font, op.name, width);

@@ -1,6 +1,8 @@
 #include "commands/operands.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "report/listname.h"
@@ -53,15 +55,50 @@ bool pop_integer(kestrix_context& context, const command_voice& voice, const cha
     return false;
 }
 
+bool pop_ushort(kestrix_context& context, const command_voice& voice, const char* what,
+                std::int32_t& out) {
+    if (!pop_integer(context, voice, what, out)) return false;
+    if (out >= 0 && out <= 0xFFFF) return true;
+    voice.fail(
+        (std::string(what) + " arg " + std::to_string(out) + " out of range (0..65535)").c_str());
+    return false;
+}
+
 bool pop_encoding(kestrix_context& context, const command_voice& voice, std::int32_t& platform,
                   std::int32_t& encoding, const char* platform_word, const char* encoding_word) {
-    return pop_integer(context, voice, encoding_word, encoding) &&
-           pop_integer(context, voice, platform_word, platform);
+    return pop_ushort(context, voice, encoding_word, encoding) &&
+           pop_ushort(context, voice, platform_word, platform);
 }
 
 bool pop_name_key(kestrix_context& context, const command_voice& voice, name_key& key) {
-    return pop_integer(context, voice, "name id", key.name) &&
-           pop_integer(context, voice, "language id", key.language) &&
-           pop_integer(context, voice, "N id", key.encoding) &&
-           pop_integer(context, voice, "M id", key.platform);
+    return pop_ushort(context, voice, "name id", key.name) &&
+           pop_ushort(context, voice, "language id", key.language) &&
+           pop_ushort(context, voice, "N id", key.encoding) &&
+           pop_ushort(context, voice, "M id", key.platform);
+}
+
+namespace {
+
+// The reason of the failed write: errno as the failing write left it, unless another
+// flush of what is still buffered gives a newer one.
+std::string output_failure() {
+    int error = errno;
+    errno = 0;
+    std::fflush(stdout);
+    if (errno != 0) error = errno;
+    if (error == 0) error = EIO;
+    return std::string("cannot write standard output: ") + std::strerror(error);
+}
+
+}  // namespace
+
+int finish_standard_output(const command_voice& voice, int status) {
+    if (!std::ferror(stdout)) return status;
+    return voice.fail(output_failure().c_str());
+}
+
+int flush_standard_output(const char* who) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fprintf(stderr, "%s: %s\n", who, output_failure().c_str());
+    return -1;
 }

@@ -42,12 +42,28 @@ const char* pop_string(kestrix_context& context, const command_voice& voice, con
 bool pop_integer(kestrix_context& context, const command_voice& voice, const char* what,
                  std::int32_t& out);
 
+// pop_integer for a 16-bit field: a value outside 0..65535 fails with
+// "<what> arg <value> out of range (0..65535)".
+bool pop_ushort(kestrix_context& context, const command_voice& voice, const char* what,
+                std::int32_t& out);
+
 // An encoding's two IDs, pushed platform first: pops the encoding ID ("bad N arg"), then
-// the platform ID ("bad M arg"); other names for the second pair of platform.
+// the platform ID ("bad M arg"), each 0..65535 (pop_ushort); other names for the second pair of
+// platform.
 bool pop_encoding(kestrix_context& context, const command_voice& voice, std::int32_t& platform,
                   std::int32_t& encoding, const char* platform_word = "M",
                   const char* encoding_word = "N");
 
 // A name record's four IDs, pushed platform, encoding, language, name: popped name first
-// ("bad name id arg", "bad language id arg", "bad N id arg", "bad M id arg").
+// ("bad name id arg", "bad language id arg", "bad N id arg", "bad M id arg"), each
+// 0..65535.
 bool pop_name_key(kestrix_context& context, const command_voice& voice, name_key& key);
+
+// The end of a command that writes to the standard output: its status, or -1 after
+// "<name>: cannot write standard output: <system's error text>" when the stream has failed
+// (a closed stream, a full disk). Output still buffered is checked when the program ends.
+int finish_standard_output(const command_voice& voice, int status);
+
+// The program's last check of the standard output: flushes it; 0, or -1 after the message
+// "<who>: cannot write standard output: <system's error text>".
+int flush_standard_output(const char* who);

@@ -24,5 +24,5 @@ int show_command(kestrix_context& context) {
 }
 
 int stack_command(kestrix_context& context) {
-    return context.stack.dump(stdout);
+    return finish_standard_output({"stack"}, context.stack.dump(stdout));
 }

@@ -49,7 +49,7 @@ int import_command(kestrix_context& context) {
             std::fprintf(stderr, "import: cannot open \"%s\" to read\n", op.path);
             return -1;
         }
-        bytes = read_all(in.get());
+        bytes = read_all(in.get(), op.path);
     }
     if (!bytes) {
         std::fprintf(stderr, "import: cannot read \"%s\"\n", op.path);

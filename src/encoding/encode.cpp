@@ -10,20 +10,25 @@
 #include "font/fileio.h"
 #include "font/font.h"
 #include "tables/cmap.h"
+#include "tables/maxp.h"
 #include "tables/os2.h"
 #include "tables/post.h"
 
 std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post,
-                                                         ULONG max_code) {
+                                                         std::size_t glyph_count, ULONG max_code) {
     file_handle in = open_file(path, "r");
     if (!in) return std::nullopt;
 
     std::vector<encoding_pair> pairs;
     int missing = 0;
     try {
-        for_each_metrics_line(in.get(), [&](char* line) {
-            if (parse_metrics_line(pairs, line, post, max_code) != 0) ++missing;
-        });
+        const bool read = for_each_metrics_line(
+            in.get(),
+            [&](char* line) {
+                if (parse_metrics_line(pairs, line, post, glyph_count, max_code) != 0) ++missing;
+            },
+            path);
+        if (!read) return std::nullopt;
     } catch (const std::bad_alloc&) {
         // Going on with part of the encoding would silently drop characters.
         std::fprintf(stderr, "Out of memory!\n");
@@ -40,7 +45,7 @@ std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_
 }
 
 int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post,
-                       ULONG max_code) {
+                       std::size_t glyph_count, ULONG max_code) {
     metrics_tokens tokens = scan_metrics_line(line);
     long long code = 0;
     if (!tokens.code || !tokens.name || !read_code_token(tokens.code, code) || code <= 0) return 0;
@@ -50,13 +55,13 @@ int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab&
                      code, tokens.name, static_cast<unsigned long>(max_code));
         return 0;
     }
-    return set_encoding_pair(pairs, static_cast<ULONG>(code), tokens.name, post);
+    return set_encoding_pair(pairs, static_cast<ULONG>(code), tokens.name, post, glyph_count);
 }
 
 int set_encoding_pair(std::vector<encoding_pair>& pairs, ULONG code, const char* name,
-                      post_elab& post) {
+                      post_elab& post, std::size_t glyph_count) {
     // Glyph 0 doubles as "not found", so ".notdef" cannot be encoded.
-    USHORT glyph = glyph_index_of(name, &post);
+    USHORT glyph = glyph_index_within(name, &post, glyph_count);
     if (glyph == 0) {
         std::fprintf(stderr, "set_encoding_pair: no \"%s\" in this font\n", name);
         return -1;
@@ -189,7 +194,7 @@ int encode_font(font_object& font, const char* path, USHORT platformID, USHORT e
     // platform.encoding gets format 4.
     const bool wide = takes_format12(platformID, encodingID);
     std::optional<std::vector<encoding_pair>> pairs =
-        build_encoding(path, *post, wide ? kLastUnicode : 0xFFFF);
+        build_encoding(path, *post, glyphs_in(font), wide ? kLastUnicode : 0xFFFF);
     if (!pairs) return fail("encode: cannot construct encoding\n");
     report_coverage(*pairs, *post);
 

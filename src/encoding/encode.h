@@ -27,16 +27,18 @@ int encode_font(font_object& font, const char* path, USHORT platformID, USHORT e
 // be opened or read, or memory runs out; names the font lacks are reported and counted.
 // Lines with codes above max_code are skipped with a warning.
 std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post,
+                                                         std::size_t glyph_count,
                                                          ULONG max_code = 0xFFFF);
 
+// Names resolve to glyphs below glyph_count only (glyph_index_within).
 // Adds the pair of one metrics line, if it has one. -1 when it names a glyph the font
 // lacks, else 0. Throws std::bad_alloc when the pair cannot be stored.
 int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post,
-                       ULONG max_code = 0xFFFF);
+                       std::size_t glyph_count, ULONG max_code = 0xFFFF);
 
 // Resolves the name and appends the pair; -1 (with a message) when the name is not found.
 int set_encoding_pair(std::vector<encoding_pair>& pairs, ULONG code, const char* name,
-                      post_elab& post);
+                      post_elab& post, std::size_t glyph_count);
 
 // Reports how many of the post table's glyphs the pairs reach.
 void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& post);

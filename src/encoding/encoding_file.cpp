@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -54,19 +55,44 @@ bool read_digits(const char* p, int base, long long& value) {
     return any;
 }
 
+enum class line_status { line, end, too_long };
+
+// The next line, its line end kept, taking its bytes from `budget`.
+line_status read_line(std::FILE* in, std::string& line, std::size_t& budget) {
+    line.clear();
+    for (int c; (c = std::getc(in)) != EOF;) {
+        if (budget == 0) return line_status::too_long;
+        --budget;
+        line.push_back(static_cast<char>(c));
+        if (c == '\n') break;
+    }
+    return line.empty() ? line_status::end : line_status::line;
+}
+
 }  // namespace
 
-void for_each_metrics_line(std::FILE* in, const std::function<void(char* line)>& handle) {
-    char line[kEncodingLineBuffer];
+bool for_each_metrics_line(std::FILE* in, const std::function<void(char* line)>& handle,
+                           const char* name, std::size_t limit) {
+    if (known_to_exceed(in, limit)) {
+        report_input_too_large(name);
+        return false;
+    }
+    std::string line;
     bool in_metrics = false;
-    while (std::fgets(line, sizeof line, in)) {
-        if (starts_with(line, "Comment")) continue;
+    for (;;) {
+        const line_status status = read_line(in, line, limit);
+        if (status == line_status::too_long) {
+            report_input_too_large(name);
+            return false;
+        }
+        if (status == line_status::end) return true;
+        if (starts_with(line.c_str(), "Comment")) continue;
         if (!in_metrics) {
-            in_metrics = starts_with(line, "StartCharMetrics");
+            in_metrics = starts_with(line.c_str(), "StartCharMetrics");
             continue;
         }
-        if (starts_with(line, "EndCharMetrics")) break;
-        handle(line);
+        if (starts_with(line.c_str(), "EndCharMetrics")) return true;
+        handle(line.data());
     }
 }
 

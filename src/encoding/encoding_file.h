@@ -6,17 +6,20 @@
 //     C 32 ; WX 600 ; N space ; B 0 0 0 0 ;  (decimal code; other fields ignored)
 //     EndCharMetrics                       (nothing after it is read)
 //
-// Lines are read 255 characters at a time; a longer line is taken as several lines.
+// Lines are read whole, whatever their length, up to the limit of an input file.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <functional>
 
-// A metrics line is read into a buffer of this many bytes, terminator included.
-inline constexpr int kEncodingLineBuffer = 256;
+#include "font/fileio.h"
 
 // Calls `handle` with each metrics line of the stream (its line end still attached).
-void for_each_metrics_line(std::FILE* in, const std::function<void(char* line)>& handle);
+// False, after the message of report_input_too_large naming the file, when more than
+// `limit` bytes had to be read.
+bool for_each_metrics_line(std::FILE* in, const std::function<void(char* line)>& handle,
+                           const char* name = "-", std::size_t limit = kMaxInputBytes);
 
 // The last code and name tokens of a metrics line; null where the line has none.
 struct metrics_tokens {

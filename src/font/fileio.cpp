@@ -1,8 +1,12 @@
 #include "font/fileio.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <new>
+
+#include <sys/stat.h>
 
 std::size_t mem_stream::read(BYTE* dst, std::size_t n) {
     std::size_t avail = std::min(n, remaining());
@@ -109,13 +113,33 @@ file_handle open_file(const char* path, const char* mode) {
     return {f, true};
 }
 
-std::optional<std::vector<BYTE>> read_all(std::FILE* f) {
+void report_input_too_large(const char* name) {
+    std::fprintf(stderr, "\"%s\" is larger than 1 GiB, the limit for an input file\n", name);
+    errno = EFBIG;
+}
+
+// A regular file tells its size up front, so a huge one is refused without reading it.
+bool known_to_exceed(std::FILE* f, std::size_t limit) {
+    struct stat st {};
+    return fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) &&
+           static_cast<std::uintmax_t>(st.st_size) > limit;
+}
+
+std::optional<std::vector<BYTE>> read_all(std::FILE* f, const char* name, std::size_t limit) {
+    if (known_to_exceed(f, limit)) {
+        report_input_too_large(name);
+        return std::nullopt;
+    }
     std::vector<BYTE> data;
-    BYTE buf[65536];
+    std::vector<BYTE> chunk(65536);
     for (;;) {
-        std::size_t n = std::fread(buf, 1, sizeof buf, f);
-        data.insert(data.end(), buf, buf + n);
-        if (n < sizeof buf) break;
+        std::size_t n = std::fread(chunk.data(), 1, chunk.size(), f);
+        if (n > limit - data.size()) {
+            report_input_too_large(name);
+            return std::nullopt;
+        }
+        data.insert(data.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
+        if (n < chunk.size()) break;
     }
     if (std::ferror(f)) return std::nullopt;
     return data;

@@ -14,6 +14,14 @@ constexpr ULONG kCffVersion = 0x4F54544F;  // 'OTTO': OpenType with CFF outlines
 constexpr ULONG kChecksumMagic = 0xB1B0AFBA;
 constexpr ULONG kHeadMagicNumber = 0x5F0F3CF5;
 
+constexpr std::size_t kOffsetTableSize = 12;
+constexpr std::size_t kDirectoryEntrySize = 16;
+
+// Directory entries that fit in the file after the offset table.
+std::size_t directory_entries_in(const mem_stream& s) {
+    return s.size() > kOffsetTableSize ? (s.size() - kOffsetTableSize) / kDirectoryEntrySize : 0;
+}
+
 // Reports one failed offset-table check; true when loading must stop.
 bool offset_check_fails(const font_object& font, const char* reason, bool forced_interpretation) {
     std::fprintf(stderr, "Warning: %s: invalid offset table (%s)\n", font.font_path.c_str(),
@@ -97,6 +105,7 @@ std::unique_ptr<offset_table> read_offset_table(font_object& font, bool forced_i
         {ot->entrySelector == entry_selector_for(ot->numTables), "inconsistent entrySelector"},
         {ot->searchRange == search_range_for(ot->numTables), "inconsistent searchRange"},
         {ot->rangeShift == range_shift_for(ot->numTables), "inconsistent rangeShift"},
+        {ot->numTables <= directory_entries_in(s), "table directory truncated"},
     };
     for (const check& c : checks)
         if (!c.passed && offset_check_fails(font, c.reason, forced_interpretation)) return nullptr;
@@ -106,8 +115,9 @@ std::unique_ptr<offset_table> read_offset_table(font_object& font, bool forced_i
 bool read_table_directory(mem_stream& stream, const offset_table& otable,
                           std::vector<table_entry>& dir) {
     dir.clear();
-    // At most 65,535 entries; any that lie past the end of the file read as zeros.
-    dir.resize(otable.numTables);
+    // Only the entries that lie inside the file: a directory that runs past its end has
+    // been reported with the offset-table checks, and forced interpretation keeps the rest.
+    dir.resize(std::min<std::size_t>(otable.numTables, directory_entries_in(stream)));
     for (table_entry& e : dir) {
         BYTE tag[4];
         stream.read(tag, 4);
@@ -135,7 +145,7 @@ std::unique_ptr<font_object> load_font(const char* path, const load_options& opt
             std::fprintf(stderr, "load_font: cannot open file\n");
             return nullptr;
         }
-        auto bytes = read_all(f.get());
+        auto bytes = read_all(f.get(), path);
         if (!bytes) {
             std::perror(path);
             std::fprintf(stderr, "load_font: cannot open file\n");

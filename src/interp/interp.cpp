@@ -5,9 +5,13 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include "commands/operands.h"
 #include "font/types.h"
 #include "interp/token.h"
 
@@ -114,6 +118,29 @@ void print_usage() {
     std::printf("\nSee the kestrix(1) manual page and README.md.\n");
 }
 
+// A script that cannot be read fails with the system's reason; errno holds it on entry.
+int report_unreadable(const std::string& path, const char* what) {
+    const int saved = errno != 0 ? errno : EIO;
+    std::fprintf(stderr, "run: cannot %s \"%s\"\n", what, path.c_str());
+    errno = saved;
+    std::perror(path.c_str());
+    return -1;
+}
+
+int report_too_large(const std::string& path) {
+    report_input_too_large(path.c_str());
+    std::fprintf(stderr, "file \"%s\": run terminated\n", path.c_str());
+    return -1;
+}
+
+// A directory opens for reading; it is refused as unreadable before any read.
+bool is_directory(std::FILE* stream) {
+    struct stat st {};
+    if (fstat(fileno(stream), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    errno = EISDIR;
+    return true;
+}
+
 }  // namespace
 
 int execute_token(kestrix_context& context) {
@@ -144,24 +171,24 @@ int run_file(kestrix_context& context, const char* path) {
         explicit level_guard(int& d) : depth(d) { ++depth; }
         ~level_guard() { --depth; }
     } level(context.run_depth);
-    file_handle stream = open_file(path, "r");
-    if (!stream) {
-        int saved = errno;
-        std::fprintf(stderr, "run: cannot open \"%s\"\n", path);
-        errno = saved;
-        std::perror(path);
-        return -1;
-    }
+    // The tokens run below may free every token the caller holds, path among them.
+    const std::string name = path;
+    file_handle stream = open_file(name.c_str(), "r");
+    if (!stream || is_directory(stream.get())) return report_unreadable(name, "open");
+    if (known_to_exceed(stream.get())) return report_too_large(name);
+    std::size_t budget = kMaxInputBytes;
     for (;;) {
         std::string token;
-        token_status ts = parse_token(stream.get(), token);
-        if (ts == token_status::end) return 0;
+        token_status ts = parse_token(stream.get(), token, budget);
+        if (ts == token_status::too_large) return report_too_large(name);
+        if (ts == token_status::end)
+            return std::ferror(stream.get()) ? report_unreadable(name, "read") : 0;
         int status = -1;
         if (ts == token_status::token &&
             context.stack.push(context.keep_token(std::move(token)), ITEM_STRING) == 0)
             status = execute_token(context);
         if (status != 0) {
-            std::fprintf(stderr, "file \"%s\": run terminated\n", path);
+            std::fprintf(stderr, "file \"%s\": run terminated\n", name.c_str());
             return status;
         }
     }
@@ -205,7 +232,11 @@ int kestrix_main(int argc, char** argv) {
         status = context.stack.push(argv[i], ITEM_STRING);
         if (status == 0) status = execute_token(context);
     }
-    std::fflush(stdout);
+    // Output that was still buffered can fail only now (a full disk, a closed stream).
+    if (status == 0)
+        status = flush_standard_output("kestrix");
+    else
+        std::fflush(stdout);
     if (status != 0) std::fprintf(stderr, "kestrix: exiting due to error\n");
     if (context.stack.depth() > 0) {
         std::fprintf(stderr, "Warning: on exit, stack was not empty:\n");

@@ -220,6 +220,19 @@ void read_stored(table_reader& in, std::size_t start, cmap_subtable& sub, storag
     in.read(sub.stored.data(), size);
 }
 
+// How many of the claimed encoding records lie inside the table, read from the reader's
+// position on; a count that claims more is cut to those, with a warning when `who` is given.
+USHORT records_that_fit(const table_reader& in, USHORT claimed, const char* who) {
+    constexpr std::size_t kRecordSize = 8;
+    const std::size_t fit = in.remaining() / kRecordSize;
+    if (claimed <= fit) return claimed;
+    if (who)
+        std::fprintf(stderr,
+                     "Warning: %s: numTables claims %u encoding records, %zu fit in the table\n",
+                     who, claimed, fit);
+    return static_cast<USHORT>(fit);
+}
+
 // Reads the subtable at `offset` from the start of the cmap table for the pair P.E.
 // The offset is 32 bits and may point anywhere; the reader confines it to the cmap
 // table's own bytes, so a subtable placed past the table's end reads as zeros (as one past
@@ -273,7 +286,7 @@ std::unique_ptr<cmap_subtable> read_cmap_subtable(font_object& font, USHORT plat
     if (!entry) return nullptr;
     table_reader in(font, *entry);
     in.u16();  // version
-    USHORT numTables = in.u16();
+    const USHORT numTables = records_that_fit(in, in.u16(), nullptr);
     for (unsigned i = 0; i < numTables; ++i) {
         encoding_record r = read_encoding_record(in);
         if (r.platformID == platformID && r.encodingID == encodingID) {
@@ -301,6 +314,7 @@ std::unique_ptr<cmap_elab> do_cmap(font_object& font) {
         cmap->numTables = in.u16();
         if (cmap->version != 0)
             std::fprintf(stderr, "do_cmap: strange version %u\n", cmap->version);
+        cmap->numTables = records_that_fit(in, cmap->numTables, "do_cmap");
         cmap->subtables.resize(cmap->numTables);
         first_offset.reserve(cmap->numTables);
     } catch (const std::bad_alloc&) {

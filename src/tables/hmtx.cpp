@@ -51,7 +51,8 @@ std::unique_ptr<hmtx_elab> do_hmtx(font_object& font) {
     auto hmtx = new_record<hmtx_elab>();
     if (!hmtx) return nullptr;
     if (glyphs == 0) {
-        std::fputs(kOutOfMemory, stderr);  // there is no array to hold
+        // Nothing to hold: the glyph count comes from maxp, which is missing or says 0.
+        std::fprintf(stderr, "do_hmtx: the font has no glyphs (no maxp table, or numGlyphs 0)\n");
         return nullptr;
     }
     if (!allocate_array(hmtx->hMetrics, glyphs)) return nullptr;

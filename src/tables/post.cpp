@@ -310,3 +310,16 @@ USHORT glyph_index_of(const char* name, const post_elab* post) {
         if (m.modern == name) return glyph_named(m.standard, *post);
     return 0;
 }
+
+USHORT glyph_index_within(const char* name, const post_elab* post, std::size_t glyph_count) {
+    if (!name || !post) return 0;
+    if (std::strncmp(name, kFallbackPrefix, kFallbackPrefixLength) == 0) {
+        const char* digits = name + kFallbackPrefixLength;
+        char* end = nullptr;
+        // A sign or an overflow gives a number no font reaches.
+        unsigned long value = std::strtoul(digits, &end, 16);
+        return end == digits || value >= glyph_count ? 0 : static_cast<USHORT>(value);
+    }
+    USHORT glyph = glyph_index_of(name, post);
+    return glyph < glyph_count ? glyph : 0;
+}

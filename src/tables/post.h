@@ -61,3 +61,7 @@ std::string fallback_glyph_name(ULONG glyph);
 // glyph has finds the glyph of the standard name (overscore, increment, Ohm, mu1, dmacron,
 // nbspace, Idot). 0 when not found.
 USHORT glyph_index_of(const char* name, const post_elab* post);
+
+// As glyph_index_of, for a font of glyph_count glyphs: a name names a glyph only below the
+// count, and the number of a ".glyphindex" name is taken whole, never modulo 65536.
+USHORT glyph_index_within(const char* name, const post_elab* post, std::size_t glyph_count);

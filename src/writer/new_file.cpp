@@ -67,15 +67,20 @@ bool write_fully(std::FILE* f, const std::vector<BYTE>& bytes) {
     return std::fflush(f) == 0 && !std::ferror(f);
 }
 
-new_file::new_file(key, std::string path, fs::path temp, file_handle stream)
-    : path_(std::move(path)), temp_(std::move(temp)), stream_(std::move(stream)) {}
+new_file::new_file(key, std::string path, fs::path temp, file_handle stream,
+                   removal_on_signal removal)
+    : path_(std::move(path)),
+      temp_(std::move(temp)),
+      stream_(std::move(stream)),
+      removal_(std::move(removal)) {}
 
 std::unique_ptr<new_file> new_file::create(const char* path, const char* mode) {
     if (!path || !mode) return nullptr;
     if (std::strcmp(path, "-") == 0) {
         file_handle out = open_file(path, mode);
         if (!out) return nullptr;
-        return std::make_unique<new_file>(key{}, path, fs::path{}, std::move(out));
+        return std::make_unique<new_file>(key{}, path, fs::path{}, std::move(out),
+                                          removal_on_signal{});
     }
     if (path_exists(path)) {
         std::fprintf(stderr, "open_file: writing to existing file \"%s\" not allowed\n", path);
@@ -85,11 +90,15 @@ std::unique_ptr<new_file> new_file::create(const char* path, const char* mode) {
     int error = 0;
     for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
         fs::path temp = temp_name_for(target);
+        // Armed before the file exists, so no moment of its life is left uncovered.
+        removal_on_signal removal(temp.string());
         errno = 0;
         // "x": exclusive creation, never an existing file.
         if (std::FILE* f = std::fopen(temp.c_str(), "wbx"))
-            return std::make_unique<new_file>(key{}, path, std::move(temp), file_handle(f, true));
+            return std::make_unique<new_file>(key{}, path, std::move(temp), file_handle(f, true),
+                                              std::move(removal));
         error = errno;
+        removal.release();
         if (!path_exists(temp)) break;  // a real failure, not a name clash
     }
     report_open_failure(path, mode, error);
@@ -105,6 +114,7 @@ void new_file::discard_temp() {
     if (temp_.empty()) return;
     std::error_code ec;
     fs::remove(temp_, ec);
+    removal_.release();
 }
 
 int new_file::commit(const std::vector<BYTE>& bytes) {
@@ -147,9 +157,11 @@ int new_file::commit(const std::vector<BYTE>& bytes) {
 }
 
 int new_file::write_fallback(const std::vector<BYTE>& bytes) {
+    removal_on_signal removal(path_);  // until it is complete, the output itself
     errno = 0;
     std::FILE* f = std::fopen(path_.c_str(), "wbx");
     if (!f) {
+        removal.release();
         report_open_failure(path_.c_str(), "wb", errno);
         return -1;
     }
@@ -161,7 +173,10 @@ int new_file::write_fallback(const std::vector<BYTE>& bytes) {
         written = false;
         error = errno;
     }
-    if (written) return 0;
+    if (written) {
+        removal.release();
+        return 0;
+    }
     report_write_failure(path_, error);
     std::error_code ec;
     fs::remove(path_, ec);  // created exclusively above, so it is ours to remove

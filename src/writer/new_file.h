@@ -4,7 +4,8 @@
 // beside it, exclusively), then builds the whole content in memory, then commits it: the
 // bytes go to the temporary file, which is flushed, closed and linked to the real name.
 // Linking fails rather than replace a file that appeared at the path meanwhile. Whatever
-// goes wrong, nothing is left behind: not the temporary file, not a partial output.
+// goes wrong, nothing is left behind: not the temporary file, not a partial output, also
+// when a signal ends the program part-way (signal_cleanup.h).
 // The name "-" stands for the standard output, which receives the bytes on commit.
 #pragma once
 
@@ -15,6 +16,7 @@
 
 #include "font/fileio.h"
 #include "font/types.h"
+#include "writer/signal_cleanup.h"
 
 class new_file {
   public:
@@ -27,7 +29,8 @@ class new_file {
         friend class new_file;
         key() = default;
     };
-    new_file(key, std::string path, std::filesystem::path temp, file_handle stream);
+    new_file(key, std::string path, std::filesystem::path temp, file_handle stream,
+             removal_on_signal removal);
 
     new_file(const new_file&) = delete;
     new_file& operator=(const new_file&) = delete;
@@ -48,6 +51,7 @@ class new_file {
     std::string path_;            // the name the caller asked for
     std::filesystem::path temp_;  // empty for the standard output
     file_handle stream_;          // the temporary file, or the standard output
+    removal_on_signal removal_;   // the temporary file, while it exists
     bool committed_ = false;
 };
 

@@ -466,15 +466,21 @@ TEST(Afm, OperandChecks) {
     }
 }
 
-// The operands are reduced to 16 bits: 65539 is platform 3.
+// The operands are 16-bit values: 65539 and -1 are refused, not wrapped to 3 and 65535.
 TEST(Afm, PlatformAndEncodingAreSixteenBitValues) {
-    auto r = afm_of(testfont::standard_font(), "65539", "1");
-    EXPECT_EQ(r->run.status, 0);
-    EXPECT_NE(r->run.out.find("\nComment Encoding table 3.1: Microsoft MS UGL Unicode\n"),
-              std::string::npos);
-    auto missing = afm_of(testfont::standard_font(), "-1", "1");
-    EXPECT_EQ(missing->run.status, 255);
-    EXPECT_EQ(missing->run.err, "t.ttf: no cmap 65535.1 table\n" + kExitError);
+    const std::string left =
+        "Warning: on exit, stack was not empty:\n"
+        "stack[0] = font object for file \"t.ttf\" <-- top\n";
+    auto wrapped = afm_of(testfont::standard_font(), "65539", "1");
+    EXPECT_EQ(wrapped->run.status, 255);
+    EXPECT_EQ(wrapped->run.out, "");
+    EXPECT_EQ(wrapped->run.err, "afm: M arg 65539 out of range (0..65535)\n" + kExitError + left);
+    auto negative = afm_of(testfont::standard_font(), "3", "-1");
+    EXPECT_EQ(negative->run.status, 255);
+    EXPECT_EQ(negative->run.err, "afm: N arg -1 out of range (0..65535)\n" + kExitError +
+                                     "Warning: on exit, stack was not empty:\n"
+                                     "stack[1] = string \"3\" <-- top\n"
+                                     "stack[0] = font object for file \"t.ttf\"\n");
 }
 
 // Failures after the header: the three header lines are written first.

@@ -44,8 +44,13 @@ TEST_F(MetricsCommands, GetmetricsPushesWidthBearingAndBoxYMaxOnTop) {
     EXPECT_EQ(integers(r), (std::vector<int>{651, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(MetricsCommands, SetawKeepsTheLow16BitsAndGetmetricsSeesIt) {
-    auto r = testrun::kestrix({path, "font", "dup", "B", "70000", "setaw", "B", "getmetrics",
+TEST_F(MetricsCommands, SetawTakesSixteenBitWidthsAndGetmetricsSeesThem) {
+    // A width past 16 bits is refused, never cut to its low bits (70000 would be 4464).
+    auto refused = testrun::kestrix({path, "font", "B", "70000", "setaw"});
+    EXPECT_EQ(refused.status, 255);
+    EXPECT_EQ(refused.err.rfind("setaw: AW arg 70000 out of range (0..65535)\n", 0), 0u)
+        << refused.err;
+    auto r = testrun::kestrix({path, "font", "dup", "B", "4464", "setaw", "B", "getmetrics",
                                "stack", "pop", "pop", "pop", "pop", "pop", "pop"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");

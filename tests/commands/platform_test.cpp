@@ -84,10 +84,11 @@ TEST_F(PlatformCommand, WithoutNamesOfThatEncodingOnlyTheSubtableMoves) {
     for (std::size_t i = 0; i < after.size(); ++i)
         EXPECT_EQ(after[i].platformID, before[i].platformID == 3 ? 0 : before[i].platformID);
 
-    // IDs compare as 16-bit values: 65539.1 is 3.1. The subtable keeps its slot.
+    // IDs are 16-bit values: 65539 is refused, not taken as 3, and nothing moves.
     loaded_font again(std_path);
-    EXPECT_EQ(run(platform_command, {again, 65539, 1, 3, 10}).err, "");
-    EXPECT_EQ(cmap_table(*again)->subtables[1]->encodingID, 10);
+    EXPECT_EQ(run(platform_command, {again, 65539, 1, 3, 10}).err,
+              "platform: M arg 65539 out of range (0..65535)\n");
+    EXPECT_EQ(cmap_table(*again)->subtables[1]->encodingID, 1);
 }
 
 TEST_F(PlatformCommand, FailuresChangeNothing) {

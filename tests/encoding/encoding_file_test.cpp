@@ -40,15 +40,27 @@ TEST(EncodingFile, OnlyLinesBetweenStartAndEndCharMetricsCount) {
               (std::vector<std::string>{"C 2 ; N b ;"}));
 }
 
-TEST(EncodingFile, LongLinesAreReadIn255CharacterPieces) {
+TEST(EncodingFile, LongLinesAreReadWhole) {
     std::string long_line = std::string(250, ' ') + "C 65 ; N A ;\n";  // 263 characters
-    auto lines = metrics_lines("StartCharMetrics\n" + long_line);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].size(), 255u);
-    EXPECT_EQ(lines[1], "; N A ;\n");  // so this line gives no pair
-    // The second piece of a long line counts as a line of its own, comments included.
-    std::string with_comment = std::string(255, 'x') + "Comment\nC 1 ; N a ;\n";
-    EXPECT_EQ(metrics_lines("StartCharMetrics\n" + with_comment).size(), 2u);
+    EXPECT_EQ(metrics_lines("StartCharMetrics\n" + long_line), std::vector<std::string>{long_line});
+    // The tail of a long comment is still comment, and an EndCharMetrics past byte 255 of
+    // a line does not end the file.
+    std::string long_comment = "Comment " + std::string(300, 'x') + " C 1 ; N a ;\n";
+    std::string late_end = std::string(255, 'x') + "EndCharMetrics\n";
+    EXPECT_EQ(metrics_lines("StartCharMetrics\n" + long_comment + late_end + "C 2 ; N b ;\n"),
+              (std::vector<std::string>{late_end, "C 2 ; N b ;\n"}));
+}
+
+// An endless line is refused at the limit rather than stored whole.
+TEST(EncodingFile, EndlessLineIsRefusedAtTheLimit) {
+    std::FILE* zero = std::fopen("/dev/zero", "r");
+    ASSERT_NE(zero, nullptr);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(for_each_metrics_line(
+        zero, [](char*) {}, "/dev/zero", 1 << 20));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "\"/dev/zero\" is larger than 1 GiB, the limit for an input file\n");
+    std::fclose(zero);
 }
 
 TEST(EncodingFile, FieldsGiveTheLastCodeAndNameTokens) {

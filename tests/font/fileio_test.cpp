@@ -1,6 +1,9 @@
 // Big-endian primitives and the file-opening rules.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
+
 #include "font/fileio.h"
 #include "support/run.h"
 
@@ -120,3 +123,16 @@ TEST(OpenFile, MissingFileReportsModeAndSystemError) {
 }
 
 }  // namespace
+
+// An endless stream is refused once it passes the limit, before more is stored.
+TEST(ReadAll, EndlessStreamIsRefusedAtTheLimit) {
+    std::FILE* zero = std::fopen("/dev/zero", "rb");
+    ASSERT_NE(zero, nullptr);
+    testing::internal::CaptureStderr();
+    errno = 0;
+    EXPECT_FALSE(read_all(zero, "/dev/zero", 1 << 20));
+    EXPECT_EQ(errno, EFBIG);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "\"/dev/zero\" is larger than 1 GiB, the limit for an input file\n");
+    std::fclose(zero);
+}

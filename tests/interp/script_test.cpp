@@ -1,8 +1,10 @@
 // Scripts run by `run`: tokenising, nesting, and how failures end every level.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
+#include "interp/token.h"
 #include "support/run.h"
 
 using testrun::kestrix;
@@ -138,4 +140,18 @@ TEST(Script, RunFailures) {
               "read_glyph: glyph 98: warning: composite glyph(s) ignored\n"
               "run: expected file name\n" +
                   kExitError);
+}
+
+// A script may not go on past its byte budget, even with nothing but blanks and comments.
+TEST(Script, EndlessBlanksRunOutOfBudget) {
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    std::fputs("a % comment\n        b", f);
+    std::rewind(f);
+    std::string token;
+    std::size_t budget = 12;
+    EXPECT_EQ(parse_token(f, token, budget), token_status::token);
+    EXPECT_EQ(token, "a");
+    EXPECT_EQ(parse_token(f, token, budget), token_status::too_large);
+    std::fclose(f);
 }

@@ -89,10 +89,10 @@ INSTANTIATE_TEST_SUITE_P(
         listing_case{{"2", "2", "0", "7"},
                      "% ISO\n% ISO 8859-1\n% [unknown language id 0x0000]\n% trademark notice\n"
                      "2 2 0x0 7\n(ISO (text\\))\n"},
-        // The identifiers are printed as given; the lookup uses their low 16 bits.
-        listing_case{{"65539", "1", "0x10409", "4"},
+        // The identifiers are printed as numbers, whatever their notation.
+        listing_case{{"03", "1", "1033", "4"},
                      "% Microsoft\n% MS UGL Unicode\n% US English\n"
-                     "% full font name (should be family+subfamily)\n65539 1 0x10409 4\n"
+                     "% full font name (should be family+subfamily)\n3 1 0x409 4\n"
                      "(Foo (Bar\\))\n"}),
     case_name);
 
