@@ -3,10 +3,12 @@
 
     check_fontforge_kerning.py --kestrix BIN FONT...
 
-The corpus has no TrueType font whose kerning is in GPOS only, and only four whose GPOS
-kerns pairs their kern table lacks (LiberationSans Regular, Bold, Italic and BoldItalic of
-fonts-liberation2); those are checked as installed, and FreeSerif and DejaVuSans as GPOS-only
-fonts: a font given as nokern:PATH is checked with its kern table removed (by fontTools).
+Real fonts whose kerning is in GPOS only are the CFF-flavoured URW base 35 (five of them
+are checked; FontForge's pairs and ours agree exactly there). Of the TrueType fonts, four kern
+pairs in GPOS that their kern table lacks (LiberationSans Regular, Bold, Italic and
+BoldItalic of fonts-liberation2); those are checked as installed, and FreeSerif and DejaVuSans
+as GPOS-only fonts: a font given as nokern:PATH is checked with its kern table removed (by
+fontTools).
 Names are compared as fontTools spells them (`afm` keeps the older spelling of a few
 standard Macintosh names, such as dmacron for dcroat). Where the two disagree, it is for
 reasons of FontForge's, each checked here rather than ignored:
@@ -67,7 +69,8 @@ def check(kestrix, font, work):
     ttfont = TTFont(font)
     order = ttfont.getGlyphOrder()
     spelled = {}
-    for i, name in enumerate(cf.program_names(cf.Sfnt(font), len(order))):
+    charset = order if "CFF " in ttfont else None
+    for i, name in enumerate(cf.program_names(cf.Sfnt(font), len(order), charset)):
         spelled.setdefault(name, order[i])
     gpos = ttfont["GPOS"].table
     out = subprocess.run([kestrix, font, "font", "3", "1", "afm"], capture_output=True)
