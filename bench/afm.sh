@@ -46,17 +46,7 @@ PY
     fi
 fi
 
-# Median wall time of RUNS runs of the command, in milliseconds; output is dropped.
-median_ms() {
-    local times=() start end
-    for ((i = 0; i < runs; i++)); do
-        start=$(date +%s%N)
-        "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-        end=$(date +%s%N)
-        times+=($(((end - start) / 1000)))
-    done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }'
-}
+. "$root/bench/lib.sh"
 
 printf '%-28s %9s %9s %7s %8s\n' font "load ms" "afm ms" ratio lines
 for f in "${fonts[@]}"; do

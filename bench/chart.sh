@@ -27,19 +27,9 @@ if [ ${#fonts[@]} -eq 0 ]; then
     done
 fi
 
-# Median wall time of RUNS runs of the command, in milliseconds; the chart file of each
-# run is removed before the next (chart never overwrites a file).
-median_ms() {
-    local times=() start end
-    for ((i = 0; i < runs; i++)); do
-        rm -f "$work/chart.svg"
-        start=$(date +%s%N)
-        "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-        end=$(date +%s%N)
-        times+=($(((end - start) / 1000)))
-    done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }'
-}
+. "$root/bench/lib.sh"
+# The command never overwrites its output: remove it before each run.
+before_run() { rm -f "$work/chart.svg"; }
 
 printf '%-28s %8s %9s %7s %8s %8s %10s\n' font "load ms" "chart ms" cells outlines "size MB" "us/cell"
 for f in "${fonts[@]}"; do

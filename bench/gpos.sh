@@ -39,18 +39,9 @@ f = TTFont(sys.argv[1]); del f["kern"]; f.save(sys.argv[2])' \
     fi
 fi
 
-# Median wall time of RUNS runs of the command, in milliseconds; output is dropped.
-median_ms() {
-    local times=() start end
-    for ((i = 0; i < runs; i++)); do
-        rm -f "$work/ff.afm"
-        start=$(date +%s%N)
-        "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-        end=$(date +%s%N)
-        times+=($(((end - start) / 1000)))
-    done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }'
-}
+. "$root/bench/lib.sh"
+# The command never overwrites its output: remove it before each run.
+before_run() { rm -f "$work/ff.afm"; }
 
 printf '%-28s %7s %9s %9s %10s %8s %8s\n' font pairs "afm ms" "old ms" "ff ms" "afm/ff" "afm/old"
 for f in "${fonts[@]}"; do
