@@ -41,6 +41,17 @@ inline int read_delta(BYTE flag, BYTE short_bit, BYTE same_bit, table_reader& in
     return in.s16();
 }
 
+// endPtsOfContours into the contours' counts, decoded in one pass over the bytes inside the
+// table. The pool's arrays start zeroed, which is what reads past the table's end give.
+void read_end_points(std::span<contour_record> contours, table_reader& in) {
+    const std::span<const BYTE> bytes = in.peek(2 * contours.size());
+    const std::size_t whole = bytes.size() / 2;
+    for (std::size_t c = 0; c < whole; ++c)
+        contours[c].count = static_cast<USHORT>(bytes[2 * c] << 8 | bytes[2 * c + 1]);
+    if (bytes.size() % 2 != 0) contours[whole].count = static_cast<USHORT>(bytes.back() << 8);
+    in.skip(2 * contours.size());
+}
+
 // Turns the end points just read into point counts; the caller has checked that they
 // increase.
 void end_points_to_counts(std::span<contour_record> contours) {
@@ -106,6 +117,12 @@ bool outline_storage::take(std::span<BYTE>& out, std::size_t n, const char* oom_
 void read_flags(std::span<BYTE> flags, table_reader& in) {
     const std::size_t count = flags.size();
     for (std::size_t i = 0; i < count; ++i) {
+        if (in.remaining() == 0) {
+            // Past the table's end every flag reads as 0, without repeats.
+            std::fill(flags.begin() + static_cast<std::ptrdiff_t>(i), flags.end(), BYTE{0});
+            in.skip(count - i);
+            return;
+        }
         BYTE flag = in.u8();
         flags[i] = flag;
         if (flag & kRepeat) {
@@ -123,13 +140,23 @@ void read_flags(std::span<BYTE> flags, table_reader& in) {
 void read_coordinates(std::span<point> points, std::span<const BYTE> flags, table_reader& in) {
     const std::size_t count = std::min(points.size(), flags.size());
     // Absolute values are the running sums of the deltas from (0, 0), modulo 65536.
+    // Past the table's end every delta reads as 0, so the rest of the points keep the last
+    // value; the reader's position no longer matters to the glyph.
     int x = 0;
     for (std::size_t k = 0; k < count; ++k) {
+        if (in.remaining() == 0) {
+            for (; k < count; ++k) points[k].x = static_cast<SHORT>(x);
+            break;
+        }
         x += read_delta(flags[k], kXShort, kXSameOrPositive, in);
         points[k].x = static_cast<SHORT>(x);
     }
     int y = 0;
     for (std::size_t k = 0; k < count; ++k) {
+        if (in.remaining() == 0) {
+            for (; k < count; ++k) points[k].y = static_cast<SHORT>(y);
+            break;
+        }
         y += read_delta(flags[k], kYShort, kYSameOrPositive, in);
         points[k].y = static_cast<SHORT>(y);
     }
@@ -158,7 +185,7 @@ void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_stora
     if (!storage.charge(contour_count * sizeof(contour_record), index) ||
         !storage.take(glyph.contours, contour_count, kOutOfMemory))
         return;
-    for (contour_record& c : glyph.contours) c.count = in.u16();  // endPtsOfContours
+    read_end_points(glyph.contours, in);
     for (std::size_t c = 1; c < contour_count; ++c) {
         if (glyph.contours[c - 1].count >= glyph.contours[c].count) {
             std::fprintf(stderr, "read_glyph: glyph %ld contour %ld: inconsistent contours\n",

@@ -8,6 +8,7 @@
 //        pairs: USHORT left, USHORT right, SHORT value (6 bytes each)
 #include "tables/kern.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -42,9 +43,20 @@ std::unique_ptr<kern_elab> do_kern(font_object& font) {
         auto kern = std::make_unique<kern_elab>();
         kern->version = in.u16();
         kern->nTables = in.u16();
-        kern->subtables.resize(kern->nTables);
-        for (kern_subtable& sub : kern->subtables) {
-            std::size_t start = in.tell();
+        kern->subtables.reserve(std::min<std::size_t>(kern->nTables, in.remaining() / 6));
+        for (USHORT t = 0; t < kern->nTables; ++t) {
+            const std::size_t start = in.tell();
+            if (start >= in.size()) {
+                // A subtable starting past the table's end would be all zeros: an empty
+                // format 0 table. A hostile count would make 65,535 of them.
+                std::fprintf(stderr,
+                             "Warning: kern: nTables claims %u subtables, %u start inside the "
+                             "table\n",
+                             unsigned{kern->nTables}, unsigned{t});
+                kern->nTables = t;
+                break;
+            }
+            kern_subtable& sub = kern->subtables.emplace_back();
             sub.version = in.u16();
             sub.length = in.u16();
             sub.coverage = in.u16();

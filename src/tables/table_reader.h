@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "font/font.h"
@@ -56,6 +57,12 @@ class table_reader {
         return hi << 16 | u16();
     }
     LONG s32() { return static_cast<LONG>(u32()); }
+
+    // The next n bytes as far as they lie inside the table (fewer, or none, near its end),
+    // for decoding an array in one pass; the position does not move.
+    std::span<const BYTE> peek(std::size_t n) const {
+        return {data_ + (pos_ < size_ ? pos_ : size_), std::min(n, remaining())};
+    }
 
     // Copies n bytes to dst, zeros for those beyond the table; returns how many were real.
     std::size_t read(BYTE* dst, std::size_t n) {
