@@ -25,10 +25,16 @@ namespace {
 // "Out of memory!" without a line end, as the per-glyph arrays report it.
 constexpr const char* kGlyphOutOfMemory = "Out of memory!";
 
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// Fuzzing builds reach the cap through the same code with far less work per input.
+constexpr std::size_t kArrayBytesPerTableByte = 32;
+constexpr std::size_t kOneGlyphSlack = 1 << 16;
+#else
 constexpr std::size_t kArrayBytesPerTableByte = 640;
 // More than one glyph's largest arrays: 32,767 contours, 65,535 points and as many
 // instruction bytes.
 constexpr std::size_t kOneGlyphSlack = 1 << 20;
+#endif
 
 // One delta of a coordinate: a byte (its sign in the "same or positive" bit), nothing (the
 // same value as before), or a signed word.
