@@ -586,11 +586,13 @@ class Source:
             self.face = int(how[4:])
             self.words = [path, str(self.face), "face"]
         elif how == "woff":
-            web = TTFont(path)
+            # Saving stamps head.modified with the time unless told not to; the two saves
+            # below may fall in different seconds.
+            web = TTFont(path, recalcTimestamp=False)
             web.flavor = "woff"
             target = os.path.join(work, "web.woff")
             web.save(target, reorderTables=False)
-            decoded = TTFont(target, lazy=True)
+            decoded = TTFont(target, lazy=True, recalcTimestamp=False)
             decoded.flavor = None
             self.reference = os.path.join(work, "decoded.sfnt")
             decoded.save(self.reference, reorderTables=False)
