@@ -123,12 +123,6 @@ bool outline_storage::take(std::span<BYTE>& out, std::size_t n, const char* oom_
 void read_flags(std::span<BYTE> flags, table_reader& in) {
     const std::size_t count = flags.size();
     for (std::size_t i = 0; i < count; ++i) {
-        if (in.remaining() == 0) {
-            // Past the table's end every flag reads as 0, without repeats.
-            std::fill(flags.begin() + static_cast<std::ptrdiff_t>(i), flags.end(), BYTE{0});
-            in.skip(count - i);
-            return;
-        }
         BYTE flag = in.u8();
         flags[i] = flag;
         if (flag & kRepeat) {
@@ -146,23 +140,13 @@ void read_flags(std::span<BYTE> flags, table_reader& in) {
 void read_coordinates(std::span<point> points, std::span<const BYTE> flags, table_reader& in) {
     const std::size_t count = std::min(points.size(), flags.size());
     // Absolute values are the running sums of the deltas from (0, 0), modulo 65536.
-    // Past the table's end every delta reads as 0, so the rest of the points keep the last
-    // value; the reader's position no longer matters to the glyph.
     int x = 0;
     for (std::size_t k = 0; k < count; ++k) {
-        if (in.remaining() == 0) {
-            for (; k < count; ++k) points[k].x = static_cast<SHORT>(x);
-            break;
-        }
         x += read_delta(flags[k], kXShort, kXSameOrPositive, in);
         points[k].x = static_cast<SHORT>(x);
     }
     int y = 0;
     for (std::size_t k = 0; k < count; ++k) {
-        if (in.remaining() == 0) {
-            for (; k < count; ++k) points[k].y = static_cast<SHORT>(y);
-            break;
-        }
         y += read_delta(flags[k], kYShort, kYSameOrPositive, in);
         points[k].y = static_cast<SHORT>(y);
     }

@@ -150,6 +150,5 @@ void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_stora
                 bool& composite_reported);
 // Reads flags.size() flag bytes, expanding repeats.
 void read_flags(std::span<BYTE> flags, table_reader& in);
-// Reads the x deltas of all points, then the y deltas, and makes them absolute. Deltas past
-// the table's end are zero and are not read, so the reader may stop there.
+// Reads the x deltas of all points, then the y deltas, and makes them absolute.
 void read_coordinates(std::span<point> points, std::span<const BYTE> flags, table_reader& in);
