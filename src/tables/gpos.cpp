@@ -52,22 +52,24 @@ bool fits(const table_reader& r, std::size_t at, std::size_t count, std::size_t 
     return at <= r.size() && count <= (r.size() - at) / unit;
 }
 
-// How many of count items of unit bytes at `at` lie inside the table.
-std::size_t clamp_count(const table_reader& r, std::size_t at, std::size_t count,
-                        std::size_t unit) {
-    if (at > r.size()) return 0;
-    return std::min(count, (r.size() - at) / unit);
+// How many records of `unit` bytes the list at `list` (a 16-bit count, then the records)
+// holds inside the table; when its count claims more, says so naming the list.
+std::size_t list_count(table_reader& r, std::size_t list, std::size_t unit, const char* what) {
+    r.seek(list);
+    const USHORT claimed = r.u16();
+    const std::size_t at = list + 2;
+    const std::size_t fit =
+        at > r.size() ? 0 : std::min<std::size_t>(claimed, (r.size() - at) / unit);
+    if (fit < claimed)
+        std::fprintf(stderr, "do_gpos: %s list runs past the table, %zu of %u kept\n", what, fit,
+                     unsigned{claimed});
+    return fit;
 }
 
 // ------------------------------------------------------------------ the lists
 
 void read_feature_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
-    r.seek(list);
-    const USHORT featureCount = r.u16();
-    const std::size_t count = clamp_count(r, list + 2, featureCount, 6);
-    if (count < featureCount)
-        std::fprintf(stderr, "do_gpos: feature list runs past the table, %zu of %u kept\n", count,
-                     featureCount);
+    const std::size_t count = list_count(r, list, 6, "feature");
     gpos.features.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         gpos_feature& f = gpos.features[i];
@@ -154,12 +156,7 @@ class script_walk {
 // Lookup tables may be shared, so the subtable offsets kept are limited to one per two
 // bytes of the table: what a table without overlapping lookups can hold.
 void read_lookup_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
-    r.seek(list);
-    const USHORT lookupCount = r.u16();
-    const std::size_t count = clamp_count(r, list + 2, lookupCount, 2);
-    if (count < lookupCount)
-        std::fprintf(stderr, "do_gpos: lookup list runs past the table, %zu of %u kept\n", count,
-                     lookupCount);
+    const std::size_t count = list_count(r, list, 2, "lookup");
     gpos.lookups.resize(count);
     std::size_t budget = r.size() / 2;
     for (std::size_t i = 0; i < count; ++i) {
