@@ -1,10 +1,9 @@
 // GPOS kerning as `afm` and `list` show it: the block after the kern table's pairs, a font
 // without kern, a GPOS that kerns what kern already lists, and a class-based font of more
-// than a million pairs.
+// than a million pairs (bench/gpos.sh times it).
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 
 #include "support/font_builder.h"
@@ -110,7 +109,7 @@ TEST(GposAfm, GposKerningWhatKernListsChangesNothing) {
     EXPECT_EQ(without.list, "Kerning: 1 subtable, version 0\n");
 }
 
-TEST(GposAfm, MoreThanAMillionClassPairsAreWrittenInFullAndFast) {
+TEST(GposAfm, MoreThanAMillionClassPairsAreWrittenInFull) {
     constexpr int kGlyphs = 1100;
     auto parts = tf::standard_parts();
     parts.with_kern = false;
@@ -129,9 +128,7 @@ TEST(GposAfm, MoreThanAMillionClassPairsAreWrittenInFullAndFast) {
     b.sort_tables();
     testrun::scratch_dir dir;
     const std::string path = b.write(dir.file("t.ttf"));
-    const auto start = std::chrono::steady_clock::now();
     auto afm = testrun::kestrix({path, "font", "3", "1", "afm"});
-    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
     ASSERT_EQ(afm.status, 0) << afm.err;
     EXPECT_NE(afm.out.find("StartKernPairs 1210000\nKPX .notdef .notdef -49\n"), std::string::npos);
     EXPECT_NE(afm.out.find("KPX g1099 g1098 -49\nKPX g1099 g1099 -49\nEndKernPairs\n"),
@@ -141,5 +138,4 @@ TEST(GposAfm, MoreThanAMillionClassPairsAreWrittenInFullAndFast) {
          at = afm.out.find("\nKPX ", at + 1))
         ++lines;
     EXPECT_EQ(lines, 1210000u);
-    EXPECT_LT(seconds.count(), 20.0);  // a few tenths of a second in a plain build
 }
