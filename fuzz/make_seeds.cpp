@@ -177,7 +177,26 @@ std::vector<std::pair<std::string, bytes>> edge_fonts() {
         b.add_table("GPOS", bad.serialize());
         b.sort_tables();
         fonts.emplace_back("gpos-bad", b.build());
+
+        // Copies of one class subtable in a font claiming 65,535 glyphs: each copy's class
+        // set-up is glyph-sized work.
+        p.maxp.numGlyphs = 0xFFFF;
+        b = p.builder();
+        b.add_table("GPOS", kern_gpos({{2, std::vector<bytes>(64, classes)}}).serialize());
+        b.sort_tables();
+        fonts.emplace_back("gpos-class-copies", b.build());
     }
+
+    // Counts that claim more than their table holds, and a file cut short.
+    p = standard_parts();
+    p.kern.subtables.at(0).nPairs = 100;
+    add("kern-npairs-past-table", p);
+    font_builder b = standard_parts().builder();
+    b.table("hmtx").length = 6;
+    fonts.emplace_back("hmtx-cut", b.build());
+    bytes cut = standard_font().build();
+    cut.resize(cut.size() / 2);
+    fonts.emplace_back("truncated", cut);
 
     p = standard_parts();
     p.maxp.version = 0x00005000;
@@ -197,7 +216,7 @@ std::vector<std::pair<std::string, bytes>> edge_fonts() {
     add("units-per-em-0", p);
 
     // Directory-level damage.
-    font_builder b = standard_font();
+    b = standard_font();
     b.remove_table("glyf");
     b.remove_table("loca");
     fonts.emplace_back("no-glyf", b.build());
@@ -232,6 +251,11 @@ std::vector<std::pair<std::string, std::string>> container_seeds() {
          {"tiny.ttf", "tiny-cff.otf", "tiny.woff", "tiny-cff.woff", "tiny.woff2", "tiny-cff.woff2"})
         seeds.emplace_back(name, data(name));
     seeds.emplace_back("tiny.ttc", collection_of({data("tiny.ttf"), data("tiny-cff.otf")}));
+    // 72 bytes claiming a table of 1 GiB: refused before anything is allocated.
+    testfont::be_writer bomb;
+    bomb.tag("wOFF").u32(0x00010000).u32(72).u16(1).u16(0).u32(28 + (1u << 30)).u16(1).u16(0);
+    bomb.zeros(20).tag("glyf").u32(64).u32(8).u32(1u << 30).u32(0).zeros(8);
+    seeds.emplace_back("bomb.woff", as_string(bomb.data()));
     seeds.emplace_back("edge.ttc", collection_of({as_string(testfont::standard_parts().build()),
                                                   as_string(testfont::minimal_parts().build())}));
     return seeds;

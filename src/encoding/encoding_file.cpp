@@ -1,5 +1,6 @@
 #include "encoding/encoding_file.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -57,16 +58,28 @@ bool read_digits(const char* p, int base, long long& value) {
 
 enum class line_status { line, end, too_long };
 
-// The next line, its line end kept, taking its bytes from `budget`.
-line_status read_line(std::FILE* in, std::string& line, std::size_t& budget) {
+// Line starts that matter outside the metrics section ("Comment", "StartCharMetrics").
+constexpr std::size_t kHeaderLineKept = 32;
+
+// The next line, its line end kept, taking its bytes from `budget`. Only the first `keep`
+// bytes are stored; the rest of a longer line is read and dropped. The line grows at most to
+// the budget it started with, so even a line of the whole 1 GiB never takes twice that.
+line_status read_line(std::FILE* in, std::string& line, std::size_t& budget, std::size_t keep) {
     line.clear();
+    const std::size_t most = std::min(keep, budget);
+    bool any = false;
     for (int c; (c = std::getc(in)) != EOF;) {
         if (budget == 0) return line_status::too_long;
         --budget;
-        line.push_back(static_cast<char>(c));
+        any = true;
+        if (line.size() < most) {
+            if (line.size() == line.capacity())
+                line.reserve(std::min(most, std::max<std::size_t>(64, 2 * line.capacity())));
+            line.push_back(static_cast<char>(c));
+        }
         if (c == '\n') break;
     }
-    return line.empty() ? line_status::end : line_status::line;
+    return any ? line_status::line : line_status::end;
 }
 
 }  // namespace
@@ -80,7 +93,7 @@ bool for_each_metrics_line(std::FILE* in, const std::function<void(char* line)>&
     std::string line;
     bool in_metrics = false;
     for (;;) {
-        const line_status status = read_line(in, line, limit);
+        const line_status status = read_line(in, line, limit, in_metrics ? limit : kHeaderLineKept);
         if (status == line_status::too_long) {
             report_input_too_large(name);
             return false;

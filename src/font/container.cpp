@@ -133,6 +133,12 @@ std::string check_woff_entries(const std::vector<BYTE>& file, std::vector<woff_e
         if (e.compLength > e.origLength)
             return tag + ": compLength " + number(e.compLength) + " > origLength " +
                    number(e.origLength);
+        if (e.origLength > kMaxDecodedTable)
+            return tag + ": origLength " + number(e.origLength) + " is over the limit of " +
+                   number(kMaxDecodedTable) + " bytes for a table";
+        if (e.compLength < e.origLength && e.origLength / kMaxDeflateRatio > e.compLength)
+            return tag + ": origLength " + number(e.origLength) +
+                   " is more than zlib can inflate from compLength " + number(e.compLength);
         if (e.offset < data_start || !inside(e.offset, e.compLength, file.size()))
             return tag + " (offset " + number(e.offset) + ", " + number(e.compLength) +
                    " bytes) lies outside the file's table data";

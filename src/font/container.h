@@ -4,7 +4,8 @@
 // directory, 4-byte aligned tables), which the rest of the program reads exactly as a
 // plain TrueType or OpenType file. Every count, offset and length in the container is
 // checked against the file before it is used, and what a decoder may allocate is capped
-// by the sizes the file declares and by kMaxDecodedSfnt.
+// by the sizes the file declares and by kMaxDecodedSfnt (and kMaxDecodedTable), before any
+// of it is allocated.
 #pragma once
 
 #include <cstddef>
@@ -15,8 +16,14 @@
 
 #include "font/types.h"
 
-// The largest sfnt any decoder produces.
-inline constexpr std::size_t kMaxDecodedSfnt = std::size_t{1} << 30;
+// The largest sfnt a web-font decoder produces, and the largest table a WOFF 1.0 table may
+// inflate to. Web fonts are far smaller; the limits keep a small compressed file from
+// claiming gigabytes (a font being written takes about twice its size again).
+inline constexpr std::size_t kMaxDecodedSfnt = std::size_t{96} << 20;
+inline constexpr std::size_t kMaxDecodedTable = std::size_t{64} << 20;
+// zlib's deflate cannot shrink data more than this, so a table whose origLength exceeds its
+// compLength this many times cannot be genuine.
+inline constexpr std::size_t kMaxDeflateRatio = 1032;
 
 enum class font_container {
     sfnt,        // 0x00010000, 'true' or 'OTTO': the file is the font
@@ -54,9 +61,10 @@ decoded extract_sfnt(const std::vector<BYTE>& file, ULONG offset);
 
 // WOFF 1.0: the sfnt it carries, through zlib. Refused: a header or directory outside
 // the file, a length field that is not the file's size, tables outside the file or
-// overlapping each other, compLength > origLength, zlib data that is corrupt or inflates
-// to any size but origLength, and a totalSfntSize that is not the size of the sfnt the
-// directory describes (or exceeds kMaxDecodedSfnt).
+// overlapping each other, compLength > origLength, an origLength over kMaxDecodedTable or
+// more than deflate can reach from compLength, zlib data that is corrupt or inflates to any
+// size but origLength, and a totalSfntSize that is not the size of the sfnt the directory
+// describes (or exceeds kMaxDecodedSfnt).
 decoded decode_woff(const std::vector<BYTE>& file);
 
 // WOFF2: the sfnt or collection it carries, through libwoff2, which rebuilds the

@@ -1,9 +1,11 @@
 #include "font/font.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "font/container.h"
 
@@ -18,8 +20,8 @@ constexpr std::size_t kOffsetTableSize = 12;
 constexpr std::size_t kDirectoryEntrySize = 16;
 
 // Directory entries that fit in the file after the offset table.
-std::size_t directory_entries_in(const mem_stream& s) {
-    return s.size() > kOffsetTableSize ? (s.size() - kOffsetTableSize) / kDirectoryEntrySize : 0;
+std::size_t directory_entries_in(std::size_t file_size) {
+    return file_size > kOffsetTableSize ? (file_size - kOffsetTableSize) / kDirectoryEntrySize : 0;
 }
 
 // Reports one failed offset-table check; true when loading must stop.
@@ -42,6 +44,55 @@ void check_head_magic(font_object& font) {
     if (read_ulong(s) != kHeadMagicNumber)
         std::fprintf(stderr, "Warning: \"%s\" does not contain TrueType 1.0 magic number\n",
                      font.font_path.c_str());
+}
+
+ULONG u32_in(const std::vector<BYTE>& b, std::size_t at) {
+    return ULONG{b[at]} << 24 | ULONG{b[at + 1]} << 16 | ULONG{b[at + 2]} << 8 | b[at + 3];
+}
+
+std::string printable_tag(const BYTE* tag) {
+    std::string text;
+    for (int k = 0; k < 4; ++k)
+        text += tag[k] >= 0x20 && tag[k] < 0x7F ? static_cast<char>(tag[k]) : '?';
+    return text;
+}
+
+// The first table, by offset, that the directory places past the end of the file, as the
+// text of a message; empty when every table lies inside it. A directory that is itself cut
+// short is left to the offset-table checks.
+std::string cut_table(const std::vector<BYTE>& file) {
+    const std::size_t size = file.size();
+    if (size < kOffsetTableSize) return {};
+    const std::size_t numTables = std::size_t{file[4]} << 8 | file[5];
+    if (numTables > directory_entries_in(size)) return {};
+    std::size_t first = numTables;
+    ULONG first_offset = 0;
+    for (std::size_t i = 0; i < numTables; ++i) {
+        const std::size_t at = kOffsetTableSize + i * kDirectoryEntrySize;
+        const ULONG offset = u32_in(file, at + 8), length = u32_in(file, at + 12);
+        if (std::uint64_t{offset} + length > size &&
+            (first == numTables || offset < first_offset)) {
+            first = i;
+            first_offset = offset;
+        }
+    }
+    if (first == numTables) return {};
+    const std::size_t at = kOffsetTableSize + first * kDirectoryEntrySize;
+    return "table " + printable_tag(file.data() + at) + " (offset " +
+           std::to_string(u32_in(file, at + 8)) + ", length " +
+           std::to_string(u32_in(file, at + 12)) + ") runs past the end of the file (" +
+           std::to_string(size) + " bytes)";
+}
+
+// Reports a file cut short, once, before anything read from it can mislead. True when
+// loading must stop.
+bool truncation_stops_load(const font_object& font, bool forced_interpretation) {
+    const std::string cut = cut_table(font.in_stream.bytes());
+    if (cut.empty()) return false;
+    std::fprintf(stderr, "%s\"%s\" is truncated: %s%s\n",
+                 forced_interpretation ? "Warning: " : "load_font: ", font.font_path.c_str(),
+                 cut.c_str(), forced_interpretation ? "; its missing bytes read as 0" : "");
+    return !forced_interpretation;
 }
 
 }  // namespace
@@ -105,7 +156,7 @@ std::unique_ptr<offset_table> read_offset_table(font_object& font, bool forced_i
         {ot->entrySelector == entry_selector_for(ot->numTables), "inconsistent entrySelector"},
         {ot->searchRange == search_range_for(ot->numTables), "inconsistent searchRange"},
         {ot->rangeShift == range_shift_for(ot->numTables), "inconsistent rangeShift"},
-        {ot->numTables <= directory_entries_in(s), "table directory truncated"},
+        {ot->numTables <= directory_entries_in(s.size()), "table directory truncated"},
     };
     for (const check& c : checks)
         if (!c.passed && offset_check_fails(font, c.reason, forced_interpretation)) return nullptr;
@@ -117,7 +168,7 @@ bool read_table_directory(mem_stream& stream, const offset_table& otable,
     dir.clear();
     // Only the entries that lie inside the file: a directory that runs past its end has
     // been reported with the offset-table checks, and forced interpretation keeps the rest.
-    dir.resize(std::min<std::size_t>(otable.numTables, directory_entries_in(stream)));
+    dir.resize(std::min<std::size_t>(otable.numTables, directory_entries_in(stream.size())));
     for (table_entry& e : dir) {
         BYTE tag[4];
         stream.read(tag, 4);
@@ -138,6 +189,7 @@ std::unique_ptr<font_object> load_font(const char* path, const load_options& opt
     font->font_path = path;
     font->notices = &options.notices;
     bool checksum_applies = true;
+    font_container container = font_container::unknown;
 
     {
         file_handle f = open_file(path, "rb");
@@ -160,9 +212,20 @@ std::unique_ptr<font_object> load_font(const char* path, const load_options& opt
         }
         if (face->face_count > 1 && !options.face)
             std::fputs(collection_notice(path, face->face_count).c_str(), stderr);
+        container = face->container;
+        if (container == font_container::unknown)
+            std::fprintf(stderr,
+                         "load_font: \"%s\" is not a font file; kestrix reads TrueType and "
+                         "OpenType fonts, font collections, WOFF and WOFF2\n",
+                         path);
         checksum_applies = face->is_file_itself;
         font->in_stream = mem_stream(std::move(face->sfnt));
     }
+    // A collection's font or a web font's sfnt was laid out from tables checked against
+    // their file; a plain file may have been cut short.
+    if (checksum_applies && container == font_container::sfnt &&
+        truncation_stops_load(*font, options.forced_interpretation))
+        return nullptr;
 
     mem_stream& s = font->in_stream;
     // The whole-file sum tells something only about a file read as it is: a collection's

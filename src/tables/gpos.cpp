@@ -31,7 +31,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
-#include <new>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "font/parsers.h"
@@ -68,22 +68,33 @@ std::size_t list_count(table_reader& r, std::size_t list, std::size_t unit, cons
 
 // ------------------------------------------------------------------ the lists
 
+// Lookup-index lists are read once per offset and shared by the features that point there.
+// Distinct lists of a well-formed table do not overlap, so the indices kept are limited to
+// one per two bytes of the table.
 void read_feature_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
     const std::size_t count = list_count(r, list, 6, "feature");
     gpos.features.resize(count);
+    std::unordered_map<std::size_t, std::shared_ptr<const std::vector<USHORT>>> lists;
+    std::size_t budget = r.size() / 2;
     for (std::size_t i = 0; i < count; ++i) {
         gpos_feature& f = gpos.features[i];
         r.seek(list + 2 + 6 * i);
         r.read(f.tag, 4);
         const std::size_t at = list + r.u16();
+        if (auto shared = lists.find(at); shared != lists.end()) {
+            f.lookupListIndices = shared->second;
+            continue;
+        }
         r.seek(at + 2);
         const USHORT lookupIndexCount = r.u16();
-        if (!fits(r, at + 4, lookupIndexCount, 2)) {
+        if (!fits(r, at + 4, lookupIndexCount, 2) || lookupIndexCount > budget) {
             std::fprintf(stderr, "do_gpos: feature %zu runs past the table, skipped\n", i);
             continue;
         }
-        f.lookupListIndices.resize(lookupIndexCount);
-        for (USHORT& index : f.lookupListIndices) index = r.u16();
+        budget -= lookupIndexCount;
+        auto indices = std::make_shared<std::vector<USHORT>>(lookupIndexCount);
+        for (USHORT& index : *indices) index = r.u16();
+        f.lookupListIndices = lists[at] = std::move(indices);
     }
     gpos.used_features.assign(count, false);
 }
@@ -211,6 +222,7 @@ class pair_expander {
     void lookup(std::size_t index, const gpos_lookup& lookup, std::vector<pair_value>& out) {
         lookup_ = index;
         const std::size_t start = out.size();
+        if (!charge(glyphs_)) return;
         closed_.assign(glyphs_, false);
         for (std::size_t k = 0; k < lookup.subtables.size() && !stopped_; ++k) {
             subtable_ = k;
@@ -305,6 +317,7 @@ class pair_expander {
 
     // Class of every glyph below the glyph count; glyphs not listed are class 0.
     const char* class_def(std::size_t at, std::vector<USHORT>& classes) {
+        if (!charge(glyphs_)) return nullptr;
         classes.assign(glyphs_, 0);
         if (!fits(r_, at, 4, 1)) return "class definition past the table";
         r_.seek(at);
@@ -392,15 +405,15 @@ class pair_expander {
         if (lefts_.empty()) return nullptr;
         if (classDef1 != 0) {
             if (const char* bad = class_def(at + classDef1, class1_)) return bad;
-        } else {
+        } else if (charge(glyphs_)) {
             class1_.assign(glyphs_, 0);
         }
         if (classDef2 != 0) {
             if (const char* bad = class_def(at + classDef2, class2_)) return bad;
-        } else {
+        } else if (charge(glyphs_)) {
             class2_.assign(glyphs_, 0);
         }
-        if (stopped_) return nullptr;
+        if (stopped_ || !charge(2 * glyphs_)) return nullptr;  // the grouping by class
         for (const covered_glyph& left : lefts_)
             if (class1_[left.glyph] >= class1Count) return "class past the class count";
         if (!group_by_class(class2Count)) return "class past the class count";
@@ -502,30 +515,27 @@ std::unique_ptr<gpos_kerning> compute_kerning(font_object& font, const gpos_elab
 
 }  // namespace
 
+// A failed allocation is not caught here: a GPOS without its kerning would report no pairs
+// as if the font had none, so the exception fails the command that asked instead.
 std::unique_ptr<gpos_elab> do_gpos(font_object& font) {
     table_entry* entry = find_table(font, "GPOS", 0);
     if (!entry) return nullptr;
-    try {
-        auto gpos = std::make_unique<gpos_elab>();
-        table_reader r(font, *entry);
-        gpos->majorVersion = r.u16();
-        gpos->minorVersion = r.u16();
-        const USHORT scriptList = r.u16();
-        const USHORT featureList = r.u16();
-        const USHORT lookupList = r.u16();
-        if (gpos->majorVersion != 1) {
-            std::fprintf(stderr, "do_gpos: version %u.%u of GPOS table unknown\n",
-                         gpos->majorVersion, gpos->minorVersion);
-            return gpos;  // kept without lists, so it is not parsed again
-        }
-        if (featureList != 0) read_feature_list(r, featureList, *gpos);
-        if (scriptList != 0) script_walk(r, *gpos).run(scriptList);
-        if (lookupList != 0) read_lookup_list(r, lookupList, *gpos);
-        return gpos;
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Out of memory!\n");
-        return nullptr;
+    auto gpos = std::make_unique<gpos_elab>();
+    table_reader r(font, *entry);
+    gpos->majorVersion = r.u16();
+    gpos->minorVersion = r.u16();
+    const USHORT scriptList = r.u16();
+    const USHORT featureList = r.u16();
+    const USHORT lookupList = r.u16();
+    if (gpos->majorVersion != 1) {
+        std::fprintf(stderr, "do_gpos: version %u.%u of GPOS table unknown\n", gpos->majorVersion,
+                     gpos->minorVersion);
+        return gpos;  // kept without lists, so it is not parsed again
     }
+    if (featureList != 0) read_feature_list(r, featureList, *gpos);
+    if (scriptList != 0) script_walk(r, *gpos).run(scriptList);
+    if (lookupList != 0) read_lookup_list(r, lookupList, *gpos);
+    return gpos;
 }
 
 std::unique_ptr<elab_record> parse_gpos(font_object& font) {
@@ -539,9 +549,13 @@ gpos_elab* gpos_table(font_object& font) {
 std::vector<USHORT> kern_feature_lookups(const gpos_elab& gpos) {
     std::vector<bool> used(gpos.lookups.size(), false);
     std::unordered_set<USHORT> reported;
+    std::unordered_set<const std::vector<USHORT>*> walked;  // a shared list is walked once
     for (std::size_t f = 0; f < gpos.features.size(); ++f) {
-        if (!gpos.used_features[f] || std::memcmp(gpos.features[f].tag, kKernTag, 4) != 0) continue;
-        for (USHORT index : gpos.features[f].lookupListIndices) {
+        const gpos_feature& feature = gpos.features[f];
+        if (!gpos.used_features[f] || std::memcmp(feature.tag, kKernTag, 4) != 0 ||
+            !feature.lookupListIndices || !walked.insert(feature.lookupListIndices.get()).second)
+            continue;
+        for (USHORT index : *feature.lookupListIndices) {
             if (index < used.size())
                 used[index] = true;
             else if (reported.insert(index).second)
@@ -559,13 +573,6 @@ const gpos_kerning& gpos_kern_pairs(font_object& font) {
     static const gpos_kerning kNone{};
     gpos_elab* gpos = gpos_table(font);
     if (!gpos) return kNone;
-    if (!gpos->kerning) {
-        try {
-            gpos->kerning = compute_kerning(font, *gpos);
-        } catch (const std::bad_alloc&) {
-            std::fprintf(stderr, "Out of memory!\n");
-            return kNone;
-        }
-    }
+    if (!gpos->kerning) gpos->kerning = compute_kerning(font, *gpos);
     return *gpos->kerning;
 }

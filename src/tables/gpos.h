@@ -15,7 +15,8 @@
 
 struct gpos_feature {
     BYTE tag[4] = {};
-    std::vector<USHORT> lookupListIndices;
+    // Features that point at one lookup-index list share it; none when it ran past the table.
+    std::shared_ptr<const std::vector<USHORT>> lookupListIndices;
 };
 
 struct gpos_lookup {

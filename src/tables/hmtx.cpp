@@ -25,6 +25,9 @@ const long_hor_metric* metric_of(font_object& font, USHORT i, const hmtx_elab* h
         std::fprintf(stderr, "%s: no hmtx hMetrics table\n", who);
         return nullptr;
     }
+    // A glyph of the font whose entry the table was too short to hold has no metric; the
+    // parser said so once.
+    if (hmtx->cut_short && i < glyphs_in(font) && i >= hmtx->hMetrics.size()) return nullptr;
     // The array is as long as the glyph count when parsed; guard both bounds.
     if (i >= glyphs_in(font) || i >= hmtx->hMetrics.size()) {
         std::fprintf(stderr, "%s: glyph index %d too large\n", who, i);
@@ -55,15 +58,27 @@ std::unique_ptr<hmtx_elab> do_hmtx(font_object& font) {
         std::fprintf(stderr, "do_hmtx: the font has no glyphs (no maxp table, or numGlyphs 0)\n");
         return nullptr;
     }
-    if (!allocate_array(hmtx->hMetrics, glyphs)) return nullptr;
+    // Only the glyphs whose entries lie in the table get a metric, rather than a width of 0
+    // made up from bytes past its end; the lookups give 0 for the others without a message
+    // per glyph, this warning having said so once.
+    const std::size_t fitting_pairs = in.fitting(pairs, 4, "hmtx", "numberOfHMetrics", "metrics");
+    in.seek(4 * pairs);
+    const std::size_t fitting_bearings =
+        fitting_pairs < pairs ? 0
+                              : in.fitting(glyphs - pairs, 2, "hmtx",
+                                           "numGlyphs - numberOfHMetrics", "leftSideBearings");
+    in.seek(0);
+    hmtx->cut_short = fitting_pairs + fitting_bearings < glyphs;
+    if (!allocate_array(hmtx->hMetrics, fitting_pairs + fitting_bearings)) return nullptr;
 
-    for (std::size_t i = 0; i < pairs; ++i) {
+    for (std::size_t i = 0; i < fitting_pairs; ++i) {
         hmtx->hMetrics[i].advanceWidth = in.u16();
         hmtx->hMetrics[i].lsb = in.s16();
     }
     // Without any pair (numberOfHMetrics 0, or no hhea) the other glyphs advance by 0.
-    const USHORT shared_advance = pairs > 0 ? hmtx->hMetrics[pairs - 1].advanceWidth : 0;
-    for (std::size_t i = pairs; i < glyphs; ++i) {
+    const USHORT shared_advance =
+        pairs > 0 && fitting_pairs == pairs ? hmtx->hMetrics[pairs - 1].advanceWidth : 0;
+    for (std::size_t i = pairs; i < pairs + fitting_bearings; ++i) {
         hmtx->hMetrics[i].advanceWidth = shared_advance;
         hmtx->hMetrics[i].lsb = in.s16();
     }

@@ -13,8 +13,11 @@ struct long_hor_metric {
 };
 
 struct hmtx_elab : elab_record {
-    // One entry per glyph (numGlyphs when parsed): the file's numberOfHMetrics pairs,
-    // then the glyphs that share the last advance width, each with its own lsb.
+    // The table was too short for every glyph's entry: hMetrics holds those it has, and
+    // the others' lookups give 0 without a message each (the parser gave one).
+    bool cut_short = false;
+    // One entry per glyph (numGlyphs when parsed, fewer when cut_short): the numberOfHMetrics
+    // pairs, then the glyphs that share the last advance width, each with its own lsb.
     std::vector<long_hor_metric> hMetrics;
     // Set by setaw: the device tables (hdmx, LTSH, VDMX) were made for the old widths.
     bool widths_changed = false;

@@ -24,6 +24,9 @@ std::unique_ptr<kern_format0> read_format0(table_reader& in) {
     f->searchRange = in.u16();
     f->entrySelector = in.u16();
     f->rangeShift = in.u16();
+    // Only the table's end bounds the pairs: the 16-bit subtable length overflows in fonts
+    // with more than 10,920 pairs, which set it modulo 65,536.
+    f->nPairs = static_cast<USHORT>(in.fitting(f->nPairs, 6, "kern", "nPairs", "pairs"));
     f->pairs.resize(f->nPairs);
     for (kern_pair& pair : f->pairs) {
         pair.left = in.u16();
@@ -69,6 +72,7 @@ std::unique_ptr<kern_elab> do_kern(font_object& font) {
             }
             sub.format0 = read_format0(in);
         }
+        in.report_overrun("kern");
         return kern;
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "Out of memory!\n");

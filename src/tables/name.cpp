@@ -49,6 +49,8 @@ std::unique_ptr<name_elab> do_name(font_object& font) {
         name->format = in.u16();
         name->count = in.u16();
         name->stringOffset = in.u16();
+        name->count =
+            static_cast<USHORT>(in.fitting(name->count, 12, "name", "count", "name records"));
         name->records.resize(name->count);
         for (name_record& r : name->records) read_record_header(in, r);
 

@@ -169,6 +169,8 @@ void convert_names(post_elab& post) {
 // Reads the format 2.0 part; false (after its message) when the names area is missing.
 bool read_glyph_names(table_reader& in, const table_entry& entry, post_elab& post) {
     post.numberOfGlyphs = in.u16();
+    post.numberOfGlyphs = static_cast<USHORT>(
+        in.fitting(post.numberOfGlyphs, 2, "post", "numberOfGlyphs", "glyph name indices"));
     if (post.numberOfGlyphs >= 0x8000)
         std::fprintf(stderr,
                      "Warning: This font contain more PostScript names (32,767) than I can "

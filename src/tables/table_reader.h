@@ -3,12 +3,14 @@
 // The reader sees only the table's own bytes: those the directory of the source file gives
 // it (an import does not change them), cut off at the end of the file. Reads beyond them yield
 // zeros (the position still advances), so a hostile count or offset can make a parser read zeros
-// but never memory outside the file or another table's bytes. Every read is an inline bounds test
-// and a load, which keeps the per-field cost of the glyph loop low.
+// but never memory outside the file or another table's bytes. Such a read also sets a sticky
+// flag, which the parser checks once when it is done instead of after every field. Every read
+// is an inline bounds test and a load, which keeps the per-field cost of the glyph loop low.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <span>
 #include <vector>
@@ -37,7 +39,11 @@ class table_reader {
     std::size_t remaining() const { return pos_ < size_ ? size_ - pos_ : 0; }
 
     BYTE u8() {
-        BYTE b = pos_ < size_ ? data_[pos_] : 0;
+        BYTE b = 0;
+        if (pos_ < size_)
+            b = data_[pos_];
+        else
+            overran_ = true;
         ++pos_;
         return b;
     }
@@ -68,13 +74,42 @@ class table_reader {
     std::size_t read(BYTE* dst, std::size_t n) {
         std::size_t real = std::min(n, remaining());
         if (real > 0) std::memcpy(dst, data_ + pos_, real);
-        if (n > real) std::memset(dst + real, 0, n - real);
+        if (n > real) {
+            std::memset(dst + real, 0, n - real);
+            overran_ = true;
+        }
         pos_ += n;
         return real;
+    }
+
+    // True once a read has run past the table's end: the zeros it gave were not in the file.
+    bool overran() const { return overran_; }
+
+    // How many of `claimed` records of `unit` bytes lie between the position and the table's
+    // end. When that is fewer, one warning names the table, its count field and both counts,
+    // so the caller reads only the records that are there.
+    std::size_t fitting(std::size_t claimed, std::size_t unit, const char* table, const char* field,
+                        const char* records) const {
+        const std::size_t fit = remaining() / unit;
+        if (claimed <= fit) return claimed;
+        std::fprintf(stderr, "Warning: %s: %s claims %zu %s, %zu fit in the table\n", table, field,
+                     claimed, records, fit);
+        return fit;
+    }
+
+    // Says once, naming the table, that a read ran past its end (true when one did).
+    bool report_overrun(const char* table) const {
+        if (overran_)
+            std::fprintf(
+                stderr,
+                "Warning: %s: the table is cut short; fields past its %zu bytes read as 0\n", table,
+                size_);
+        return overran_;
     }
 
   private:
     const BYTE* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t pos_ = 0;
+    bool overran_ = false;
 };

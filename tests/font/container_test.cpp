@@ -256,6 +256,14 @@ const bad_container kBadContainers[] = {
      "bad WOFF file: tables 'cmap' and 'glyf' overlap"},
     {"WoffCompLengthAboveOrigLength", [] { return woff_with("cmap", 8, 1000); },
      "bad WOFF file: table 'cmap': compLength 1000 > origLength 346"},
+    // Sizes refused before anything is allocated: one table larger than the limit, and one
+    // larger than zlib can inflate its compressed bytes to (a 72-byte file claiming 1 GiB).
+    {"WoffTableOverTheLimit", [] { return with_total_fixed(woff_with("glyf", 12, 1 << 30)); },
+     "bad WOFF file: table 'glyf': origLength 1073741824 is over the limit of 67108864 bytes "
+     "for a table"},
+    {"WoffTableBeyondZlib", [] { return with_total_fixed(woff_with("glyf", 12, 1 << 20)); },
+     "bad WOFF file: table 'glyf': origLength 1048576 is more than zlib can inflate from "
+     "compLength 272"},
     {"WoffInflatesToMore", [] { return with_total_fixed(woff_with("glyf", 12, 300)); },
      "bad WOFF file: table 'glyf': inflates to more than its 300 bytes"},
     {"WoffInflatesToLess", [] { return with_total_fixed(woff_with("glyf", 12, 344)); },

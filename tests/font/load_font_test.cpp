@@ -132,8 +132,58 @@ TEST(LoadFont, TruncatedFilesNeverReadOutsideTheBuffer) {
         testrun::write_file(path, std::string(full.begin(), full.begin() + size));
         auto r = kestrix({"force", path, "font", "pop"});
         EXPECT_EQ(r.status, 0) << size;
-        EXPECT_EQ(r.err.rfind(kForceOn + "Warning: " + path + ": invalid checksum", 0), 0u) << size;
+        // A cut in the directory is an offset-table failure, after the checksum's warning.
+        const std::string first = size < 4     ? "load_font: \"" + path + "\" is not a font file"
+                                  : size < 100 ? "Warning: " + path + ": invalid checksum"
+                                               : "Warning: \"" + path + "\" is truncated: ";
+        EXPECT_EQ(r.err.rfind(kForceOn + first, 0), 0u) << size << r.err;
     }
+}
+
+// A file cut short in its tables is named as such in the first line, with the first table cut;
+// it does not load without `force`, and loads with zeros for the missing bytes with it.
+class TruncatedVera : public testing::TestWithParam<std::pair<size_t, const char*>> {};
+
+TEST_P(TruncatedVera, IsReportedOnceAsTruncated) {
+    const auto [size, part] = GetParam();
+    const std::string vera = testrun::read_file(testrun::sample_font("Vera.ttf"));
+    testrun::scratch_dir dir;
+    const std::string path = dir.file("t.ttf");
+    testrun::write_file(path, vera.substr(0, size));
+    const std::string cut = "\"" + path + "\" is truncated: " + part;
+    const std::string end = " runs past the end of the file (" + std::to_string(size) + " bytes)";
+
+    auto plain = kestrix({path, "font", "pop"});
+    EXPECT_EQ(plain.status, 255);
+    EXPECT_EQ(plain.err, "load_font: " + cut + end + "\nfont: load failed\n" + kExitError);
+
+    auto forced = kestrix({"force", path, "font", "list"});
+    EXPECT_EQ(forced.status, 0);
+    EXPECT_EQ(
+        forced.err.rfind(kForceOn + "Warning: " + cut + end + "; its missing bytes read as 0\n", 0),
+        0u)
+        << forced.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cuts, TruncatedVera,
+    testing::Values(std::pair<size_t, const char*>{300, "table name (offset 284, length 7647)"},
+                    std::pair<size_t, const char*>{30000, "table glyf (offset 9964, length 35454)"},
+                    std::pair<size_t, const char*>{65000,
+                                                   "table hdmx (offset 60416, length 5448)"}));
+
+TEST(LoadFont, AFileWithoutAFontSignatureIsNamedSoFirst) {
+    testrun::scratch_dir dir;
+    const std::string path = dir.file("notes.txt");
+    testrun::write_file(path, "These are not the glyphs you are looking for.\n");
+    auto r = kestrix({path, "font", "pop"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err.rfind("load_font: \"" + path +
+                              "\" is not a font file; kestrix reads TrueType and OpenType fonts, "
+                              "font collections, WOFF and WOFF2\n",
+                          0),
+              0u)
+        << r.err;
 }
 
 TEST(FontDirectory, DuplicateTagsFindTheFirst) {

@@ -24,11 +24,12 @@ struct loaded_font {
 
 // Loads the built font in this process and elaborates `tags` in order.
 inline std::unique_ptr<loaded_font> load(const testfont::font_builder& b,
-                                         std::initializer_list<const char*> tags) {
+                                         std::initializer_list<const char*> tags,
+                                         bool forced_interpretation = false) {
     auto l = std::make_unique<loaded_font>();
     l->path = b.write(l->dir.file("f.ttf"));
     testing::internal::CaptureStderr();
-    l->font = load_font(l->path.c_str(), {false, l->notices});
+    l->font = load_font(l->path.c_str(), {forced_interpretation, l->notices});
     if (l->font)
         for (const char* tag : tags) load_elab_table(*l->font, tag, 1);
     l->err = testing::internal::GetCapturedStderr();

@@ -347,3 +347,53 @@ TEST(GposBadLists, CountsAndOffsetsPastTheTable) {
     EXPECT_NE(r.err.find("do_gpos: feature list runs past the table"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("do_gpos: lookup list runs past the table"), std::string::npos) << r.err;
 }
+
+// Inputs that would cost far more than their size: feature records that all point at one
+// lookup-index list, and pair subtables whose per-glyph class set-up is the work.
+TEST(GposHostile, FeaturesPointingAtOneListShareIt) {
+    constexpr std::size_t kFeatures = 10000, kIndices = 2000;
+    tf::bytes gpos = tf::kern_gpos({{2, {a_pair()}}}).serialize();
+    const std::size_t list = gpos.size();  // a new feature list, at the end
+    tf::put_u16(gpos, 6, static_cast<uint16_t>(list));
+    const std::size_t shared = 2 + 6 * kFeatures;  // the one feature table, after the records
+    tf::bytes features(shared + 4 + 2 * kIndices, 0);
+    tf::put_u16(features, 0, kFeatures);
+    for (std::size_t i = 0; i < kFeatures; ++i) {
+        std::copy_n("kern", 4, features.begin() + static_cast<long>(2 + 6 * i));
+        tf::put_u16(features, 2 + 6 * i + 4, static_cast<uint16_t>(shared));
+    }
+    tf::put_u16(features, shared + 2, kIndices);  // every index 0: the A-a lookup
+    gpos.insert(gpos.end(), features.begin(), features.end());
+
+    auto parts = tf::standard_parts();
+    parts.with_kern = false;
+    auto b = parts.builder();
+    b.add_table("GPOS", gpos);
+    b.sort_tables();
+    auto l = elabtest::load(b, {"maxp"});
+    const gpos_elab* record = gpos_table(*l->font);
+    ASSERT_NE(record, nullptr);
+    ASSERT_EQ(record->features.size(), kFeatures);
+    const auto& first = record->features.front().lookupListIndices;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->size(), kIndices);
+    for (const gpos_feature& f : record->features) EXPECT_EQ(f.lookupListIndices, first);
+    EXPECT_EQ(kern_feature_lookups(*record), std::vector<USHORT>{0});
+}
+
+TEST(GposHostile, ClassSetUpIsChargedToTheWorkBudget) {
+    // One lookup of 2,000 copies of a class subtable in a font of 65,535 glyphs: each copy
+    // would fill three glyph-sized arrays.
+    auto sub = tf::gpos_class_kerning(tf::gpos_coverage1({tf::G_A}), {}, {}, {{-5}});
+    tf::put_u16(sub, 8, 0);  // no class definitions: every glyph is class 0
+    tf::put_u16(sub, 10, 0);
+    auto parts = tf::standard_parts();
+    parts.with_kern = false;
+    parts.maxp.numGlyphs = 0xFFFF;
+    auto b = parts.builder();
+    b.add_table("GPOS", tf::kern_gpos({{2, std::vector<tf::bytes>(2000, sub)}}).serialize());
+    b.sort_tables();
+    auto r = kerning_of(b);
+    EXPECT_NE(r.err.find("more work than the table's size allows"), std::string::npos) << r.err;
+    EXPECT_EQ(r.pairs.size(), 0xFFFFu);  // A with every glyph, from the first copy
+}

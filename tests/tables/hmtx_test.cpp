@@ -62,12 +62,23 @@ TEST(Hmtx, NoPairsMeansNoAdvance) {
     EXPECT_EQ(entries(*hmtx_table(*p->font)), (pairs{{0, -1}, {0, -2}, {0, -3}, {0, -4}, {0, -5}}));
 }
 
-TEST(Hmtx, ShortTableReadsZerosAfterItsEnd) {
-    // Two pairs promised, one stored: the rest of the table is zeros, not the next table.
+TEST(Hmtx, ShortTableKeepsOnlyTheMetricsItHolds) {
+    // Two pairs promised, one stored; then both pairs and one of three bearings stored: the
+    // glyphs whose entries are missing get no metric (and a lookup gives 0 quietly).
     auto b = five_glyphs({{500, 10}, {600, 20}}, {30, 40, 50}, 2).builder();
     b.table("hmtx").length = 4;
     auto p = parse(b);
-    EXPECT_EQ(entries(*hmtx_table(*p->font)), (pairs{{500, 10}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}));
+    EXPECT_EQ(p->err, "Warning: hmtx: numberOfHMetrics claims 2 metrics, 1 fit in the table\n");
+    EXPECT_EQ(entries(*hmtx_table(*p->font)), (pairs{{500, 10}}));
+    b.table("hmtx").length = 10;
+    auto q = parse(b);
+    EXPECT_EQ(q->err,
+              "Warning: hmtx: numGlyphs - numberOfHMetrics claims 3 leftSideBearings, 1 fit in "
+              "the table\n");
+    EXPECT_EQ(entries(*hmtx_table(*q->font)), (pairs{{500, 10}, {600, 20}, {600, 30}}));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(advanceWidth_of(*q->font, 4, hmtx_table(*q->font)), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
     auto missing = five_glyphs({{500, 10}}, {}, 1).builder();
     missing.remove_table("hmtx");
