@@ -71,6 +71,7 @@ std::unique_ptr<name_elab> do_name(font_object& font) {
             r.string.resize(r.length);
             in.read(reinterpret_cast<BYTE*>(r.string.data()), r.length);
         }
+        in.report_overrun("name");
         return name;
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "Out of memory!\n");

@@ -249,6 +249,7 @@ std::unique_ptr<post_elab> do_post(font_object& font) {
         read_header(in, *post);
         take_charset_names(font, *post);
         if (names_follow(*post) && !read_glyph_names(in, *entry, *post)) return nullptr;
+        in.report_overrun("post");
         build_name_map(*post);
         return post;
     } catch (const std::bad_alloc&) {
