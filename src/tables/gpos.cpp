@@ -31,6 +31,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <unordered_set>
 
@@ -54,22 +55,23 @@ bool fits(const table_reader& r, std::size_t at, std::size_t count, std::size_t 
 
 // How many records of `unit` bytes the list at `list` (a 16-bit count, then the records)
 // holds inside the table; when its count claims more, says so naming the list.
-std::size_t list_count(table_reader& r, std::size_t list, std::size_t unit, const char* what) {
+std::size_t list_count(table_reader& r, std::size_t list, std::size_t unit, const char* what,
+                       const char* who) {
     r.seek(list);
     const USHORT claimed = r.u16();
     const std::size_t at = list + 2;
     const std::size_t fit =
         at > r.size() ? 0 : std::min<std::size_t>(claimed, (r.size() - at) / unit);
     if (fit < claimed)
-        std::fprintf(stderr, "do_gpos: %s list runs past the table, %zu of %u kept\n", what, fit,
+        std::fprintf(stderr, "%s: %s list runs past the table, %zu of %u kept\n", who, what, fit,
                      unsigned{claimed});
     return fit;
 }
 
 // ------------------------------------------------------------------ the lists
 
-void read_feature_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
-    const std::size_t count = list_count(r, list, 6, "feature");
+void read_feature_list(table_reader& r, std::size_t list, layout_lists& gpos, const char* who) {
+    const std::size_t count = list_count(r, list, 6, "feature", who);
     gpos.features.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         gpos_feature& f = gpos.features[i];
@@ -79,7 +81,7 @@ void read_feature_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
         r.seek(at + 2);
         const USHORT lookupIndexCount = r.u16();
         if (!fits(r, at + 4, lookupIndexCount, 2)) {
-            std::fprintf(stderr, "do_gpos: feature %zu runs past the table, skipped\n", i);
+            std::fprintf(stderr, "%s: feature %zu runs past the table, skipped\n", who, i);
             continue;
         }
         f.lookupListIndices.resize(lookupIndexCount);
@@ -93,7 +95,8 @@ void read_feature_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
 // more bytes, so reading more records than the table has bytes means tables overlap.
 class script_walk {
   public:
-    script_walk(table_reader& r, gpos_elab& gpos) : r_(r), gpos_(gpos), budget_(r.size()) {}
+    script_walk(table_reader& r, layout_lists& gpos, const char* who)
+        : r_(r), gpos_(gpos), who_(who), budget_(r.size()) {}
 
     void run(std::size_t list) {
         r_.seek(list);
@@ -108,7 +111,7 @@ class script_walk {
     bool charge() {
         if (budget_ > 0) return --budget_, true;
         if (!overrun_)
-            std::fprintf(stderr, "do_gpos: script list reads past its bytes, rest skipped\n");
+            std::fprintf(stderr, "%s: script list reads past its bytes, rest skipped\n", who_);
         overrun_ = true;
         return false;
     }
@@ -141,12 +144,13 @@ class script_walk {
         if (feature < gpos_.used_features.size())
             gpos_.used_features[feature] = true;
         else if (reported_.insert(feature).second)
-            std::fprintf(stderr, "do_gpos: feature index %u past the feature list, skipped\n",
+            std::fprintf(stderr, "%s: feature index %u past the feature list, skipped\n", who_,
                          feature);
     }
 
     table_reader& r_;
-    gpos_elab& gpos_;
+    layout_lists& gpos_;
+    const char* who_;
     std::size_t budget_;
     bool overrun_ = false;
     std::unordered_set<std::size_t> seen_scripts_, seen_lang_sys_;
@@ -155,8 +159,8 @@ class script_walk {
 
 // Lookup tables may be shared, so the subtable offsets kept are limited to one per two
 // bytes of the table: what a table without overlapping lookups can hold.
-void read_lookup_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
-    const std::size_t count = list_count(r, list, 2, "lookup");
+void read_lookup_list(table_reader& r, std::size_t list, layout_lists& gpos, const char* who) {
+    const std::size_t count = list_count(r, list, 2, "lookup", who);
     gpos.lookups.resize(count);
     std::size_t budget = r.size() / 2;
     for (std::size_t i = 0; i < count; ++i) {
@@ -168,7 +172,7 @@ void read_lookup_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
         lookup.lookupFlag = r.u16();
         const USHORT subTableCount = r.u16();
         if (!fits(r, at + 6, subTableCount, 2) || subTableCount > budget) {
-            std::fprintf(stderr, "do_gpos: lookup %zu runs past the table, skipped\n", i);
+            std::fprintf(stderr, "%s: lookup %zu runs past the table, skipped\n", who, i);
             continue;
         }
         budget -= subTableCount;
@@ -177,17 +181,57 @@ void read_lookup_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
     }
 }
 
+}  // namespace
+
+void read_layout_lists(table_reader& r, const layout_offsets& at, layout_lists& lists,
+                       const char* who) {
+    if (at.featureList != 0) read_feature_list(r, at.featureList, lists, who);
+    if (at.scriptList != 0) script_walk(r, lists, who).run(at.scriptList);
+    if (at.lookupList != 0) read_lookup_list(r, at.lookupList, lists, who);
+}
+
+const char* read_coverage(table_reader& r, std::size_t at, std::size_t glyph_count,
+                          const std::function<bool(std::size_t)>& charge,
+                          std::vector<covered_glyph>& glyphs) {
+    glyphs.clear();
+    if (!fits(r, at, 4, 1)) return "coverage past the table";
+    r.seek(at);
+    const USHORT format = r.u16();
+    const USHORT count = r.u16();
+    if (format == 1) {
+        if (!fits(r, at + 4, count, 2)) return "coverage past the table";
+        if (!charge(count)) return nullptr;
+        for (ULONG i = 0; i < count; ++i) {
+            const USHORT g = r.u16();
+            if (g < glyph_count) glyphs.push_back({g, i});
+        }
+        return nullptr;
+    }
+    if (format != 2) return "unknown coverage format";
+    if (!fits(r, at + 4, count, 6)) return "coverage past the table";
+    long previous_end = -1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const USHORT start = r.u16(), end = r.u16();
+        const USHORT startCoverageIndex = r.u16();
+        if (start > end || start <= previous_end) return "coverage ranges out of order";
+        previous_end = end;
+        const std::size_t last = std::min<std::size_t>(end + std::size_t{1}, glyph_count);
+        if (start < last && !charge(last - start)) return nullptr;
+        for (std::size_t g = start; g < last; ++g)
+            glyphs.push_back(
+                {static_cast<USHORT>(g), static_cast<ULONG>(startCoverageIndex + (g - start))});
+    }
+    return nullptr;
+}
+
+namespace {
+
 // ------------------------------------------------------------------ pair kerning
 
 // A value found for a pair: key is left << 16 | right.
 struct pair_value {
     ULONG key = 0;
     LONG value = 0;
-};
-
-struct covered_glyph {
-    USHORT glyph = 0;
-    ULONG index = 0;  // coverage index
 };
 
 // Byte size of a value record, and where its XAdvance lies in it.
@@ -270,37 +314,9 @@ class pair_expander {
         return "unknown pair adjustment format";
     }
 
-    // Glyphs of a coverage table below the glyph count, with their coverage indices.
     const char* coverage(std::size_t at, std::vector<covered_glyph>& glyphs) {
-        glyphs.clear();
-        if (!fits(r_, at, 4, 1)) return "coverage past the table";
-        r_.seek(at);
-        const USHORT format = r_.u16();
-        const USHORT count = r_.u16();
-        if (format == 1) {
-            if (!fits(r_, at + 4, count, 2)) return "coverage past the table";
-            if (!charge(count)) return nullptr;
-            for (ULONG i = 0; i < count; ++i) {
-                const USHORT g = r_.u16();
-                if (g < glyphs_) glyphs.push_back({g, i});
-            }
-            return nullptr;
-        }
-        if (format != 2) return "unknown coverage format";
-        if (!fits(r_, at + 4, count, 6)) return "coverage past the table";
-        long previous_end = -1;
-        for (std::size_t i = 0; i < count; ++i) {
-            const USHORT start = r_.u16(), end = r_.u16();
-            const USHORT startCoverageIndex = r_.u16();
-            if (start > end || start <= previous_end) return "coverage ranges out of order";
-            previous_end = end;
-            const std::size_t last = std::min<std::size_t>(end + std::size_t{1}, glyphs_);
-            if (start < last && !charge(last - start)) return nullptr;
-            for (std::size_t g = start; g < last; ++g)
-                glyphs.push_back(
-                    {static_cast<USHORT>(g), static_cast<ULONG>(startCoverageIndex + (g - start))});
-        }
-        return nullptr;
+        return read_coverage(
+            r_, at, glyphs_, [this](std::size_t n) { return charge(n); }, glyphs);
     }
 
     // Class of every glyph below the glyph count; glyphs not listed are class 0.
@@ -518,9 +534,7 @@ std::unique_ptr<gpos_elab> do_gpos(font_object& font) {
                          gpos->majorVersion, gpos->minorVersion);
             return gpos;  // kept without lists, so it is not parsed again
         }
-        if (featureList != 0) read_feature_list(r, featureList, *gpos);
-        if (scriptList != 0) script_walk(r, *gpos).run(scriptList);
-        if (lookupList != 0) read_lookup_list(r, lookupList, *gpos);
+        read_layout_lists(r, {scriptList, featureList, lookupList}, *gpos, "do_gpos");
         return gpos;
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "Out of memory!\n");
@@ -536,23 +550,27 @@ gpos_elab* gpos_table(font_object& font) {
     return static_cast<gpos_elab*>(load_elab_table(font, "GPOS", 0));
 }
 
-std::vector<USHORT> kern_feature_lookups(const gpos_elab& gpos) {
-    std::vector<bool> used(gpos.lookups.size(), false);
+std::vector<USHORT> feature_lookups(const layout_lists& lists, const BYTE (&tag)[4],
+                                    const char* who) {
+    std::vector<bool> used(lists.lookups.size(), false);
     std::unordered_set<USHORT> reported;
-    for (std::size_t f = 0; f < gpos.features.size(); ++f) {
-        if (!gpos.used_features[f] || std::memcmp(gpos.features[f].tag, kKernTag, 4) != 0) continue;
-        for (USHORT index : gpos.features[f].lookupListIndices) {
+    for (std::size_t f = 0; f < lists.features.size(); ++f) {
+        if (!lists.used_features[f] || std::memcmp(lists.features[f].tag, tag, 4) != 0) continue;
+        for (USHORT index : lists.features[f].lookupListIndices) {
             if (index < used.size())
                 used[index] = true;
             else if (reported.insert(index).second)
-                std::fprintf(stderr, "gpos_kern_pairs: lookup index %u past the lookup list\n",
-                             index);
+                std::fprintf(stderr, "%s: lookup index %u past the lookup list\n", who, index);
         }
     }
     std::vector<USHORT> lookups;
     for (std::size_t i = 0; i < used.size(); ++i)
         if (used[i]) lookups.push_back(static_cast<USHORT>(i));
     return lookups;
+}
+
+std::vector<USHORT> kern_feature_lookups(const gpos_elab& gpos) {
+    return feature_lookups(gpos, kKernTag, "gpos_kern_pairs");
 }
 
 const gpos_kerning& gpos_kern_pairs(font_object& font) {
