@@ -305,39 +305,37 @@ void write_kerning(const afm_source& src) {
 }
 
 struct kern_line {
-    const char* keyword;
     const std::string* left;
     const std::string* right;
     long value;
 };
 
-// The pairs of write_kerning in one block, for readers that take one: the kern table's,
-// then those GPOS adds; each pair of listed glyphs once, the first value standing, and
-// no pair whose value is 0.
+// The horizontal pairs of write_kerning in one block, for readers that take one: the kern
+// table's, then those GPOS adds; each pair of listed glyphs once, the first value standing,
+// and no pair whose value is 0.
 std::vector<kern_line> tex_kern_lines(const afm_source& src, const tex_char_metrics& tex) {
     std::vector<kern_line> lines;
-    std::unordered_set<unsigned long long> seen;
-    auto add = [&](const char* keyword, USHORT left, USHORT right, long value) {
+    std::unordered_set<ULONG> seen;
+    auto add = [&](USHORT left, USHORT right, long value) {
         const std::string* l = tex.name(left);
         const std::string* r = tex.name(right);
-        const unsigned long long key =
-            (keyword[2] == 'Y' ? 1ULL << 32 : 0) | ULONG{left} << 16 | right;
-        if (value != 0 && l && r && seen.insert(key).second)
-            lines.push_back({keyword, l, r, value});
+        if (value != 0 && l && r && seen.insert(ULONG{left} << 16 | right).second)
+            lines.push_back({l, r, value});
     };
     const kern_elab* kern = src.kern;
     for (std::size_t t = 0; kern && t < kern->nTables && t < kern->subtables.size(); ++t) {
         const kern_subtable& sub = kern->subtables[t];
-        if ((sub.coverage & (kKernMinimum | kKernCrossStream)) || (sub.coverage >> 8) != 0 ||
+        // Vertical kerning is left out: matplotlib takes no KPY line, TeX has no use for one.
+        if (!(sub.coverage & kKernHorizontal) ||
+            (sub.coverage & (kKernMinimum | kKernCrossStream)) || (sub.coverage >> 8) != 0 ||
             !sub.format0)
             continue;
-        const char* keyword = (sub.coverage & kKernHorizontal) ? "KPX" : "KPY";
         const kern_format0& data = *sub.format0;
         for (std::size_t i = 0; i < data.nPairs && i < data.pairs.size(); ++i)
-            add(keyword, data.pairs[i].left, data.pairs[i].right, src.scale(data.pairs[i].value));
+            add(data.pairs[i].left, data.pairs[i].right, src.scale(data.pairs[i].value));
     }
     for (const gpos_pair& pair : gpos_pairs_beyond_kern(src.font, kern))
-        add("KPX", pair.left, pair.right, src.scale(pair.value));
+        add(pair.left, pair.right, src.scale(pair.value));
     return lines;
 }
 
@@ -346,8 +344,7 @@ void write_tex_kerning(const afm_source& src, const tex_char_metrics& tex) {
     if (lines.empty()) return;
     std::printf("StartKernData\nStartKernPairs %zu\n", lines.size());
     for (const kern_line& line : lines)
-        std::printf("%s %s %s %ld\n", line.keyword, line.left->c_str(), line.right->c_str(),
-                    line.value);
+        std::printf("KPX %s %s %ld\n", line.left->c_str(), line.right->c_str(), line.value);
     std::printf("EndKernPairs\nEndKernData\n");
 }
 

@@ -1,6 +1,8 @@
 #include "afm/tex_afm.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string_view>
 #include <unordered_set>
 
@@ -19,6 +21,71 @@ constexpr agl_spelling kAglSpellings[] = {
     {"overscore", "macron"}, {"increment", "Delta"},          {"Ohm", "Omega"},       {"mu1", "mu"},
     {"dmacron", "dcroat"},   {"nbspace", "nonbreakingspace"}, {"Idot", "Idotaccent"},
 };
+
+// The glyph names of TeX's text encoding vectors (T1's ec.enc and 8r.enc) beyond ASCII, by
+// the one code each stands for, as the Adobe Glyph List gives it (dotlessj as U+0237, the
+// f-ligatures as U+FB00..U+FB04). A glyph a font names otherwise (Tcommaaccent, uniFB01,
+// ssharp) is listed a second time under such a name, so that the vectors reach it.
+struct encoding_name {
+    ULONG code;
+    const char* name;
+};
+// clang-format off
+constexpr encoding_name kEncodingNames[] = {
+    {0x00A1, "exclamdown"}, {0x00A2, "cent"}, {0x00A3, "sterling"}, {0x00A4, "currency"},
+    {0x00A5, "yen"}, {0x00A6, "brokenbar"}, {0x00A7, "section"}, {0x00A8, "dieresis"},
+    {0x00A9, "copyright"}, {0x00AA, "ordfeminine"}, {0x00AB, "guillemotleft"},
+    {0x00AC, "logicalnot"}, {0x00AE, "registered"}, {0x00AF, "macron"}, {0x00B0, "degree"},
+    {0x00B1, "plusminus"}, {0x00B2, "twosuperior"}, {0x00B3, "threesuperior"}, {0x00B4, "acute"},
+    {0x00B5, "mu"}, {0x00B6, "paragraph"}, {0x00B7, "periodcentered"}, {0x00B8, "cedilla"},
+    {0x00B9, "onesuperior"}, {0x00BA, "ordmasculine"}, {0x00BB, "guillemotright"},
+    {0x00BC, "onequarter"}, {0x00BD, "onehalf"}, {0x00BE, "threequarters"},
+    {0x00BF, "questiondown"}, {0x00C0, "Agrave"}, {0x00C1, "Aacute"}, {0x00C2, "Acircumflex"},
+    {0x00C3, "Atilde"}, {0x00C4, "Adieresis"}, {0x00C5, "Aring"}, {0x00C6, "AE"},
+    {0x00C7, "Ccedilla"}, {0x00C8, "Egrave"}, {0x00C9, "Eacute"}, {0x00CA, "Ecircumflex"},
+    {0x00CB, "Edieresis"}, {0x00CC, "Igrave"}, {0x00CD, "Iacute"}, {0x00CE, "Icircumflex"},
+    {0x00CF, "Idieresis"}, {0x00D0, "Eth"}, {0x00D1, "Ntilde"}, {0x00D2, "Ograve"},
+    {0x00D3, "Oacute"}, {0x00D4, "Ocircumflex"}, {0x00D5, "Otilde"}, {0x00D6, "Odieresis"},
+    {0x00D7, "multiply"}, {0x00D8, "Oslash"}, {0x00D9, "Ugrave"}, {0x00DA, "Uacute"},
+    {0x00DB, "Ucircumflex"}, {0x00DC, "Udieresis"}, {0x00DD, "Yacute"}, {0x00DE, "Thorn"},
+    {0x00DF, "germandbls"}, {0x00E0, "agrave"}, {0x00E1, "aacute"}, {0x00E2, "acircumflex"},
+    {0x00E3, "atilde"}, {0x00E4, "adieresis"}, {0x00E5, "aring"}, {0x00E6, "ae"},
+    {0x00E7, "ccedilla"}, {0x00E8, "egrave"}, {0x00E9, "eacute"}, {0x00EA, "ecircumflex"},
+    {0x00EB, "edieresis"}, {0x00EC, "igrave"}, {0x00ED, "iacute"}, {0x00EE, "icircumflex"},
+    {0x00EF, "idieresis"}, {0x00F0, "eth"}, {0x00F1, "ntilde"}, {0x00F2, "ograve"},
+    {0x00F3, "oacute"}, {0x00F4, "ocircumflex"}, {0x00F5, "otilde"}, {0x00F6, "odieresis"},
+    {0x00F7, "divide"}, {0x00F8, "oslash"}, {0x00F9, "ugrave"}, {0x00FA, "uacute"},
+    {0x00FB, "ucircumflex"}, {0x00FC, "udieresis"}, {0x00FD, "yacute"}, {0x00FE, "thorn"},
+    {0x00FF, "ydieresis"}, {0x0102, "Abreve"}, {0x0103, "abreve"}, {0x0104, "Aogonek"},
+    {0x0105, "aogonek"}, {0x0106, "Cacute"}, {0x0107, "cacute"}, {0x010C, "Ccaron"},
+    {0x010D, "ccaron"}, {0x010E, "Dcaron"}, {0x010F, "dcaron"}, {0x0111, "dcroat"},
+    {0x0118, "Eogonek"}, {0x0119, "eogonek"}, {0x011A, "Ecaron"}, {0x011B, "ecaron"},
+    {0x011E, "Gbreve"}, {0x011F, "gbreve"}, {0x0130, "Idotaccent"}, {0x0131, "dotlessi"},
+    {0x0132, "IJ"}, {0x0133, "ij"}, {0x0139, "Lacute"}, {0x013A, "lacute"}, {0x013D, "Lcaron"},
+    {0x013E, "lcaron"}, {0x0141, "Lslash"}, {0x0142, "lslash"}, {0x0143, "Nacute"},
+    {0x0144, "nacute"}, {0x0147, "Ncaron"}, {0x0148, "ncaron"}, {0x014A, "Eng"}, {0x014B, "eng"},
+    {0x0150, "Ohungarumlaut"}, {0x0151, "ohungarumlaut"}, {0x0152, "OE"}, {0x0153, "oe"},
+    {0x0154, "Racute"}, {0x0155, "racute"}, {0x0158, "Rcaron"}, {0x0159, "rcaron"},
+    {0x015A, "Sacute"}, {0x015B, "sacute"}, {0x015E, "Scedilla"}, {0x015F, "scedilla"},
+    {0x0160, "Scaron"}, {0x0161, "scaron"}, {0x0162, "Tcedilla"}, {0x0163, "tcedilla"},
+    {0x0164, "Tcaron"}, {0x0165, "tcaron"}, {0x016E, "Uring"}, {0x016F, "uring"},
+    {0x0170, "Uhungarumlaut"}, {0x0171, "uhungarumlaut"}, {0x0178, "Ydieresis"},
+    {0x0179, "Zacute"}, {0x017A, "zacute"}, {0x017B, "Zdotaccent"}, {0x017C, "zdotaccent"},
+    {0x017D, "Zcaron"}, {0x017E, "zcaron"}, {0x0192, "florin"}, {0x0237, "dotlessj"},
+    {0x02C6, "circumflex"}, {0x02C7, "caron"}, {0x02D8, "breve"}, {0x02D9, "dotaccent"},
+    {0x02DA, "ring"}, {0x02DB, "ogonek"}, {0x02DC, "tilde"}, {0x02DD, "hungarumlaut"},
+    {0x03C0, "pi"}, {0x2013, "endash"}, {0x2014, "emdash"}, {0x2018, "quoteleft"},
+    {0x2019, "quoteright"}, {0x201A, "quotesinglbase"}, {0x201C, "quotedblleft"},
+    {0x201D, "quotedblright"}, {0x201E, "quotedblbase"}, {0x2020, "dagger"},
+    {0x2021, "daggerdbl"}, {0x2022, "bullet"}, {0x2026, "ellipsis"}, {0x2030, "perthousand"},
+    {0x2039, "guilsinglleft"}, {0x203A, "guilsinglright"}, {0x2044, "fraction"}, {0x20AC, "Euro"},
+    {0x2122, "trademark"}, {0x2126, "Omega"}, {0x2202, "partialdiff"}, {0x2206, "Delta"},
+    {0x220F, "product"}, {0x2211, "summation"}, {0x2212, "minus"}, {0x221A, "radical"},
+    {0x221E, "infinity"}, {0x222B, "integral"}, {0x2248, "approxequal"}, {0x2260, "notequal"},
+    {0x2264, "lessequal"}, {0x2265, "greaterequal"}, {0x25CA, "lozenge"}, {0xFB00, "ff"},
+    {0xFB01, "fi"}, {0xFB02, "fl"}, {0xFB03, "ffi"}, {0xFB04, "ffl"},
+};
+// clang-format on
 
 // Base letters of U+00C0..U+00FF and U+0100..U+017F; '?' where there is none.
 constexpr std::string_view kLatin1Letters =
@@ -84,32 +151,35 @@ bool is_unicode(const cmap_subtable& s) {
     return s.platformID == 0 || (s.platformID == 3 && (s.encodingID == 1 || s.encodingID == 10));
 }
 
-// The lowest code of the font's Unicode subtable for each glyph (0 where none), worked out
-// on first use: most fonts name every glyph they list.
-class lowest_unicode {
+// The codes of the font's Unicode subtable, worked out on first use: most fonts name every
+// glyph they list and need no alias, and a font has none only when the chosen subtable is
+// not Unicode.
+class unicode_codes {
   public:
-    lowest_unicode(font_object& font, const cmap_subtable& chosen,
-                   const std::vector<mapped_code>& mapped)
+    unicode_codes(font_object& font, const cmap_subtable& chosen,
+                  const std::vector<mapped_code>& mapped)
         : font_(font), chosen_(chosen), mapped_(mapped) {}
 
-    ULONG of(USHORT g) {
-        if (!codes_) fill();
-        return g < codes_->size() ? (*codes_)[g] : 0;
+    // The lowest code mapped to the glyph, 0 for none.
+    ULONG lowest(USHORT g) {
+        if (lowest_.empty()) {
+            lowest_.assign(0x10000, 0);
+            for (const mapped_code& m : all())
+                if (lowest_[m.glyph] == 0) lowest_[m.glyph] = m.code;
+        }
+        return lowest_[g];
+    }
+
+    const std::vector<mapped_code>& all() {
+        if (is_unicode(chosen_)) return mapped_;
+        if (!walked_) {
+            walked_.emplace();
+            if (const cmap_subtable* unicode = find_unicode()) *walked_ = codes_mapped_by(*unicode);
+        }
+        return *walked_;
     }
 
   private:
-    void fill() {
-        codes_.emplace();
-        const cmap_subtable* unicode = is_unicode(chosen_) ? &chosen_ : find_unicode();
-        if (!unicode) return;
-        const std::vector<mapped_code> walked =
-            unicode == &chosen_ ? std::vector<mapped_code>{} : codes_mapped_by(*unicode);
-        for (const mapped_code& m : unicode == &chosen_ ? mapped_ : walked) {
-            if (m.glyph >= codes_->size()) codes_->resize(m.glyph + std::size_t{1}, 0);
-            if ((*codes_)[m.glyph] == 0) (*codes_)[m.glyph] = m.code;
-        }
-    }
-
     // Full-repertoire subtables first.
     const cmap_subtable* find_unicode() {
         constexpr USHORT kOrder[][2] = {{3, 10}, {0, 6}, {0, 4}, {3, 1},
@@ -123,16 +193,23 @@ class lowest_unicode {
     font_object& font_;
     const cmap_subtable& chosen_;
     const std::vector<mapped_code>& mapped_;
-    std::optional<std::vector<ULONG>> codes_;
+    std::optional<std::vector<mapped_code>> walked_;
+    std::vector<ULONG> lowest_;
 };
+
+const char* encoding_name_of(ULONG code) {
+    auto it = std::lower_bound(std::begin(kEncodingNames), std::end(kEncodingNames), code,
+                               [](const encoding_name& e, ULONG c) { return e.code < c; });
+    return it != std::end(kEncodingNames) && it->code == code ? it->name : nullptr;
+}
 
 // The glyph's own name: its post or CFF name spelt as encoding vectors spell it, else the
 // uni name of its lowest Unicode code; "" when it has neither.
-std::string own_name(USHORT g, const post_elab& post, lowest_unicode& unicode) {
+std::string own_name(USHORT g, const post_elab& post, unicode_codes& unicode) {
     std::string name = glyph_name(g, &post);
     if (g == 0) return name;
     if (name.empty() || name == fallback_glyph_name(g) || name == ".notdef") {
-        const ULONG code = unicode.of(g);
+        const ULONG code = unicode.lowest(g);
         return code != 0 ? uni_name(code) : "";
     }
     for (const agl_spelling& s : kAglSpellings)
@@ -170,7 +247,7 @@ tex_char_metrics tex_char_lines(font_object& font, const post_elab& post,
                                 const cmap_subtable& chosen, const std::vector<mapped_code>& mapped,
                                 const std::vector<USHORT>& unencoded) {
     tex_char_metrics out;
-    lowest_unicode unicode(font, chosen, mapped);
+    unicode_codes unicode(font, chosen, mapped);
     std::unordered_set<std::string> taken;
     auto add = [&](std::optional<ULONG> code, USHORT g) {
         if (g >= out.name_of_glyph.size()) out.name_of_glyph.resize(g + std::size_t{1});
@@ -193,5 +270,13 @@ tex_char_metrics tex_char_lines(font_object& font, const post_elab& post,
     }
     for (USHORT g : unencoded)
         if (!out.name(g)) add(std::nullopt, g);
+    // A second line for a listed glyph under the encoding vectors' name for its code.
+    for (const mapped_code& m : unicode.all()) {
+        const char* name = encoding_name_of(m.code);
+        if (name && out.name(m.glyph) && !taken.count(name)) {
+            taken.insert(name);
+            out.lines.push_back({std::nullopt, m.glyph, name});
+        }
+    }
     return out;
 }

@@ -52,7 +52,10 @@ struct tex_char_metrics {
 // (macron, Delta, Omega, mu, dcroat, nonbreakingspace, Idotaccent); a glyph without a
 // name, by uniXXXX (uXXXXX above U+FFFF) of the lowest code the font's Unicode subtable
 // maps to it. Names are unique: a later line that would repeat one takes the uni name of
-// its code (through a Unicode subtable) or the glyph's index name.
+// its code (through a Unicode subtable) or the glyph's index name. Last, a C -1 line for a
+// listed glyph under each name TeX's text encoding vectors give a code the font's Unicode
+// subtable maps to it, where no line has that name yet (Tcedilla for a glyph named
+// Tcommaaccent, fi for one named uniFB01).
 tex_char_metrics tex_char_lines(font_object& font, const post_elab& post,
                                 const cmap_subtable& chosen, const std::vector<mapped_code>& mapped,
                                 const std::vector<USHORT>& unencoded);
