@@ -126,6 +126,18 @@ class TexNames(PostNames):
         return name
 
 
+def tex_alias_code(name):
+    """The one code the Adobe Glyph List gives a name (the f-ligatures their presentation
+    forms, dotlessj U+0237), or None."""
+    from fontTools import agl
+    special = {"ff": 0xFB00, "fi": 0xFB01, "fl": 0xFB02, "ffi": 0xFB03, "ffl": 0xFB04,
+               "dotlessj": 0x0237}
+    if name in special:
+        return special[name]
+    text = agl.toUnicode(name)
+    return ord(text) if len(text) == 1 and ord(text) >= 0x80 else None
+
+
 def glyph_box(font, name):
     glyph = font["glyf"][name]
     if not hasattr(glyph, "xMin"):  # no outline
@@ -171,8 +183,8 @@ def check(kestrix, font_path, platform, encoding, tex=False):
     upem = font["head"].unitsPerEm
     scale = lambda v: afm_scale(v, upem)  # noqa: E731
     name_of = PostNames(font.getTableData("post"))
+    best = font["cmap"].getBestCmap() or {}
     if tex:
-        best = font["cmap"].getBestCmap() or {}
         name_of = TexNames(font.getTableData("post"),
                            {c: font.getGlyphID(n) for c, n in best.items()})
 
@@ -206,7 +218,8 @@ def check(kestrix, font_path, platform, encoding, tex=False):
         # Names are unique: a line that would repeat a name (a second code of a glyph, a
         # glyph whose post name another has) takes a uni or .glyphindex name instead.
         names = {name_of(g) for g in encoded} | set(unencoded)
-        extra = {n for n in set(afm._chars) - names if not n.startswith(("uni", ".glyphindex"))}
+        extra = {n for n in set(afm._chars) - names
+                 if not n.startswith(("uni", ".glyphindex")) and tex_alias_code(n) is None}
         expect("glyph names beyond the font's", extra, set())
         expect("number of names", len(afm._chars), len(char_lines))
     else:
@@ -227,6 +240,9 @@ def check(kestrix, font_path, platform, encoding, tex=False):
             g = (glyph_of_name if tex else unencoded).get(name)
             if g is None and tex and name.startswith(".glyphindex"):
                 g = int(name[11:15], 16)
+            if g is None and tex and tex_alias_code(name) is not None:
+                # A second line under the name TeX's encodings give the glyph's code.
+                g = font.getGlyphID(best.get(tex_alias_code(name), ".notdef"))
         if g is None:
             failures.append("%s: code %d maps to no glyph" % (name, code))
             continue

@@ -85,6 +85,16 @@ def afmtodit(path, work):
         pairs, None
 
 
+def kpsewhich(name):
+    return subprocess.run(["kpsewhich", name], capture_output=True, text=True).stdout.strip()
+
+
+def enc_names(path):
+    """The 256 glyph names of a PostScript encoding vector."""
+    text = re.sub(r"%[^\n]*", "", open(path).read())
+    return re.findall(r"/([^\s/\[\]{}]+)", text[text.index("[") + 1:text.index("]")])
+
+
 def pl_ligkern(pl_text, name_of_code):
     """Pairs and ligatures of a PL or VPL LIGTABLE, by glyph name."""
     pairs, ligatures, labels = {}, {}, []
@@ -116,17 +126,25 @@ def tex_tool(tool):
             done = subprocess.run(["afm2pl", path, pl], capture_output=True, text=True, cwd=work)
         else:
             pl = os.path.join(work, "f.vpl")
-            done = subprocess.run(["afm2tfm", path, "-v", pl, "rf.tfm"], capture_output=True,
-                                  text=True, cwd=work)
+            # As the README's recipe reads it: T1 (ec.enc) for the raw and the virtual font.
+            done = subprocess.run(["afm2tfm", path, "-T", "ec.enc", "-v", pl, "rf.tfm"],
+                                  capture_output=True, text=True, cwd=work)
         if done.returncode != 0:
             raise RuntimeError("%s: %s" % (tool, done.stderr))
         text = open(pl, encoding="latin-1").read()
-        _, codes, _, _ = parse_texafm(open(path).read())
+        # A character names its glyph in a comment, but where the name is the character
+        # itself: then the encoding (ec.enc for afm2tfm, the file's codes for afm2pl) does.
+        if tool == "afm2pl":
+            codes = parse_texafm(open(path).read())[1]
+        else:
+            codes = dict(enumerate(enc_names(kpsewhich("ec.enc"))))
         widths = {}
-        for m in re.finditer(r"\(CHARACTER ([CO]) (\S+)[^\n]*\n\s+\(CHARWD R (-?[\d.]+)\)", text):
+        for m in re.finditer(r"\(CHARACTER ([CO]) (\S+)(?: \(comment (\S+)\))?\n\s+"
+                             r"\(CHARWD R (-?[\d.]+)\)", text):
             c = ord(m[2]) if m[1] == "C" else int(m[2], 8)
-            if c in codes:
-                widths[codes[c]] = round(float(m[3]))
+            if m[3]:
+                codes[c] = m[3]
+            widths[codes[c]] = round(float(m[4]))
         pairs, ligatures = pl_ligkern(text, codes)
         return widths, pairs, ligatures
     return read

@@ -20,6 +20,9 @@ import sys
 import tempfile
 import unicodedata
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from afm_readers import enc_names  # noqa: E402
+
 TOOLS = ("afm2tfm", "vptovf", "pdflatex", "pdffonts", "pdftotext", "kpsewhich", "perl")
 
 # The README's steps: T1 (ec.enc) with TeX's f-ligatures for afm2tfm, and the same vector
@@ -47,11 +50,6 @@ office fluffy AVAWAY
 
 def run(args, cwd, **kw):
     return subprocess.run(args, cwd=cwd, capture_output=True, text=True, errors="replace", **kw)
-
-
-def enc_names(path):
-    text = re.sub(r"%[^\n]*", "", open(path).read())
-    return re.findall(r"/([^\s/\[\]{}]+)", text[text.index("[") + 1:text.index("]")])
 
 
 def font_slots(font, names):

@@ -8,10 +8,13 @@ Usage: texafm_readers_check.py KESTRIX FONT...   (or --corpus: every corpus font
 Also checks the form every reader relies on: one StartKernData block with one
 StartKernPairs list and no Comment lines in it, no zero-valued pair, a header in plain
 ASCII with one Notice line, and names unique in the file. TeX's tools see only the glyphs
-with codes, and their own ligature and kerning programs drop pairs (those with a space or a
+of their encoding (afm2tfm is given ec.enc, as the README's recipe does; afm2pl the codes
+of the file), and their own ligature and kerning programs drop pairs (those with a space or a
 digit, those a ligature replaces): every pair they keep must be one kestrix wrote. A reader
 whose program is not installed is skipped and named. Prints per reader the fonts read and
-the pairs kept; exit status 0 when every check passes.
+the pairs kept (of those between glyphs the reader takes: afm2tfm those T1's ec.enc names, afm2pl
+those with codes, groff those it has names for); exit status 0 when
+every check passes.
 """
 
 import os
@@ -58,10 +61,10 @@ def form_failures(text):
     return failures
 
 
-def expected(reader, chars, codes, pairs, got_pairs):
+def expected(reader, chars, pairs, got_chars, got_pairs):
     """What the reader must report of kestrix's text."""
     if reader in ("afm2tfm", "afm2pl"):
-        encoded = set(codes.values())
+        encoded = set(got_chars)
         want_chars = {n: w for n, w in chars.items() if n in encoded}
         return want_chars, {k: v for k, v in pairs.items() if {k[0], k[1]} <= encoded}
     if reader == "afmtodit":  # kerns only between glyphs groff has names for
@@ -75,7 +78,7 @@ def check_font(kestrix, font, stats, work):
     if text is None:
         return ["texafm failed"]
     failures = form_failures(text)
-    chars, codes, pairs, ligatures = afm_readers.parse_texafm(text)
+    chars, _, pairs, ligatures = afm_readers.parse_texafm(text)
     path = os.path.join(work, "f.afm")
     with open(path, "w") as f:
         f.write(text)
@@ -89,7 +92,7 @@ def check_font(kestrix, font, stats, work):
             stats[reader] = None
             continue
         got_chars, got_pairs, got_ligatures = got
-        want_chars, want_pairs = expected(reader, chars, codes, pairs, got_pairs)
+        want_chars, want_pairs = expected(reader, chars, pairs, got_chars, got_pairs)
         # TeX's tools apply ligature and kerning programs of their own (which drop pairs, or
         # make accented letters kern as their base letters do): every width they give and
         # every pair of kestrix's they keep must be kestrix's, not all of them kept.
@@ -108,11 +111,12 @@ def check_font(kestrix, font, stats, work):
                             % (reader, sorted(wrong.items())[:5], missing))
         if got_ligatures is not None:
             want = {k: v for k, v in ligatures.items()
-                    if {k[0], k[1], v} <= set(codes.values())}
+                    if {k[0], k[1], v} <= set(got_chars)}
             if {k: v for k, v in got_ligatures.items() if k in want} != want:
                 failures.append("%s: ligatures differ" % reader)
-        fonts, kept_pairs, written = stats.get(reader) or (0, 0, 0)
-        stats[reader] = (fonts + 1, kept_pairs + len(kept), written + len(pairs))
+        fonts, kept_pairs, wanted, written = stats.get(reader) or (0, 0, 0, 0)
+        stats[reader] = (fonts + 1, kept_pairs + len(kept), wanted + len(want_pairs),
+                         written + len(pairs))
     return failures
 
 
@@ -142,8 +146,8 @@ def main():
         if counts is None:
             print("%s: not installed, skipped" % reader)
         else:
-            print("%s: %d of %d fonts read, %d of %d pairs kept" % (reader, counts[0], len(fonts),
-                                                                    counts[1], counts[2]))
+            print("%s: %d of %d fonts read; %d pairs kept of %d between glyphs it takes, %d "
+                  "written" % ((reader, counts[0], len(fonts)) + counts[1:]))
     print("%d of %d fonts failed" % (failed, len(fonts)))
     return 1 if failed else 0
 
