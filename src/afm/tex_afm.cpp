@@ -22,16 +22,37 @@ constexpr agl_spelling kAglSpellings[] = {
     {"dmacron", "dcroat"},   {"nbspace", "nonbreakingspace"}, {"Idot", "Idotaccent"},
 };
 
-// The glyph names of TeX's text encoding vectors (T1's ec.enc and 8r.enc) beyond ASCII, by
+// The glyph names of TeX's text encoding vectors (T1's ec.enc and 8r.enc, and ASCII's), by
 // the one code each stands for, as the Adobe Glyph List gives it (dotlessj as U+0237, the
 // f-ligatures as U+FB00..U+FB04). A glyph a font names otherwise (Tcommaaccent, uniFB01,
-// ssharp) is listed a second time under such a name, so that the vectors reach it.
+// ssharp, uni0041 where the post table names nothing) is listed a second time under such
+// a name, so that the vectors reach it.
 struct encoding_name {
     ULONG code;
     const char* name;
 };
 // clang-format off
 constexpr encoding_name kEncodingNames[] = {
+    {0x0020, "space"}, {0x0021, "exclam"}, {0x0022, "quotedbl"}, {0x0023, "numbersign"},
+    {0x0024, "dollar"}, {0x0025, "percent"}, {0x0026, "ampersand"}, {0x0027, "quotesingle"},
+    {0x0028, "parenleft"}, {0x0029, "parenright"}, {0x002A, "asterisk"}, {0x002B, "plus"},
+    {0x002C, "comma"}, {0x002D, "hyphen"}, {0x002E, "period"}, {0x002F, "slash"},
+    {0x0030, "zero"}, {0x0031, "one"}, {0x0032, "two"}, {0x0033, "three"}, {0x0034, "four"},
+    {0x0035, "five"}, {0x0036, "six"}, {0x0037, "seven"}, {0x0038, "eight"}, {0x0039, "nine"},
+    {0x003A, "colon"}, {0x003B, "semicolon"}, {0x003C, "less"}, {0x003D, "equal"},
+    {0x003E, "greater"}, {0x003F, "question"}, {0x0040, "at"}, {0x0041, "A"}, {0x0042, "B"},
+    {0x0043, "C"}, {0x0044, "D"}, {0x0045, "E"}, {0x0046, "F"}, {0x0047, "G"}, {0x0048, "H"},
+    {0x0049, "I"}, {0x004A, "J"}, {0x004B, "K"}, {0x004C, "L"}, {0x004D, "M"}, {0x004E, "N"},
+    {0x004F, "O"}, {0x0050, "P"}, {0x0051, "Q"}, {0x0052, "R"}, {0x0053, "S"}, {0x0054, "T"},
+    {0x0055, "U"}, {0x0056, "V"}, {0x0057, "W"}, {0x0058, "X"}, {0x0059, "Y"}, {0x005A, "Z"},
+    {0x005B, "bracketleft"}, {0x005C, "backslash"}, {0x005D, "bracketright"},
+    {0x005E, "asciicircum"}, {0x005F, "underscore"}, {0x0060, "grave"}, {0x0061, "a"},
+    {0x0062, "b"}, {0x0063, "c"}, {0x0064, "d"}, {0x0065, "e"}, {0x0066, "f"}, {0x0067, "g"},
+    {0x0068, "h"}, {0x0069, "i"}, {0x006A, "j"}, {0x006B, "k"}, {0x006C, "l"}, {0x006D, "m"},
+    {0x006E, "n"}, {0x006F, "o"}, {0x0070, "p"}, {0x0071, "q"}, {0x0072, "r"}, {0x0073, "s"},
+    {0x0074, "t"}, {0x0075, "u"}, {0x0076, "v"}, {0x0077, "w"}, {0x0078, "x"}, {0x0079, "y"},
+    {0x007A, "z"}, {0x007B, "braceleft"}, {0x007C, "bar"}, {0x007D, "braceright"},
+    {0x007E, "asciitilde"},
     {0x00A1, "exclamdown"}, {0x00A2, "cent"}, {0x00A3, "sterling"}, {0x00A4, "currency"},
     {0x00A5, "yen"}, {0x00A6, "brokenbar"}, {0x00A7, "section"}, {0x00A8, "dieresis"},
     {0x00A9, "copyright"}, {0x00AA, "ordfeminine"}, {0x00AB, "guillemotleft"},
@@ -203,12 +224,21 @@ const char* encoding_name_of(ULONG code) {
     return it != std::end(kEncodingNames) && it->code == code ? it->name : nullptr;
 }
 
+// A name as the Adobe Glyph List composes them, of letters, digits, periods and
+// underscores: fontTools' AFM reader takes no other (nor a name such as "U+0041").
+bool usable(std::string_view name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '.' || c == '_';
+    });
+}
+
 // The glyph's own name: its post or CFF name spelt as encoding vectors spell it, else the
 // uni name of its lowest Unicode code; "" when it has neither.
 std::string own_name(USHORT g, const post_elab& post, unicode_codes& unicode) {
     std::string name = glyph_name(g, &post);
     if (g == 0) return name;
-    if (name.empty() || name == fallback_glyph_name(g) || name == ".notdef") {
+    if (!usable(name) || name == fallback_glyph_name(g) || name == ".notdef") {
         const ULONG code = unicode.lowest(g);
         return code != 0 ? uni_name(code) : "";
     }

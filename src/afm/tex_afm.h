@@ -50,8 +50,8 @@ struct tex_char_metrics {
 // each glyph no earlier code reached; then the unencoded glyphs. A glyph is named by its
 // post or CFF name, the Macintosh standard names as the Adobe Glyph List spells them
 // (macron, Delta, Omega, mu, dcroat, nonbreakingspace, Idotaccent); a glyph without a
-// name, by uniXXXX (uXXXXX above U+FFFF) of the lowest code the font's Unicode subtable
-// maps to it. Names are unique: a later line that would repeat one takes the uni name of
+// usable name (none, or one with other characters than letters, digits, "." and "_"), by
+// uniXXXX (uXXXXX above U+FFFF) of the lowest code the font's Unicode subtable maps to it. Names are unique: a later line that would repeat one takes the uni name of
 // its code (through a Unicode subtable) or the glyph's index name. Last, a C -1 line for a
 // listed glyph under each name TeX's text encoding vectors give a code the font's Unicode
 // subtable maps to it, where no line has that name yet (Tcedilla for a glyph named

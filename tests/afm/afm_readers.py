@@ -121,23 +121,30 @@ def tex_tool(tool):
     def read(path, work):
         if not shutil.which(tool):
             return None
+        vector = None
         if tool == "afm2pl":
             pl = os.path.join(work, "f.pl")
             done = subprocess.run(["afm2pl", path, pl], capture_output=True, text=True, cwd=work)
         else:
             pl = os.path.join(work, "f.vpl")
-            # As the README's recipe reads it: T1 (ec.enc) for the raw and the virtual font.
-            done = subprocess.run(["afm2tfm", path, "-T", "ec.enc", "-v", pl, "rf.tfm"],
+            # As the README's recipe reads it: T1 (ec.enc) for the raw and the virtual font;
+            # a font without any of T1's characters in its own encoding.
+            vector = ["-T", "ec.enc"]
+            done = subprocess.run(["afm2tfm", path] + vector + ["-v", pl, "rf.tfm"],
                                   capture_output=True, text=True, cwd=work)
+            if "no Adobe characters" in done.stderr + done.stdout:
+                vector = []
+                done = subprocess.run(["afm2tfm", path, "-v", pl, "rf.tfm"],
+                                      capture_output=True, text=True, cwd=work)
         if done.returncode != 0:
             raise RuntimeError("%s: %s" % (tool, done.stderr))
         text = open(pl, encoding="latin-1").read()
         # A character names its glyph in a comment, but where the name is the character
         # itself: then the encoding (ec.enc for afm2tfm, the file's codes for afm2pl) does.
-        if tool == "afm2pl":
-            codes = parse_texafm(open(path).read())[1]
-        else:
+        if tool == "afm2tfm" and vector:
             codes = dict(enumerate(enc_names(kpsewhich("ec.enc"))))
+        else:
+            codes = parse_texafm(open(path).read())[1]
         widths = {}
         for m in re.finditer(r"\(CHARACTER ([CO]) (\S+)(?: \(comment (\S+)\))?\n\s+"
                              r"\(CHARWD R (-?[\d.]+)\)", text):
