@@ -135,7 +135,7 @@ def tex_alias_code(name):
     if name in special:
         return special[name]
     text = agl.toUnicode(name)
-    return ord(text) if len(text) == 1 and ord(text) >= 0x80 else None
+    return ord(text) if len(text) == 1 else None
 
 
 def glyph_box(font, name):

@@ -381,7 +381,7 @@ TEST(Afm, GlyphIndexBeyondTheGlyphCount) {
                   "UnderlinePosition -104\n"
                   "UnderlineThickness 70\n"
                   "ItalicAngle 0\n"
-                  "StartCharMetrics 8\n"
+                  "StartCharMetrics 12\n"
                   "CH <0020> ; N .null ; WX 318 ; B 0 0 0 0 ;\n"
                   "CH <0041> ; N nonmarkingreturn ; WX 684 ; B 8 0 676 729 ;\n"
                   "CH <0042> ; N space ; WX 686 ; B 98 0 610 729 ;\n"
@@ -672,13 +672,17 @@ TEST(TexAfm, UniNamesAndEncodingNamesForPost30) {
     const std::size_t from = out.find("StartCharMetrics");
     ASSERT_NE(from, std::string::npos);
     EXPECT_EQ(out.substr(from, out.find("StartKernData") - from),
-              "StartCharMetrics 8\n"
+              "StartCharMetrics 12\n"
               "C 32 ; WX 318 ; N uni0020 ; B 0 0 0 0 ;\n"
               "C 65 ; WX 684 ; N uni0041 ; B 8 0 676 729 ;\n"
               "C 66 ; WX 686 ; N uni0042 ; B 98 0 610 729 ;\n"
               "C 97 ; WX 613 ; N uni0061 ; B 49 -14 498 547 ;\n"
               "C 197 ; WX 684 ; N uni00C5 ; B 8 0 676 903 ;\n"
               "C -1 ; WX 684 ; N uni02DA ; B 244 757 342 854 ;\n"
+              "C -1 ; WX 318 ; N space ; B 0 0 0 0 ;\n"
+              "C -1 ; WX 684 ; N A ; B 8 0 676 729 ;\n"
+              "C -1 ; WX 686 ; N B ; B 98 0 610 729 ;\n"
+              "C -1 ; WX 613 ; N a ; B 49 -14 498 547 ;\n"
               "C -1 ; WX 684 ; N Aring ; B 8 0 676 903 ;\n"
               "C -1 ; WX 684 ; N ring ; B 244 757 342 854 ;\n"
               "EndCharMetrics\n");
