@@ -381,7 +381,7 @@ TEST(Afm, GlyphIndexBeyondTheGlyphCount) {
                   "UnderlinePosition -104\n"
                   "UnderlineThickness 70\n"
                   "ItalicAngle 0\n"
-                  "StartCharMetrics 12\n"
+                  "StartCharMetrics 8\n"
                   "CH <0020> ; N .null ; WX 318 ; B 0 0 0 0 ;\n"
                   "CH <0041> ; N nonmarkingreturn ; WX 684 ; B 8 0 676 729 ;\n"
                   "CH <0042> ; N space ; WX 686 ; B 98 0 610 729 ;\n"
