@@ -52,7 +52,8 @@ def form_failures(text):
         body = kern[1].splitlines()
         if any(line.startswith("Comment") for line in body):
             failures.append("Comment inside the kerning block")
-        declared = int(body[0].split()[1])
+        declared = sum(int(line.split()[1]) for line in body
+                       if line.startswith("StartKernPairs"))
         kpx = [line for line in body if line.startswith("KP")]
         if declared != len(kpx):
             failures.append("StartKernPairs %d, %d pairs" % (declared, len(kpx)))
