@@ -197,6 +197,18 @@ std::vector<std::pair<std::string, bytes>> edge_fonts() {
     bytes cut = standard_font().build();
     cut.resize(cut.size() / 2);
     fonts.emplace_back("truncated", cut);
+    // GSUB ligatures of the liga feature, direct and through an extension.
+    {
+        const bytes ligatures = gsub_ligature_subst(
+            gpos_coverage1({G_A, G_B}), {{{G_B, {G_a}}, {G_a, {G_a, G_B}}}, {{G_a, {G_A}}}});
+        gpos_table gsub = kern_gpos({{4, {ligatures}}, {7, {gpos_extension(4, ligatures)}}});
+        gsub.features[0].tag = "liga";
+        p = standard_parts();
+        auto b = p.builder();
+        b.add_table("GSUB", gsub.serialize());
+        b.sort_tables();
+        fonts.emplace_back("gsub-liga", b.build());
+    }
 
     p = standard_parts();
     p.maxp.version = 0x00005000;
@@ -331,6 +343,7 @@ const std::vector<std::pair<const char*, std::vector<const char*>>> kTableTarget
     {"hmtx", {"maxp", "hhea", "hmtx"}},
     {"glyf", {"maxp", "head", "loca", "glyf"}},
     {"gpos", {"maxp", "GPOS"}},
+    {"gsub", {"maxp", "GSUB"}},
     {"cff", {"head", "maxp", "CFF "}},
 };
 

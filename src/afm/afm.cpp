@@ -6,7 +6,8 @@
 //   EncodingScheme, UnderlinePosition, UnderlineThickness, ItalicAngle, IsFixedPitch
 //   StartCharMetrics: a CH line per mapped code, a C -1 line per unencoded named glyph
 //   the kern pairs (KPX, or KPY for a vertical subtable), EndFontMetrics
-// Every metric is converted from font units to thousandths of an em by afm_scale.
+// Every metric is converted from font units to thousandths of an em by afm_scale. The TeX
+// flavour (texafm) differs as afm.h says.
 #include "afm/afm.h"
 
 #include <algorithm>
@@ -17,13 +18,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "afm/gpos_kerning.h"
+#include "afm/tex_afm.h"
 #include "font/registry.h"
 #include "report/name_text.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
+#include "tables/gsub.h"
 #include "tables/head.h"
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
@@ -58,6 +62,7 @@ struct afm_source {
     afm_flavour flavour;
 
     long scale(long v) const { return afm_scale(v, head.unitsPerEm); }
+    bool tex() const { return flavour == afm_flavour::tex; }
 };
 
 // "Www Mmm dd hh:mm:ss yyyy\n" in the classic 24-character form: the local time now, or
@@ -74,11 +79,16 @@ std::string date_line(std::optional<std::time_t> fixed) {
 }
 
 void write_header(USHORT platformID, USHORT encodingID, std::span<char* const> command_line,
-                  std::optional<std::time_t> date) {
+                  const afm_options& options) {
     std::printf("StartFontMetrics 4.1\n");
-    std::printf("Comment Vantrel TTF remapper output %sComment", date_line(date).c_str());
-    for (const char* word : command_line)
-        if (word) std::printf(" %s", word);
+    std::printf("Comment Vantrel TTF remapper output %sComment", date_line(options.date).c_str());
+    for (const char* word : command_line) {
+        if (!word) continue;
+        if (options.flavour == afm_flavour::tex)
+            std::printf(" %s", ascii_text(word).c_str());
+        else
+            std::printf(" %s", word);
+    }
     std::printf("\nComment Encoding table %ld.%ld: ", static_cast<long>(platformID),
                 static_cast<long>(encodingID));
     print_platform_name(platformID);
@@ -98,15 +108,32 @@ const name_record* english_name(const afm_source& src, USHORT nameID) {
     return find_name(src.font, src.platformID, src.encodingID, language, nameID);
 }
 
-// The name as UTF-8 on one line: a notice's line breaks must not start lines that are
-// not AFM.
-void write_name_line(const char* keyword, const name_record* record) {
-    if (!record) return;
-    const std::size_t length = std::min<std::size_t>(record->length, record->string.size());
-    std::printf("%s %s\n", keyword,
-                name_text_one_line(record->platformID,
-                                   reinterpret_cast<const BYTE*>(record->string.data()), length)
-                    .c_str());
+// The text of a name record on one line: a notice's line breaks must not start lines that
+// are not AFM. UTF-8, or plain ASCII for the readers that take nothing else.
+std::string one_line_text(const name_record& record, bool ascii) {
+    const std::size_t length = std::min<std::size_t>(record.length, record.string.size());
+    std::string text = name_text_one_line(
+        record.platformID, reinterpret_cast<const BYTE*>(record.string.data()), length);
+    return ascii ? ascii_text(text) : text;
+}
+
+void write_name_line(const afm_source& src, const char* keyword, const name_record* record) {
+    if (record) std::printf("%s %s\n", keyword, one_line_text(*record, src.tex()).c_str());
+}
+
+// Readers keep one Notice line: the copyright and the trademark share it.
+void write_notice(const afm_source& src, const name_record* copyright,
+                  const name_record* trademark) {
+    if (!src.tex()) {
+        write_name_line(src, "Notice", copyright);
+        write_name_line(src, "Notice", trademark);
+        return;
+    }
+    if (!copyright && !trademark) return;
+    std::string notice = copyright ? one_line_text(*copyright, true) : "";
+    if (copyright && trademark) notice += ' ';
+    if (trademark) notice += one_line_text(*trademark, true);
+    std::printf("Notice %s\n", notice.c_str());
 }
 
 // CapHeight and XHeight come from the glyphs that the subtable maps "H" and "x" to, when
@@ -129,29 +156,28 @@ void write_italic_angle(LONG italicAngle) {
 void write_font_header(const afm_source& src) {
     const name_record* postscript_name = english_name(src, 6);
     if (postscript_name) {
-        write_name_line("FontName", postscript_name);
+        write_name_line(src, "FontName", postscript_name);
     } else {
         std::fflush(stdout);
         std::fprintf(stderr, "%s: warning: no PostScript font name for AFM output\n",
                      src.font.font_path.c_str());
         std::printf("Comment No PostScript font name\n");
     }
-    write_name_line("FullName", english_name(src, 4));
-    write_name_line("FamilyName", english_name(src, 1));
-    write_name_line("Weight", english_name(src, 2));
+    write_name_line(src, "FullName", english_name(src, 4));
+    write_name_line(src, "FamilyName", english_name(src, 1));
+    write_name_line(src, "Weight", english_name(src, 2));
     const name_record* version = english_name(src, 5);
 
     write_height(src, 0x48, "H", "CapHeight");
     write_height(src, 0x78, "x", "XHeight");
-    if (src.flavour == afm_flavour::tex && src.hhea) {
+    if (src.tex() && src.hhea) {
         std::printf("Ascender %ld\n", src.scale(src.hhea->ascender));
         std::printf("Descender %ld\n", src.scale(src.hhea->descender));
     }
     std::printf("FontBBox %ld %ld %ld %ld\n", src.scale(src.head.xMin), src.scale(src.head.yMin),
                 src.scale(src.head.xMax), src.scale(src.head.yMax));
-    write_name_line("Version", version);
-    write_name_line("Notice", english_name(src, 0));
-    write_name_line("Notice", english_name(src, 7));
+    write_name_line(src, "Version", version);
+    write_notice(src, english_name(src, 0), english_name(src, 7));
     std::printf("EncodingScheme %s\n", encoding_name(src.platformID, src.encodingID));
     std::printf("UnderlinePosition %ld\n", src.scale(src.post.underlinePosition));
     std::printf("UnderlineThickness %ld\n", src.scale(src.post.underlineThickness));
@@ -159,74 +185,86 @@ void write_font_header(const afm_source& src) {
     if (src.post.isFixedPitch != 0) std::printf("IsFixedPitch true\n");
 }
 
-// The glyph's line: "CH <code> ; N name ; WX w ; B llx lly urx ury ;", or for TeX's
-// readers "C code ; WX w ; N name ; B ... ;" with the code in decimal below 256 and -1
-// otherwise (and for unencoded glyphs). A glyph beyond the outlines gets an empty box,
-// like a glyph without outline.
+// " B llx lly urx ury ;" when the font has outlines. A glyph beyond the outlines gets an
+// empty box, like a glyph without outline.
+void write_box(const afm_source& src, USHORT g) {
+    if (src.outlines.count() == 0) return;
+    const glyph_box box = src.outlines.box(g);
+    std::printf(" B %ld %ld %ld %ld ;", src.scale(box.xMin), src.scale(box.yMin),
+                src.scale(box.xMax), src.scale(box.yMax));
+}
+
+long width_of(const afm_source& src, USHORT g) {
+    return src.scale(advanceWidth_of(src.font, g, &src.hmtx));
+}
+
+// The glyph's line: "CH <code> ; N name ; WX w ; B llx lly urx ury ;", or "C -1 ..." for
+// an unencoded glyph.
 void write_metrics_line(const afm_source& src, std::optional<ULONG> code, USHORT g) {
     const std::string name = glyph_name(g, &src.post);
-    const long width = src.scale(advanceWidth_of(src.font, g, &src.hmtx));
-    if (src.flavour == afm_flavour::tex) {
-        const long decimal = code && *code < 256 ? static_cast<long>(*code) : -1;
-        std::printf("C %ld ; WX %ld ; N %s ;", decimal, width, name.c_str());
-    } else {
-        if (code)
-            std::printf("CH <%04lx> ; N %s ;", static_cast<unsigned long>(*code), name.c_str());
-        else
-            std::printf("C -1 ; N %s ;", name.c_str());
-        std::printf(" WX %ld ;", width);
-    }
-    if (src.outlines.count() != 0) {
-        const glyph_box box = src.outlines.box(g);
-        std::printf(" B %ld %ld %ld %ld ;", src.scale(box.xMin), src.scale(box.yMin),
-                    src.scale(box.xMax), src.scale(box.yMax));
-    }
+    if (code)
+        std::printf("CH <%04lx> ; N %s ;", static_cast<unsigned long>(*code), name.c_str());
+    else
+        std::printf("C -1 ; N %s ;", name.c_str());
+    std::printf(" WX %ld ;", width_of(src, g));
+    write_box(src, g);
     std::printf("\n");
 }
 
-struct mapped_code {
-    ULONG code;
-    USHORT glyph;
+// The codes the subtable maps (walked once: the lookup reports codes it cannot map, and the
+// count of lines comes before the lines), and the glyphs the post table (format 2.0 only)
+// or a CFF charset names, but .notdef, that no code reaches.
+struct char_list {
+    std::vector<mapped_code> mapped;
+    std::vector<USHORT> unencoded;
 };
 
-// Each code the subtable maps to a glyph, in code order. Walked once: the lookup reports
-// codes it cannot map, and the count of lines comes before the lines. Groups of 32-bit
-// codes are walked group by group: a supplementary-plane subtable spans 0x110000 codes,
-// of which it maps a few.
-std::vector<mapped_code> mapped_codes(const afm_source& src) {
-    std::vector<mapped_code> mapped;
-    if (is_group_format(src.cmap.format)) {
-        for (const cmap_group& group : src.cmap.groups)
-            for (ULONG code = group.startCharCode; code <= group.endCharCode; ++code) {
-                USHORT g = char_to_glyph(code, &src.cmap);
-                if (g != 0) mapped.push_back({code, g});
-            }
-        return mapped;
-    }
-    const code_glyph_map glyphs(src.cmap);
-    for (ULONG code = 0; code <= 0xFFFF; ++code) {
-        USHORT g = glyphs.glyph_of(code);
-        if (g != 0) mapped.push_back({code, g});
-    }
-    return mapped;
-}
-
-// A line per code the subtable maps to a glyph, then a C -1 line per glyph the post table
-// (format 2.0 only) or a CFF charset names, but .notdef, that no code reached.
-// StartCharMetrics gives the number of lines.
-void write_char_metrics(const afm_source& src) {
-    const std::vector<mapped_code> mapped = mapped_codes(src);
+char_list list_chars(const afm_source& src) {
+    char_list list{codes_mapped_by(src.cmap), {}};
     std::vector<bool> encoded(
         std::max<std::size_t>(src.post.numberOfGlyphs, src.post.charset_names.size()));
-    for (const mapped_code& m : mapped)
+    for (const mapped_code& m : list.mapped)
         if (m.glyph < encoded.size()) encoded[m.glyph] = true;
-    std::vector<USHORT> unencoded;
     for (std::size_t i = 1; i < encoded.size(); ++i)
-        if (!encoded[i]) unencoded.push_back(static_cast<USHORT>(i));
+        if (!encoded[i]) list.unencoded.push_back(static_cast<USHORT>(i));
+    return list;
+}
 
-    std::printf("StartCharMetrics %zu\n", mapped.size() + unencoded.size());
-    for (const mapped_code& m : mapped) write_metrics_line(src, m.code, m.glyph);
-    for (USHORT g : unencoded) write_metrics_line(src, std::nullopt, g);
+// A line per code the subtable maps to a glyph, then a C -1 line per unencoded glyph.
+// StartCharMetrics gives the number of lines.
+void write_char_metrics(const afm_source& src, const char_list& list) {
+    std::printf("StartCharMetrics %zu\n", list.mapped.size() + list.unencoded.size());
+    for (const mapped_code& m : list.mapped) write_metrics_line(src, m.code, m.glyph);
+    for (USHORT g : list.unencoded) write_metrics_line(src, std::nullopt, g);
+    std::printf("EndCharMetrics\n");
+}
+
+// " L second ligature ;" for each two-glyph ligature of the glyph whose glyphs are listed.
+void write_ligatures(const tex_char_metrics& tex, const std::vector<gsub_ligature>& ligatures,
+                     USHORT first) {
+    auto it =
+        std::lower_bound(ligatures.begin(), ligatures.end(), first,
+                         [](const gsub_ligature& l, USHORT glyph) { return l.first < glyph; });
+    for (; it != ligatures.end() && it->first == first; ++it) {
+        const std::string* second = tex.name(it->second);
+        const std::string* ligature = tex.name(it->ligature);
+        if (second && ligature) std::printf(" L %s %s ;", second->c_str(), ligature->c_str());
+    }
+}
+
+// "C code ; WX w ; N name ; B ... ;" lines, the code decimal (-1 for none), with the
+// ligatures on the glyph's first line.
+void write_tex_char_metrics(const afm_source& src, const tex_char_metrics& tex) {
+    std::fflush(stdout);  // messages about a damaged GSUB follow the text written so far
+    const std::vector<gsub_ligature>& ligatures = gsub_ligatures(src.font);
+    std::printf("StartCharMetrics %zu\n", tex.lines.size());
+    for (const tex_char_line& line : tex.lines) {
+        const long code = line.code ? static_cast<long>(*line.code) : -1;
+        std::printf("C %ld ; WX %ld ; N %s ;", code, width_of(src, line.glyph), line.name.c_str());
+        write_box(src, line.glyph);
+        if (*tex.name(line.glyph) == line.name) write_ligatures(tex, ligatures, line.glyph);
+        std::printf("\n");
+    }
     std::printf("EndCharMetrics\n");
 }
 
@@ -266,6 +304,50 @@ void write_kerning(const afm_source& src) {
     std::printf("EndKernData\n");
 }
 
+struct kern_line {
+    const std::string* left;
+    const std::string* right;
+    long value;
+};
+
+// The horizontal pairs of write_kerning in one block, for readers that take one: the kern
+// table's, then those GPOS adds; each pair of listed glyphs once, the first value standing,
+// and no pair whose value is 0.
+std::vector<kern_line> tex_kern_lines(const afm_source& src, const tex_char_metrics& tex) {
+    std::vector<kern_line> lines;
+    std::unordered_set<ULONG> seen;
+    auto add = [&](USHORT left, USHORT right, long value) {
+        const std::string* l = tex.name(left);
+        const std::string* r = tex.name(right);
+        if (value != 0 && l && r && seen.insert(ULONG{left} << 16 | right).second)
+            lines.push_back({l, r, value});
+    };
+    const kern_elab* kern = src.kern;
+    for (std::size_t t = 0; kern && t < kern->nTables && t < kern->subtables.size(); ++t) {
+        const kern_subtable& sub = kern->subtables[t];
+        // Vertical kerning is left out: matplotlib takes no KPY line, TeX has no use for one.
+        if (!(sub.coverage & kKernHorizontal) ||
+            (sub.coverage & (kKernMinimum | kKernCrossStream)) || (sub.coverage >> 8) != 0 ||
+            !sub.format0)
+            continue;
+        const kern_format0& data = *sub.format0;
+        for (std::size_t i = 0; i < data.nPairs && i < data.pairs.size(); ++i)
+            add(data.pairs[i].left, data.pairs[i].right, src.scale(data.pairs[i].value));
+    }
+    for (const gpos_pair& pair : gpos_pairs_beyond_kern(src.font, kern))
+        add(pair.left, pair.right, src.scale(pair.value));
+    return lines;
+}
+
+void write_tex_kerning(const afm_source& src, const tex_char_metrics& tex) {
+    const std::vector<kern_line> lines = tex_kern_lines(src, tex);
+    if (lines.empty()) return;
+    std::printf("StartKernData\nStartKernPairs %zu\n", lines.size());
+    for (const kern_line& line : lines)
+        std::printf("KPX %s %s %ld\n", line.left->c_str(), line.right->c_str(), line.value);
+    std::printf("EndKernPairs\nEndKernData\n");
+}
+
 }  // namespace
 
 long afm_scale(long v, USHORT unitsPerEm) {
@@ -276,7 +358,7 @@ long afm_scale(long v, USHORT unitsPerEm) {
 
 int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
               std::span<char* const> command_line, const afm_options& options) {
-    write_header(platformID, encodingID, command_line, options.date);
+    write_header(platformID, encodingID, command_line, options);
 
     post_elab* post = post_table(font);
     if (!post) return fail("%s: no post table\n", font);
@@ -304,8 +386,16 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
     const afm_source src{font, *post,  *outlines,  *hmtx,      *head,          kern,
                          hhea, **slot, platformID, encodingID, options.flavour};
     write_font_header(src);
-    write_char_metrics(src);
-    write_kerning(src);
+    const char_list chars = list_chars(src);
+    if (src.tex()) {
+        const tex_char_metrics tex =
+            tex_char_lines(font, *post, **slot, chars.mapped, chars.unencoded);
+        write_tex_char_metrics(src, tex);
+        write_tex_kerning(src, tex);
+    } else {
+        write_char_metrics(src, chars);
+        write_kerning(src);
+    }
     std::printf("EndFontMetrics\n");
     std::fflush(stdout);
     return 0;

@@ -23,8 +23,11 @@ long afm_scale(long v, USHORT unitsPerEm);
 // as for a glyph without outline: nothing is read from beyond the glyf array. Such a glyph gives
 // no CapHeight or XHeight line.
 //
-// The TeX flavour is the AFM that TeX's font tools read: "C code ; WX w ; N name ; B ... ;"
-// lines instead of CH lines, and Ascender and Descender (hhea) in the header.
+// The TeX flavour is the AFM that TeX's font tools and every other AFM reader take: a header
+// in plain ASCII with Ascender and Descender (hhea) and one Notice line; decimal
+// "C code ; WX w ; N name ; B ... ;" lines (see tex_char_lines for which lines and names),
+// with "L second ligature ;" entries for the liga feature's two-glyph ligatures; one
+// StartKernData block holding one StartKernPairs list of every nonzero pair.
 enum class afm_flavour { standard, tex };
 
 struct afm_options {

@@ -21,4 +21,5 @@ std::unique_ptr<elab_record> parse_glyf(font_object& font);
 std::unique_ptr<elab_record> parse_maxp(font_object& font);
 std::unique_ptr<elab_record> parse_kern(font_object& font);
 std::unique_ptr<elab_record> parse_gpos(font_object& font);
+std::unique_ptr<elab_record> parse_gsub(font_object& font);
 std::unique_ptr<elab_record> parse_cff(font_object& font);  // CFF and CFF2: FreeType reads both

@@ -18,7 +18,7 @@ const elab_parser kParsers[] = {
     {"name", parse_name}, {"post", parse_post}, {"cmap", parse_cmap}, {"OS/2", parse_os2},
     {"hhea", parse_hhea}, {"hmtx", parse_hmtx}, {"head", parse_head}, {"loca", parse_loca},
     {"glyf", parse_glyf}, {"maxp", parse_maxp}, {"kern", parse_kern}, {"GPOS", parse_gpos},
-    {"CFF ", parse_cff},  {"CFF2", parse_cff},
+    {"GSUB", parse_gsub}, {"CFF ", parse_cff},  {"CFF2", parse_cff},
 };
 
 const elab_parser* parser_for(const char* tag) {

@@ -32,6 +32,8 @@
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
+#include <functional>
+#include <new>
 #include <unordered_set>
 
 #include "font/parsers.h"
@@ -54,14 +56,15 @@ bool fits(const table_reader& r, std::size_t at, std::size_t count, std::size_t 
 
 // How many records of `unit` bytes the list at `list` (a 16-bit count, then the records)
 // holds inside the table; when its count claims more, says so naming the list.
-std::size_t list_count(table_reader& r, std::size_t list, std::size_t unit, const char* what) {
+std::size_t list_count(table_reader& r, std::size_t list, std::size_t unit, const char* what,
+                       const char* who) {
     r.seek(list);
     const USHORT claimed = r.u16();
     const std::size_t at = list + 2;
     const std::size_t fit =
         at > r.size() ? 0 : std::min<std::size_t>(claimed, (r.size() - at) / unit);
     if (fit < claimed)
-        std::fprintf(stderr, "do_gpos: %s list runs past the table, %zu of %u kept\n", what, fit,
+        std::fprintf(stderr, "%s: %s list runs past the table, %zu of %u kept\n", who, what, fit,
                      unsigned{claimed});
     return fit;
 }
@@ -71,8 +74,8 @@ std::size_t list_count(table_reader& r, std::size_t list, std::size_t unit, cons
 // Lookup-index lists are read once per offset and shared by the features that point there.
 // Distinct lists of a well-formed table do not overlap, so the indices kept are limited to
 // one per two bytes of the table.
-void read_feature_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
-    const std::size_t count = list_count(r, list, 6, "feature");
+void read_feature_list(table_reader& r, std::size_t list, layout_lists& gpos, const char* who) {
+    const std::size_t count = list_count(r, list, 6, "feature", who);
     gpos.features.resize(count);
     std::unordered_map<std::size_t, std::shared_ptr<const std::vector<USHORT>>> lists;
     std::size_t budget = r.size() / 2;
@@ -88,7 +91,7 @@ void read_feature_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
         r.seek(at + 2);
         const USHORT lookupIndexCount = r.u16();
         if (!fits(r, at + 4, lookupIndexCount, 2) || lookupIndexCount > budget) {
-            std::fprintf(stderr, "do_gpos: feature %zu runs past the table, skipped\n", i);
+            std::fprintf(stderr, "%s: feature %zu runs past the table, skipped\n", who, i);
             continue;
         }
         budget -= lookupIndexCount;
@@ -104,7 +107,8 @@ void read_feature_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
 // more bytes, so reading more records than the table has bytes means tables overlap.
 class script_walk {
   public:
-    script_walk(table_reader& r, gpos_elab& gpos) : r_(r), gpos_(gpos), budget_(r.size()) {}
+    script_walk(table_reader& r, layout_lists& gpos, const char* who)
+        : r_(r), gpos_(gpos), who_(who), budget_(r.size()) {}
 
     void run(std::size_t list) {
         r_.seek(list);
@@ -119,7 +123,7 @@ class script_walk {
     bool charge() {
         if (budget_ > 0) return --budget_, true;
         if (!overrun_)
-            std::fprintf(stderr, "do_gpos: script list reads past its bytes, rest skipped\n");
+            std::fprintf(stderr, "%s: script list reads past its bytes, rest skipped\n", who_);
         overrun_ = true;
         return false;
     }
@@ -152,12 +156,13 @@ class script_walk {
         if (feature < gpos_.used_features.size())
             gpos_.used_features[feature] = true;
         else if (reported_.insert(feature).second)
-            std::fprintf(stderr, "do_gpos: feature index %u past the feature list, skipped\n",
+            std::fprintf(stderr, "%s: feature index %u past the feature list, skipped\n", who_,
                          feature);
     }
 
     table_reader& r_;
-    gpos_elab& gpos_;
+    layout_lists& gpos_;
+    const char* who_;
     std::size_t budget_;
     bool overrun_ = false;
     std::unordered_set<std::size_t> seen_scripts_, seen_lang_sys_;
@@ -166,8 +171,8 @@ class script_walk {
 
 // Lookup tables may be shared, so the subtable offsets kept are limited to one per two
 // bytes of the table: what a table without overlapping lookups can hold.
-void read_lookup_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
-    const std::size_t count = list_count(r, list, 2, "lookup");
+void read_lookup_list(table_reader& r, std::size_t list, layout_lists& gpos, const char* who) {
+    const std::size_t count = list_count(r, list, 2, "lookup", who);
     gpos.lookups.resize(count);
     std::size_t budget = r.size() / 2;
     for (std::size_t i = 0; i < count; ++i) {
@@ -179,7 +184,7 @@ void read_lookup_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
         lookup.lookupFlag = r.u16();
         const USHORT subTableCount = r.u16();
         if (!fits(r, at + 6, subTableCount, 2) || subTableCount > budget) {
-            std::fprintf(stderr, "do_gpos: lookup %zu runs past the table, skipped\n", i);
+            std::fprintf(stderr, "%s: lookup %zu runs past the table, skipped\n", who, i);
             continue;
         }
         budget -= subTableCount;
@@ -188,17 +193,57 @@ void read_lookup_list(table_reader& r, std::size_t list, gpos_elab& gpos) {
     }
 }
 
+}  // namespace
+
+void read_layout_lists(table_reader& r, const layout_offsets& at, layout_lists& lists,
+                       const char* who) {
+    if (at.featureList != 0) read_feature_list(r, at.featureList, lists, who);
+    if (at.scriptList != 0) script_walk(r, lists, who).run(at.scriptList);
+    if (at.lookupList != 0) read_lookup_list(r, at.lookupList, lists, who);
+}
+
+const char* read_coverage(table_reader& r, std::size_t at, std::size_t glyph_count,
+                          const std::function<bool(std::size_t)>& charge,
+                          std::vector<covered_glyph>& glyphs) {
+    glyphs.clear();
+    if (!fits(r, at, 4, 1)) return "coverage past the table";
+    r.seek(at);
+    const USHORT format = r.u16();
+    const USHORT count = r.u16();
+    if (format == 1) {
+        if (!fits(r, at + 4, count, 2)) return "coverage past the table";
+        if (!charge(count)) return nullptr;
+        for (ULONG i = 0; i < count; ++i) {
+            const USHORT g = r.u16();
+            if (g < glyph_count) glyphs.push_back({g, i});
+        }
+        return nullptr;
+    }
+    if (format != 2) return "unknown coverage format";
+    if (!fits(r, at + 4, count, 6)) return "coverage past the table";
+    long previous_end = -1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const USHORT start = r.u16(), end = r.u16();
+        const USHORT startCoverageIndex = r.u16();
+        if (start > end || start <= previous_end) return "coverage ranges out of order";
+        previous_end = end;
+        const std::size_t last = std::min<std::size_t>(end + std::size_t{1}, glyph_count);
+        if (start < last && !charge(last - start)) return nullptr;
+        for (std::size_t g = start; g < last; ++g)
+            glyphs.push_back(
+                {static_cast<USHORT>(g), static_cast<ULONG>(startCoverageIndex + (g - start))});
+    }
+    return nullptr;
+}
+
+namespace {
+
 // ------------------------------------------------------------------ pair kerning
 
 // A value found for a pair: key is left << 16 | right.
 struct pair_value {
     ULONG key = 0;
     LONG value = 0;
-};
-
-struct covered_glyph {
-    USHORT glyph = 0;
-    ULONG index = 0;  // coverage index
 };
 
 // Byte size of a value record, and where its XAdvance lies in it.
@@ -282,37 +327,9 @@ class pair_expander {
         return "unknown pair adjustment format";
     }
 
-    // Glyphs of a coverage table below the glyph count, with their coverage indices.
     const char* coverage(std::size_t at, std::vector<covered_glyph>& glyphs) {
-        glyphs.clear();
-        if (!fits(r_, at, 4, 1)) return "coverage past the table";
-        r_.seek(at);
-        const USHORT format = r_.u16();
-        const USHORT count = r_.u16();
-        if (format == 1) {
-            if (!fits(r_, at + 4, count, 2)) return "coverage past the table";
-            if (!charge(count)) return nullptr;
-            for (ULONG i = 0; i < count; ++i) {
-                const USHORT g = r_.u16();
-                if (g < glyphs_) glyphs.push_back({g, i});
-            }
-            return nullptr;
-        }
-        if (format != 2) return "unknown coverage format";
-        if (!fits(r_, at + 4, count, 6)) return "coverage past the table";
-        long previous_end = -1;
-        for (std::size_t i = 0; i < count; ++i) {
-            const USHORT start = r_.u16(), end = r_.u16();
-            const USHORT startCoverageIndex = r_.u16();
-            if (start > end || start <= previous_end) return "coverage ranges out of order";
-            previous_end = end;
-            const std::size_t last = std::min<std::size_t>(end + std::size_t{1}, glyphs_);
-            if (start < last && !charge(last - start)) return nullptr;
-            for (std::size_t g = start; g < last; ++g)
-                glyphs.push_back(
-                    {static_cast<USHORT>(g), static_cast<ULONG>(startCoverageIndex + (g - start))});
-        }
-        return nullptr;
+        return read_coverage(
+            r_, at, glyphs_, [this](std::size_t n) { return charge(n); }, glyphs);
     }
 
     // Class of every glyph below the glyph count; glyphs not listed are class 0.
@@ -532,9 +549,7 @@ std::unique_ptr<gpos_elab> do_gpos(font_object& font) {
                      gpos->minorVersion);
         return gpos;  // kept without lists, so it is not parsed again
     }
-    if (featureList != 0) read_feature_list(r, featureList, *gpos);
-    if (scriptList != 0) script_walk(r, *gpos).run(scriptList);
-    if (lookupList != 0) read_lookup_list(r, lookupList, *gpos);
+    read_layout_lists(r, {scriptList, featureList, lookupList}, *gpos, "do_gpos");
     return gpos;
 }
 
@@ -546,27 +561,31 @@ gpos_elab* gpos_table(font_object& font) {
     return static_cast<gpos_elab*>(load_elab_table(font, "GPOS", 0));
 }
 
-std::vector<USHORT> kern_feature_lookups(const gpos_elab& gpos) {
-    std::vector<bool> used(gpos.lookups.size(), false);
+std::vector<USHORT> feature_lookups(const layout_lists& lists, const BYTE (&tag)[4],
+                                    const char* who) {
+    std::vector<bool> used(lists.lookups.size(), false);
     std::unordered_set<USHORT> reported;
     std::unordered_set<const std::vector<USHORT>*> walked;  // a shared list is walked once
-    for (std::size_t f = 0; f < gpos.features.size(); ++f) {
-        const gpos_feature& feature = gpos.features[f];
-        if (!gpos.used_features[f] || std::memcmp(feature.tag, kKernTag, 4) != 0 ||
+    for (std::size_t f = 0; f < lists.features.size(); ++f) {
+        const gpos_feature& feature = lists.features[f];
+        if (!lists.used_features[f] || std::memcmp(feature.tag, tag, 4) != 0 ||
             !feature.lookupListIndices || !walked.insert(feature.lookupListIndices.get()).second)
             continue;
         for (USHORT index : *feature.lookupListIndices) {
             if (index < used.size())
                 used[index] = true;
             else if (reported.insert(index).second)
-                std::fprintf(stderr, "gpos_kern_pairs: lookup index %u past the lookup list\n",
-                             index);
+                std::fprintf(stderr, "%s: lookup index %u past the lookup list\n", who, index);
         }
     }
     std::vector<USHORT> lookups;
     for (std::size_t i = 0; i < used.size(); ++i)
         if (used[i]) lookups.push_back(static_cast<USHORT>(i));
     return lookups;
+}
+
+std::vector<USHORT> kern_feature_lookups(const gpos_elab& gpos) {
+    return feature_lookups(gpos, kKernTag, "gpos_kern_pairs");
 }
 
 const gpos_kerning& gpos_kern_pairs(font_object& font) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -20,10 +21,49 @@ struct gpos_feature {
 };
 
 struct gpos_lookup {
-    USHORT lookupType = 0;  // 2 pair adjustment, 9 extension; others are not kerning
+    USHORT lookupType = 0;  // GPOS: 2 pair adjustment, 9 extension; GSUB: 4 ligature, 7 extension
     USHORT lookupFlag = 0;
     std::vector<ULONG> subtables;  // offsets from the start of GPOS
 };
+
+// The lists GPOS and GSUB share: features, which of them a script or language system
+// uses, and lookups.
+struct layout_lists {
+    std::vector<gpos_feature> features;  // the feature list, in file order
+    std::vector<bool> used_features;     // by feature index: some language system uses it
+    std::vector<gpos_lookup> lookups;    // the lookup list, in file order
+};
+
+// Where the three lists start, from the start of the table (0: none).
+struct layout_offsets {
+    USHORT scriptList = 0;
+    USHORT featureList = 0;
+    USHORT lookupList = 0;
+};
+
+// Reads the three lists of a GPOS or GSUB table; `who` begins each message about a list
+// that runs past the table.
+class table_reader;
+void read_layout_lists(table_reader& r, const layout_offsets& at, layout_lists& lists,
+                       const char* who);
+
+// The lookups, in lookup-list order and each once, that some feature with this tag used by
+// a script or language system refers to. A reference past the lookup list is reported,
+// after `who`.
+std::vector<USHORT> feature_lookups(const layout_lists& lists, const BYTE (&tag)[4],
+                                    const char* who);
+
+struct covered_glyph {
+    USHORT glyph = 0;
+    ULONG index = 0;  // coverage index
+};
+
+// The glyphs below glyph_count of the coverage table at `at`, with their coverage indices,
+// in table order. `charge` is asked for the work before the glyphs are read; when it
+// refuses, the glyphs read so far stand. Null, or why the table cannot be read.
+const char* read_coverage(table_reader& r, std::size_t at, std::size_t glyph_count,
+                          const std::function<bool(std::size_t)>& charge,
+                          std::vector<covered_glyph>& glyphs);
 
 struct gpos_pair {
     USHORT left = 0;   // glyph index
@@ -36,12 +76,9 @@ struct gpos_kerning {
     std::vector<gpos_pair> pairs;  // nonzero, by left glyph index, then right
 };
 
-struct gpos_elab : elab_record {
+struct gpos_elab : elab_record, layout_lists {
     USHORT majorVersion = 0;
     USHORT minorVersion = 0;
-    std::vector<gpos_feature> features;     // the feature list, in file order
-    std::vector<bool> used_features;        // by feature index: some language system uses it
-    std::vector<gpos_lookup> lookups;       // the lookup list, in file order
     std::unique_ptr<gpos_kerning> kerning;  // computed on the first gpos_kern_pairs
 };
 

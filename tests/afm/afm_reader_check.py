@@ -5,8 +5,10 @@ and checks its metrics against the font as fontTools' own TrueType reader sees i
 Usage: afm_reader_check.py [--tex] KESTRIX FONT PLATFORM ENCODING
 
 With --tex the text comes from `texafm`, whose character lines afmLib reads as written
-(codes from 256 up are C -1 there, like the unencoded glyphs), and whose Ascender and
-Descender must be the hhea values.
+(a code from 256 up gives a C -1 line to a glyph no lower code reached), whose Ascender and
+Descender must be the hhea values, and whose glyph names are fontTools' spellings of the
+standard Macintosh names, or uniXXXX of the glyph's lowest Unicode code where the post table
+names none; kern pairs whose value comes to 0 are left out.
 
 fontTools.afmLib only knows character lines in the order "C code ; WX w ; N name ; B ...",
 while AFM lets the keys after the code come in any order and also has hexadecimal CH
@@ -77,7 +79,8 @@ class PostNames:
     """Glyph names straight from the post table's bytes, with no renaming of duplicates
     (fontTools makes names unique; the AFM text gives every glyph its name as stored)."""
 
-    def __init__(self, data):
+    def __init__(self, data, mac_names=None):
+        self.mac_names = mac_names or MAC_NAMES
         self.version, = struct.unpack(">I", data[:4])
         self.indices, self.names = [], []
         if self.version == 0x00020000:
@@ -93,17 +96,46 @@ class PostNames:
         if glyph == 0:
             return ".notdef"
         if self.version == 0x00010000 and glyph < 258:
-            return MAC_NAMES[glyph]
+            return self.mac_names[glyph]
         if self.version == 0x00020000 and glyph < len(self.indices):
             index = self.indices[glyph]
             if index < 258:
-                return MAC_NAMES[index]
+                return self.mac_names[index]
             if index - 258 < len(self.names):
                 return self.names[index - 258]
         return ".glyphindex%04x" % glyph
 
     def named_glyphs(self):
         return len(self.indices)
+
+
+class TexNames(PostNames):
+    """texafm's names: fontTools' spelling of the standard names; for a glyph the post table
+    leaves unnamed, uniXXXX of the lowest code the Unicode subtable maps to it."""
+
+    def __init__(self, data, unicode_cmap):
+        super().__init__(data, list(standardGlyphOrder))
+        self.lowest = {}
+        for code, glyph in sorted(unicode_cmap.items()):
+            self.lowest.setdefault(glyph, code)
+
+    def __call__(self, glyph):
+        name = super().__call__(glyph)
+        if name.startswith(".glyphindex") and glyph in self.lowest:
+            return "uni%04X" % self.lowest[glyph]
+        return name
+
+
+def tex_alias_code(name):
+    """The one code the Adobe Glyph List gives a name (the f-ligatures their presentation
+    forms, dotlessj U+0237), or None."""
+    from fontTools import agl
+    special = {"ff": 0xFB00, "fi": 0xFB01, "fl": 0xFB02, "ffi": 0xFB03, "ffl": 0xFB04,
+               "dotlessj": 0x0237}
+    if name in special:
+        return special[name]
+    text = agl.toUnicode(name)
+    return ord(text) if len(text) == 1 else None
 
 
 def glyph_box(font, name):
@@ -151,6 +183,10 @@ def check(kestrix, font_path, platform, encoding, tex=False):
     upem = font["head"].unitsPerEm
     scale = lambda v: afm_scale(v, upem)  # noqa: E731
     name_of = PostNames(font.getTableData("post"))
+    best = font["cmap"].getBestCmap() or {}
+    if tex:
+        name_of = TexNames(font.getTableData("post"),
+                           {c: font.getGlyphID(n) for c, n in best.items()})
 
     # Header values.
     head, post = font["head"], font["post"]
@@ -179,9 +215,17 @@ def check(kestrix, font_path, platform, encoding, tex=False):
         expect("Ascender", afm._attrs.get("Ascender"), scale(font["hhea"].ascent))
         expect("Descender", afm._attrs.get("Descender"), scale(font["hhea"].descent))
         glyph_of_code = {c: g for c, g in glyph_of_code.items() if c < 256}
+        # Names are unique: a line that would repeat a name (a second code of a glyph, a
+        # glyph whose post name another has) takes a uni or .glyphindex name instead.
+        names = {name_of(g) for g in encoded} | set(unencoded)
+        extra = {n for n in set(afm._chars) - names
+                 if not n.startswith(("uni", ".glyphindex")) and tex_alias_code(n) is None}
+        expect("glyph names beyond the font's", extra, set())
+        expect("number of names", len(afm._chars), len(char_lines))
+    else:
+        expect("glyph names", set(afm._chars),
+               {name_of(g) for g in encoded} | set(unencoded))
     expect("number of CH lines", ch_lines, len(glyph_of_code))
-    expect("glyph names", set(afm._chars),
-           {name_of(g) for g in encoded} | set(unencoded))
 
     # Widths and boxes. afmLib keeps one line per name (the last); its code tells the glyph.
     order = font.getGlyphOrder()
@@ -194,10 +238,16 @@ def check(kestrix, font_path, platform, encoding, tex=False):
             g = glyph_of_code.get(code)
         else:
             g = (glyph_of_name if tex else unencoded).get(name)
+            if g is None and tex and name.startswith(".glyphindex"):
+                g = int(name[11:15], 16)
+            if g is None and tex and tex_alias_code(name) is not None:
+                # A second line under the name TeX's encodings give the glyph's code.
+                g = font.getGlyphID(best.get(tex_alias_code(name), ".notdef"))
         if g is None:
             failures.append("%s: code %d maps to no glyph" % (name, code))
             continue
-        expect("glyph %d name" % g, name, name_of(g))
+        if not tex:
+            expect("glyph %d name" % g, name, name_of(g))
         expect(name + " WX", width, scale(hmtx[order[g]][0]))
         expect(name + " B", box, tuple(scale(v) for v in glyph_box(font, order[g])))
 
@@ -208,7 +258,9 @@ def check(kestrix, font_path, platform, encoding, tex=False):
             if getattr(table, "format", 0) == 0 and table.coverage & 0x07 == 0x01:
                 for (left, right), value in table.kernTable.items():
                     key = (name_of(font.getGlyphID(left)), name_of(font.getGlyphID(right)))
-                    pairs[key] = scale(value)
+                    if not tex or (scale(value) != 0 and key[0] in afm._chars
+                                   and key[1] in afm._chars):
+                        pairs.setdefault(key, scale(value))
     expect("number of kern pairs", len(afm._kerning), len(pairs))
     for key in sorted(set(pairs) | set(afm._kerning)):
         expect("KPX %s %s" % key, afm._kerning.get(key), pairs.get(key))

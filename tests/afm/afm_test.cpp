@@ -614,3 +614,77 @@ TEST(Afm, SourceDateEpochGivesTheDateInUtc) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find(kDateLine + "Tue Nov 14 22:13:20 2023\n"), std::string::npos) << r.out;
 }
+
+// texafm: one kerning block of the horizontal nonzero pairs, ligatures from GSUB's liga on
+// the first glyph's line, and a header in plain ASCII with one Notice line.
+TEST(TexAfm, OneKerningBlockLigaturesAndAsciiHeader) {
+    auto parts = testfont::standard_parts();
+    auto subtable = [](uint16_t coverage, std::vector<testfont::kern_pair> pairs) {
+        testfont::kern_subtable t;
+        t.coverage = coverage;
+        t.pairs = std::move(pairs);
+        return t;
+    };
+    using testfont::G_A, testfont::G_B, testfont::G_a;
+    parts.kern.subtables = {subtable(0x0001, {{G_A, G_a, -120}, {G_A, G_B, 1}}),
+                            subtable(0x0000, {{G_B, G_a, -200}}),
+                            subtable(0x0001, {{G_A, G_a, -400}, {G_B, G_A, -30}})};
+    testfont::gpos_table gsub =
+        testfont::kern_gpos({{4,
+                              {testfont::gsub_ligature_subst(testfont::gpos_coverage1({G_A}),
+                                                             {{{G_B, {G_a}}, {900, {G_B}}}})}}});
+    gsub.features[0].tag = "liga";
+    auto b = parts.builder();
+    b.add_table("GSUB", gsub.serialize());
+    b.sort_tables();
+    auto r = run_on(b, {"dup", "3", "1", "0x409", "0",
+                        "\xC2\xA9 2024 \xC3\x9C"
+                        "ber\xE2\x80\xA0",
+                        "rename", "dup", "3", "1", "0x409", "4", "Testfont\xE2\x84\xA2", "rename",
+                        "3", "1", "texafm"});
+    EXPECT_EQ(r->run.status, 0) << r->run.err;
+    const std::string& out = r->run.out;
+    EXPECT_NE(out.find("\nFullName Testfont(TM)\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nNotice (c) 2024 Uber?\nEncodingScheme"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nC 65 ; WX 684 ; N A ; B 8 0 676 729 ; L a B ;\n"), std::string::npos)
+        << out;
+    const std::size_t at = out.find("EndCharMetrics\n");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(out.substr(at),
+              "EndCharMetrics\n"
+              "StartKernData\n"
+              "StartKernPairs 2\n"
+              "KPX A a -59\n"
+              "KPX B A -15\n"
+              "EndKernPairs\n"
+              "EndKernData\n"
+              "EndFontMetrics\n");
+}
+
+// A glyph the post table leaves unnamed is named by its lowest Unicode code; a glyph that
+// TeX's encodings name otherwise gets a second line under their name; every name once.
+TEST(TexAfm, UniNamesAndEncodingNamesForPost30) {
+    auto parts = testfont::standard_parts();
+    parts.post.version = 0x00030000;
+    auto r = run_on(parts.builder(), {"3", "1", "texafm"});
+    EXPECT_EQ(r->run.status, 0) << r->run.err;
+    const std::string& out = r->run.out;
+    const std::size_t from = out.find("StartCharMetrics");
+    ASSERT_NE(from, std::string::npos);
+    EXPECT_EQ(out.substr(from, out.find("StartKernData") - from),
+              "StartCharMetrics 12\n"
+              "C 32 ; WX 318 ; N uni0020 ; B 0 0 0 0 ;\n"
+              "C 65 ; WX 684 ; N uni0041 ; B 8 0 676 729 ;\n"
+              "C 66 ; WX 686 ; N uni0042 ; B 98 0 610 729 ;\n"
+              "C 97 ; WX 613 ; N uni0061 ; B 49 -14 498 547 ;\n"
+              "C 197 ; WX 684 ; N uni00C5 ; B 8 0 676 903 ;\n"
+              "C -1 ; WX 684 ; N uni02DA ; B 244 757 342 854 ;\n"
+              "C -1 ; WX 318 ; N space ; B 0 0 0 0 ;\n"
+              "C -1 ; WX 684 ; N A ; B 8 0 676 729 ;\n"
+              "C -1 ; WX 686 ; N B ; B 98 0 610 729 ;\n"
+              "C -1 ; WX 613 ; N a ; B 49 -14 498 547 ;\n"
+              "C -1 ; WX 684 ; N Aring ; B 8 0 676 903 ;\n"
+              "C -1 ; WX 684 ; N ring ; B 244 757 342 854 ;\n"
+              "EndCharMetrics\n");
+    EXPECT_NE(out.find("KPX uni0041 uni0061 -59\n"), std::string::npos) << out;
+}

@@ -16,6 +16,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from afm_readers import enc_names  # noqa: E402
+
 CHAR = re.compile(r"^C (-?\d+) ; WX (-?\d+) ; N (\S+) ;", re.M)
 PL_CHAR = re.compile(r"^\(CHARACTER (C \S|O [0-7]+)[^\n]*\n\s+\(CHARWD R (-?[\d.]+)\)", re.M)
 
@@ -27,13 +30,6 @@ def pl_code(token):
 
 def pl_widths(text):
     return {pl_code(m[1]): float(m[2]) for m in PL_CHAR.finditer(text)}
-
-
-def enc_names(path):
-    """The 256 glyph names of a PostScript encoding vector."""
-    text = re.sub(r"%[^\n]*", "", open(path).read())
-    body = text[text.index("[") + 1:text.index("]")]
-    return re.findall(r"/([^\s/\[\]]+)", body)
 
 
 def run(args, cwd):

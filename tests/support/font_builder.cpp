@@ -758,6 +758,36 @@ bytes gpos_extension(uint16_t extensionLookupType, const bytes& subtable) {
     return w.take();
 }
 
+bytes gsub_ligature_subst(const bytes& coverage,
+                          const std::vector<std::vector<gsub_ligature_entry>>& sets) {
+    be_writer w;
+    std::size_t at = 6 + 2 * sets.size();
+    w.u16(1).u16(offset16(at)).u16(static_cast<uint16_t>(sets.size()));
+    at += coverage.size();
+    std::vector<bytes> tables;
+    for (const auto& set : sets) {
+        be_writer t;
+        std::size_t lig = 2 + 2 * set.size();
+        t.u16(static_cast<uint16_t>(set.size()));
+        for (const gsub_ligature_entry& l : set) {
+            t.u16(offset16(lig));
+            lig += 4 + 2 * l.components.size();
+        }
+        for (const gsub_ligature_entry& l : set) {
+            t.u16(l.ligatureGlyph).u16(static_cast<uint16_t>(l.components.size() + 1));
+            for (uint16_t c : l.components) t.u16(c);
+        }
+        tables.push_back(t.take());
+    }
+    for (const bytes& t : tables) {
+        w.u16(offset16(at));
+        at += t.size();
+    }
+    w.raw(coverage);
+    for (const bytes& t : tables) w.raw(t);
+    return w.take();
+}
+
 bytes gpos_table::serialize() const {
     be_writer w;
     // Script list: one script, its default language system.

@@ -416,6 +416,17 @@ struct gpos_table {
 // A kern feature using every lookup, in order.
 gpos_table kern_gpos(std::vector<gpos_lookup> lookups);
 
+// ---------------------------------------------------------------- GSUB (ligatures)
+// GSUB shares GPOS's header and lists: a gpos_table with `liga` features and lookups of
+// type 4 (or 7, extensions: gpos_extension(4, ...)) serializes it.
+struct gsub_ligature_entry {
+    uint16_t ligatureGlyph = 0;
+    std::vector<uint16_t> components{};  // the glyphs after the first
+};
+// Ligature substitution format 1: one ligature set per coverage index.
+bytes gsub_ligature_subst(const bytes& coverage,
+                          const std::vector<std::vector<gsub_ligature_entry>>& sets);
+
 // ---------------------------------------------------------------- the file
 
 struct table_data {
