@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "afm/gpos_kerning.h"
@@ -73,12 +74,29 @@ std::string date_line(std::optional<std::time_t> fixed) {
     return text;
 }
 
+// A command-line word as the Comment line holds it: a control character (a newline in a
+// file name) would start a line of its own, so it becomes a space.
+std::string comment_word(std::string_view word) {
+    std::string out;
+    while (!word.empty()) {
+        const auto one = first_utf8_char(word);
+        const std::size_t length = one ? one->length : 1;
+        const char32_t c = one ? one->c : static_cast<unsigned char>(word[0]);
+        if (is_control_char(c))
+            out += ' ';
+        else
+            out += word.substr(0, length);
+        word.remove_prefix(length);
+    }
+    return out;
+}
+
 void write_header(USHORT platformID, USHORT encodingID, std::span<char* const> command_line,
                   std::optional<std::time_t> date) {
     std::printf("StartFontMetrics 4.1\n");
     std::printf("Comment Vantrel TTF remapper output %sComment", date_line(date).c_str());
     for (const char* word : command_line)
-        if (word) std::printf(" %s", word);
+        if (word) std::printf(" %s", comment_word(word).c_str());
     std::printf("\nComment Encoding table %ld.%ld: ", static_cast<long>(platformID),
                 static_cast<long>(encodingID));
     print_platform_name(platformID);
@@ -164,7 +182,7 @@ void write_font_header(const afm_source& src) {
 // otherwise (and for unencoded glyphs). A glyph beyond the outlines gets an empty box,
 // like a glyph without outline.
 void write_metrics_line(const afm_source& src, std::optional<ULONG> code, USHORT g) {
-    const std::string name = glyph_name(g, &src.post);
+    const std::string name = afm_glyph_name(g, src.post);
     const long width = src.scale(advanceWidth_of(src.font, g, &src.hmtx));
     if (src.flavour == afm_flavour::tex) {
         const long decimal = code && *code < 256 ? static_cast<long>(*code) : -1;
@@ -234,8 +252,8 @@ void write_kern_pairs(const afm_source& src, const kern_format0& data, const cha
     std::printf("StartKernPairs %ld\n", static_cast<long>(data.nPairs));
     for (std::size_t i = 0; i < data.nPairs && i < data.pairs.size(); ++i) {
         const kern_pair& pair = data.pairs[i];
-        std::printf("%s %s %s %ld\n", keyword, glyph_name(pair.left, &src.post).c_str(),
-                    glyph_name(pair.right, &src.post).c_str(), src.scale(pair.value));
+        std::printf("%s %s %s %ld\n", keyword, afm_glyph_name(pair.left, src.post).c_str(),
+                    afm_glyph_name(pair.right, src.post).c_str(), src.scale(pair.value));
     }
     std::printf("EndKernPairs\n");
 }
@@ -267,6 +285,12 @@ void write_kerning(const afm_source& src) {
 }
 
 }  // namespace
+
+std::string afm_glyph_name(ULONG glyph, const post_elab& post) {
+    std::string name = printable_glyph_name(glyph_name(glyph, &post));
+    std::replace(name.begin(), name.end(), ';', 'X');
+    return name;
+}
 
 long afm_scale(long v, USHORT unitsPerEm) {
     const long half = unitsPerEm / 2;
