@@ -5,7 +5,8 @@
 //
 // The table targets get the tables of the same fonts, in their input form (table_input.h).
 //
-//     make_seeds OUTPUT_DIR     (creates OUTPUT_DIR/{load,font,script,encode,brindle,container}
+//     make_seeds OUTPUT_DIR     (creates
+//     OUTPUT_DIR/{load,font,script,encode,brindle,container,listname}
 //                                and a directory per table target)
 #include <cstdio>
 #include <filesystem>
@@ -294,6 +295,18 @@ const std::vector<std::pair<const char*, const char*>> kScripts = {
      "aaaaaaaaaaaaaaaaaaaa) pop"},
 };
 
+// Name strings for the listname target: a platform byte, then the stored bytes.
+std::vector<std::pair<std::string, std::string>> listname_seeds() {
+    using namespace std::string_literals;
+    return {
+        {"breakout", "\x02\\) 0 0 0 0 (x) out.ttf gen ("s},
+        {"percent-backslash", "\x03\0%\0x\0\\"s},
+        {"command", "\x02gen"s},
+        {"mac-roman", "\x01\\)\x8a\0\x1b"s},
+        {"utf16", "\x03\0\0\0\x1b\xd8\x3d\xde\x42\0\n\x20\x28\xdc\0"s},
+    };
+}
+
 const std::vector<std::pair<const char*, const char*>> kEncodings = {
     {"brindle",
      "StartCharMetrics 0\nCH <0041> ; N A ;\nCH <0061> ; N a ;\nC -1 ; N B ;\n"
@@ -375,6 +388,7 @@ int main(int argc, char** argv) {
     for (const auto& [name, data] : container_seeds())
         if (name == "tiny.ttf" || name == "tiny-cff.otf") put_table_seeds(out, name, data);
     for (const auto& [name, text] : kScripts) put(out / "script", std::string(name) + ".ks", text);
+    for (const auto& [name, bytes] : listname_seeds()) put(out / "listname", name, bytes);
     for (const auto& [name, text] : kEncodings)
         put(out / "encode", std::string(name) + ".enc", text);
     for (const auto& [name, text] : kCodeTables)

@@ -21,7 +21,7 @@ seconds=$2
 shift 2
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
-  targets=(load font script encode brindle container cmap name post kern os2 hmtx glyf gpos gsub cff)
+  targets=(load font script encode brindle container listname cmap name post kern os2 hmtx glyf gpos gsub cff)
 
 failed=0
 for t in "${targets[@]}"; do

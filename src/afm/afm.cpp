@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -78,16 +79,34 @@ std::string date_line(std::optional<std::time_t> fixed) {
     return text;
 }
 
+// A command-line word as the Comment line holds it: a control character (a newline in a
+// file name) would start a line of its own, so it becomes a space.
+std::string comment_word(std::string_view word) {
+    std::string out;
+    while (!word.empty()) {
+        const auto one = first_utf8_char(word);
+        const std::size_t length = one ? one->length : 1;
+        const char32_t c = one ? one->c : static_cast<unsigned char>(word[0]);
+        if (is_control_char(c))
+            out += ' ';
+        else
+            out += word.substr(0, length);
+        word.remove_prefix(length);
+    }
+    return out;
+}
+
 void write_header(USHORT platformID, USHORT encodingID, std::span<char* const> command_line,
                   const afm_options& options) {
     std::printf("StartFontMetrics 4.1\n");
     std::printf("Comment Vantrel TTF remapper output %sComment", date_line(options.date).c_str());
     for (const char* word : command_line) {
         if (!word) continue;
+        const std::string text = comment_word(word);
         if (options.flavour == afm_flavour::tex)
-            std::printf(" %s", ascii_text(word).c_str());
+            std::printf(" %s", ascii_text(text).c_str());
         else
-            std::printf(" %s", word);
+            std::printf(" %s", text.c_str());
     }
     std::printf("\nComment Encoding table %ld.%ld: ", static_cast<long>(platformID),
                 static_cast<long>(encodingID));
@@ -201,7 +220,7 @@ long width_of(const afm_source& src, USHORT g) {
 // The glyph's line: "CH <code> ; N name ; WX w ; B llx lly urx ury ;", or "C -1 ..." for
 // an unencoded glyph.
 void write_metrics_line(const afm_source& src, std::optional<ULONG> code, USHORT g) {
-    const std::string name = glyph_name(g, &src.post);
+    const std::string name = afm_glyph_name(g, src.post);
     if (code)
         std::printf("CH <%04lx> ; N %s ;", static_cast<unsigned long>(*code), name.c_str());
     else
@@ -272,8 +291,8 @@ void write_kern_pairs(const afm_source& src, const kern_format0& data, const cha
     std::printf("StartKernPairs %ld\n", static_cast<long>(data.nPairs));
     for (std::size_t i = 0; i < data.nPairs && i < data.pairs.size(); ++i) {
         const kern_pair& pair = data.pairs[i];
-        std::printf("%s %s %s %ld\n", keyword, glyph_name(pair.left, &src.post).c_str(),
-                    glyph_name(pair.right, &src.post).c_str(), src.scale(pair.value));
+        std::printf("%s %s %s %ld\n", keyword, afm_glyph_name(pair.left, src.post).c_str(),
+                    afm_glyph_name(pair.right, src.post).c_str(), src.scale(pair.value));
     }
     std::printf("EndKernPairs\n");
 }
@@ -349,6 +368,12 @@ void write_tex_kerning(const afm_source& src, const tex_char_metrics& tex) {
 }
 
 }  // namespace
+
+std::string afm_glyph_name(ULONG glyph, const post_elab& post) {
+    std::string name = printable_glyph_name(glyph_name(glyph, &post));
+    std::replace(name.begin(), name.end(), ';', 'X');
+    return name;
+}
 
 long afm_scale(long v, USHORT unitsPerEm) {
     const long half = unitsPerEm / 2;

@@ -5,14 +5,22 @@
 #include <ctime>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "font/font.h"
 #include "font/types.h"
+
+struct post_elab;
 
 // Converts a value in font units to AFM units (1000 per em), rounding half away from
 // zero so that a font of 1000 units per em keeps every value as it is. unitsPerEm must
 // not be 0 (write_afm refuses such a font before scaling anything).
 long afm_scale(long v, USHORT unitsPerEm);
+
+// A glyph's name as AFM text carries it, from the post table or a CFF charset alike:
+// every byte outside 0x21..0x7E (the rule post names are read with) and every ";" (which
+// ends an AFM field) becomes "X", so that no name adds a field or a line.
+std::string afm_glyph_name(ULONG glyph, const post_elab& post);
 
 // Writes the AFM text of the font through its platform.encoding subtable on the standard
 // output; the header's comment echoes command_line (the program's arguments). 0 on success, -1

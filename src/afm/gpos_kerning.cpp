@@ -53,8 +53,8 @@ void write_gpos_kern_block(font_object& font, const post_elab& post, USHORT unit
     std::printf("Comment Kern pairs from GPOS pair adjustments (kern feature)\n");
     std::printf("StartKernPairs %zu\n", pairs.size());
     for (const gpos_pair& pair : pairs) {
-        std::printf("KPX %s %s %ld\n", glyph_name(pair.left, &post).c_str(),
-                    glyph_name(pair.right, &post).c_str(), afm_scale(pair.value, unitsPerEm));
+        std::printf("KPX %s %s %ld\n", afm_glyph_name(pair.left, post).c_str(),
+                    afm_glyph_name(pair.right, post).c_str(), afm_scale(pair.value, unitsPerEm));
     }
     std::printf("EndKernPairs\n");
 }

@@ -7,11 +7,13 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "commands/stack.h"
 #include "font/font.h"
 #include "report/list.h"
+#include "report/listname.h"
 
 struct kestrix_context;
 
@@ -22,14 +24,17 @@ using script_runner = int (*)(kestrix_context& context, const char* path);
 inline constexpr std::size_t kMinTokensKept = 4 * kStackCapacity;
 
 struct kestrix_context {
-    explicit kestrix_context(script_runner run_script, std::span<char* const> args = {})
-        : run_script(run_script), args(args) {}
+    explicit kestrix_context(script_runner run_script, std::span<char* const> args = {},
+                             command_word_test is_command = nullptr)
+        : run_script(run_script), args(args), is_command(is_command) {}
     kestrix_context(const kestrix_context&) = delete;
     kestrix_context& operator=(const kestrix_context&) = delete;
 
     const script_runner run_script;
     const std::span<char* const> args;  // the program's arguments, echoed by afm
-    int run_depth = 0;                  // scripts running inside each other
+    // Whether a word names a command; the interpreter provides it, for listname.
+    const command_word_test is_command;
+    int run_depth = 0;  // scripts running inside each other
 
     operand_stack stack;
     bool forced_interpretation = false;  // offset-table checks only warn while on

@@ -21,5 +21,5 @@ int listname_command(kestrix_context& context) {
     if (!pop_name_key(context, voice, key)) return -1;
     font_object* font = pop_font(context, voice);
     if (!font) return -1;
-    return finish_standard_output(voice, list_name(*font, key));
+    return finish_standard_output(voice, list_name(*font, key, context.is_command));
 }

@@ -14,7 +14,11 @@
 #include "tables/name.h"
 
 int set_name(name_record* record, const char* text) {
-    if (!record || !text) return -1;
+    return text ? set_name(record, std::string_view(text)) : -1;
+}
+
+int set_name(name_record* record, std::string_view text) {
+    if (!record) return -1;
     stored_name_text stored;
     try {
         stored = encode_name_text(record->platformID, text);
@@ -37,8 +41,11 @@ int set_name(name_record* record, const char* text) {
 
 int rename_command(kestrix_context& context) {
     const command_voice voice{"rename"};
-    const char* text = pop_string(context, voice, "name string");
-    if (!text) return -1;
+    stack_item text_item;
+    if (!pop_operand(context, voice, text_item, true) ||
+        !string_of(text_item, voice, "name string"))
+        return -1;
+    const std::string_view text = text_item.text();
     name_key key;
     if (!pop_name_key(context, voice, key)) return -1;
     font_object* font = pop_font(context, voice);

@@ -25,6 +25,13 @@ int operand_stack::push(const void* val, int type) {
     slot.val = val;
     slot.num = 0;
     slot.type = type;
+    slot.length = type == ITEM_STRING && val ? std::strlen(static_cast<const char*>(val)) : 0;
+    return 0;
+}
+
+int operand_stack::push_string(std::string_view text) {
+    if (push(text.data(), ITEM_STRING) != 0) return -1;
+    items_[top_].length = text.size();
     return 0;
 }
 
@@ -37,6 +44,7 @@ int operand_stack::push_integer(std::int32_t n) {
 int operand_stack::push_back(const stack_item& item) {
     if (push(item.val, item.type) != 0) return -1;
     items_[top_].num = item.num;
+    items_[top_].length = item.length;
     return 0;
 }
 

@@ -1,8 +1,10 @@
 // The operand stack the commands take their operands from and leave their results on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 struct font_object;
 
@@ -12,6 +14,7 @@ struct stack_item {
     const void* val = nullptr;  // ITEM_FONT: the font_object; ITEM_STRING: the text
     std::int32_t num = 0;       // ITEM_INTEGER: the value
     int type = ITEM_UNDEFINED;
+    std::size_t length = 0;  // ITEM_STRING: bytes of the text, escaped zero bytes included
 
     font_object* font() const {
         return type == ITEM_FONT ? static_cast<font_object*>(const_cast<void*>(val)) : nullptr;
@@ -19,6 +22,8 @@ struct stack_item {
     const char* str() const {
         return type == ITEM_STRING ? static_cast<const char*>(val) : nullptr;
     }
+    // The whole text of a string item (str() stops at a zero byte a script escaped).
+    std::string_view text() const { return str() ? std::string_view(str(), length) : ""; }
 };
 
 constexpr int kStackCapacity = 128;
@@ -29,6 +34,8 @@ class operand_stack {
     // Pushes an item; on a full stack prints "Stack overflow." and returns -1 (the item is
     // lost, the stack keeps what it had). 0 on success.
     int push(const void* val, int type);
+    // A string item of exactly this text, which must be followed by a zero byte.
+    int push_string(std::string_view text);
     int push_integer(std::int32_t n);
     int push_back(const stack_item& item);
 

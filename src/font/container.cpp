@@ -76,11 +76,18 @@ bool by_range(const span& a, const span& b) {
     return a.begin != b.begin ? a.begin < b.begin : a.end < b.end;
 }
 
+bool starts_before(const span& a, const span& b) {
+    return a.begin < b.begin;
+}
+
+bool same_range(const span& a, const span& b) {
+    return a.begin == b.begin && a.end == b.end;
+}
+
 // The first pair of non-empty spans that overlap, after sorting by start.
 std::optional<std::pair<span, span>> first_overlap(std::vector<span> spans) {
     std::erase_if(spans, [](const span& s) { return s.begin == s.end; });
-    std::stable_sort(spans.begin(), spans.end(),
-                     [](const span& a, const span& b) { return a.begin < b.begin; });
+    std::stable_sort(spans.begin(), spans.end(), starts_before);
     for (std::size_t i = 1; i < spans.size(); ++i)
         if (spans[i].begin < spans[i - 1].end) return std::pair{spans[i - 1], spans[i]};
     return std::nullopt;
@@ -254,6 +261,9 @@ std::optional<std::vector<ULONG>> collection_faces(const std::vector<BYTE>& file
         }
         spans.push_back({at, at + kOffsetTableSize + dir_size, i});
     }
+    // Faces may share one offset table (and so every table): only partial overlaps clash.
+    std::stable_sort(spans.begin(), spans.end(), starts_before);
+    spans.erase(std::unique(spans.begin(), spans.end(), same_range), spans.end());
     if (auto clash = first_overlap(spans)) {
         auto name = [numFonts](const span& s) {
             return s.index == numFonts ? std::string("the collection header")
@@ -290,11 +300,7 @@ decoded extract_sfnt(const std::vector<BYTE>& file, ULONG offset) {
     // output is never larger than the file plus its directory and padding.
     std::vector<span> distinct = spans;
     std::sort(distinct.begin(), distinct.end(), by_range);
-    distinct.erase(std::unique(distinct.begin(), distinct.end(),
-                               [](const span& a, const span& b) {
-                                   return a.begin == b.begin && a.end == b.end;
-                               }),
-                   distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end(), same_range), distinct.end());
     if (auto clash = first_overlap(distinct))
         return failure("tables " + tag_text(file, entries[clash->first.index].dir_pos) + " and " +
                        tag_text(file, entries[clash->second.index].dir_pos) + " overlap");

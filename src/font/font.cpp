@@ -12,7 +12,8 @@
 namespace {
 
 constexpr ULONG kTrueTypeVersion = 0x00010000;
-constexpr ULONG kCffVersion = 0x4F54544F;  // 'OTTO': OpenType with CFF outlines
+constexpr ULONG kCffVersion = 0x4F54544F;    // 'OTTO': OpenType with CFF outlines
+constexpr ULONG kAppleVersion = 0x74727565;  // 'true': TrueType outlines, Apple's tag
 constexpr ULONG kChecksumMagic = 0xB1B0AFBA;
 constexpr ULONG kHeadMagicNumber = 0x5F0F3CF5;
 
@@ -151,7 +152,9 @@ std::unique_ptr<offset_table> read_offset_table(font_object& font, bool forced_i
         const char* reason;
     };
     const check checks[] = {
-        {ot->version == kTrueTypeVersion || ot->version == kCffVersion, "not TrueType 1.0 format"},
+        {ot->version == kTrueTypeVersion || ot->version == kAppleVersion ||
+             ot->version == kCffVersion,
+         "not TrueType 1.0 format"},
         {ot->numTables != 0, "numTables=0"},
         {ot->entrySelector == entry_selector_for(ot->numTables), "inconsistent entrySelector"},
         {ot->searchRange == search_range_for(ot->numTables), "inconsistent searchRange"},

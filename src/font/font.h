@@ -16,7 +16,7 @@ struct elab_record {
 };
 
 struct offset_table {
-    ULONG version = 0;  // 0x00010000 for TrueType 1.0
+    ULONG version = 0;  // 0x00010000 or 'true' for TrueType outlines, 'OTTO' for CFF
     USHORT numTables = 0;
     USHORT searchRange = 0;    // 16 * largest power of 2 <= numTables
     USHORT entrySelector = 0;  // log2 of that power of 2

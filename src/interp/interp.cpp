@@ -141,7 +141,19 @@ bool is_directory(std::FILE* stream) {
     return true;
 }
 
+// Pushes a script token as a string item; its text may hold zero bytes.
+int push_token(kestrix_context& context, std::string text) {
+    const std::size_t length = text.size();
+    return context.stack.push_string({context.keep_token(std::move(text)), length});
+}
+
 }  // namespace
+
+bool is_command_word(std::string_view word) {
+    for (const command_entry* c = command_table; c->name; ++c)
+        if (word == c->name) return true;
+    return false;
+}
 
 int execute_token(kestrix_context& context) {
     stack_item item;
@@ -178,15 +190,14 @@ int run_file(kestrix_context& context, const char* path) {
     if (known_to_exceed(stream.get())) return report_too_large(name);
     std::size_t budget = kMaxInputBytes;
     for (;;) {
-        std::string token;
+        script_token token;
         token_status ts = parse_token(stream.get(), token, budget);
         if (ts == token_status::too_large) return report_too_large(name);
         if (ts == token_status::end)
             return std::ferror(stream.get()) ? report_unreadable(name, "read") : 0;
         int status = -1;
-        if (ts == token_status::token &&
-            context.stack.push(context.keep_token(std::move(token)), ITEM_STRING) == 0)
-            status = execute_token(context);
+        if (ts == token_status::token && push_token(context, std::move(token.text)) == 0)
+            status = token.operand_only ? 0 : execute_token(context);
         if (status != 0) {
             std::fprintf(stderr, "file \"%s\": run terminated\n", name.c_str());
             return status;
@@ -212,7 +223,7 @@ void check_typedefs() {
 }
 
 int kestrix_main(int argc, char** argv) {
-    kestrix_context context(run_file, {argv, static_cast<std::size_t>(argc)});
+    kestrix_context context(run_file, {argv, static_cast<std::size_t>(argc)}, is_command_word);
     if (argc <= 1) {
         print_banner();
         check_typedefs();

@@ -1,6 +1,8 @@
 // The interpreter: the command table and dispatch, script files, and the program.
 #pragma once
 
+#include <string_view>
+
 #include "commands/commands.h"
 #include "commands/context.h"
 
@@ -11,6 +13,9 @@ struct command_entry {
 
 // The 21 commands, in table order, ended by a row with a null name.
 extern const command_entry command_table[];
+
+// Whether the word is the name of a command of the table.
+bool is_command_word(std::string_view word);
 
 // Pops the top item and runs it when it names a command; otherwise pushes it back.
 int execute_token(kestrix_context& context);

@@ -14,8 +14,19 @@ enum class token_status {
 
 constexpr std::size_t kMaxTokenLength = 257;
 
+// Inside parentheses a backslash takes the next character literally, except before three
+// octal digits of at most 377: those stand for the byte of that value (\033 is ESC, \000
+// a zero byte, which the token keeps). A raw zero byte still ends the token's text.
+struct script_token {
+    std::string text;
+    // A parenthesised string with an escape in it: an operand even when it spells a
+    // command, so that text written out for a script (listname) never runs.
+    bool operand_only = false;
+};
+
 token_status parse_token(std::FILE* stream, std::string& token);
 
 // As above, taking each byte read from `budget` (the bytes a script may still hold):
 // too_large once a byte beyond it would be read.
 token_status parse_token(std::FILE* stream, std::string& token, std::size_t& budget);
+token_status parse_token(std::FILE* stream, script_token& token, std::size_t& budget);

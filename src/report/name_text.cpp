@@ -86,37 +86,14 @@ std::optional<std::vector<char32_t>> decode(USHORT platformID, const BYTE* bytes
     return std::nullopt;
 }
 
-bool is_control(char32_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF.
+// Every character of strict UTF-8 text; nothing when a sequence is malformed.
 std::optional<std::vector<char32_t>> decode_utf8(std::string_view text) {
     std::vector<char32_t> out;
     for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t extra = 0;
-        char32_t c = 0, least = 0;
-        if (lead < 0x80) {
-            c = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1, c = lead & 0x1F, least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, c = lead & 0x0F, least = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, c = lead & 0x07, least = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        if (text.size() - i <= extra) return std::nullopt;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + k]);
-            if ((b & 0xC0) != 0x80) return std::nullopt;
-            c = (c << 6) | (b & 0x3F);
-        }
-        if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
-        out.push_back(c);
-        i += extra + 1;
+        const auto one = first_utf8_char(text.substr(i));
+        if (!one) return std::nullopt;
+        out.push_back(one->c);
+        i += one->length;
     }
     return out;
 }
@@ -143,6 +120,37 @@ std::optional<char> mac_roman_byte(char32_t c) {
 
 }  // namespace
 
+bool is_control_char(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF.
+std::optional<utf8_char> first_utf8_char(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    std::size_t extra = 0;
+    char32_t c = 0, least = 0;
+    if (lead < 0x80) {
+        c = lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        extra = 1, c = lead & 0x1F, least = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, c = lead & 0x0F, least = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, c = lead & 0x07, least = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (text.size() <= extra) return std::nullopt;
+    for (std::size_t k = 1; k <= extra; ++k) {
+        const auto b = static_cast<unsigned char>(text[k]);
+        if ((b & 0xC0) != 0x80) return std::nullopt;
+        c = (c << 6) | (b & 0x3F);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+    return utf8_char{c, extra + 1};
+}
+
 std::string name_text_utf8(USHORT platformID, const BYTE* bytes, std::size_t length) {
     const auto text = decode(platformID, bytes, length);
     if (!text) return std::string(reinterpret_cast<const char*>(bytes), length);
@@ -156,11 +164,11 @@ std::string name_text_one_line(USHORT platformID, const BYTE* bytes, std::size_t
     std::string out;
     if (!text) {
         for (std::size_t i = 0; i < length; ++i)
-            out.push_back(is_control(bytes[i]) && bytes[i] < 0x80 ? ' '
-                                                                  : static_cast<char>(bytes[i]));
+            out.push_back(
+                is_control_char(bytes[i]) && bytes[i] < 0x80 ? ' ' : static_cast<char>(bytes[i]));
         return out;
     }
-    for (char32_t c : *text) append_utf8(out, is_control(c) ? U' ' : c);
+    for (char32_t c : *text) append_utf8(out, is_control_char(c) ? U' ' : c);
     return out;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,18 @@ std::string name_text_utf8(USHORT platformID, const BYTE* bytes, std::size_t len
 // The same text for a field that must stay on one line: every control character (C0, DEL,
 // C1, and the Unicode line and paragraph separators) becomes a space.
 std::string name_text_one_line(USHORT platformID, const BYTE* bytes, std::size_t length);
+
+// Control characters: C0, DEL, C1, and the Unicode line and paragraph separators.
+bool is_control_char(char32_t c);
+
+// The first character of text in strict UTF-8 (no overlong forms, no surrogates, nothing
+// beyond U+10FFFF) and its length in bytes; nothing when text is empty or does not start
+// with a well-formed sequence.
+struct utf8_char {
+    char32_t c = 0;
+    std::size_t length = 0;
+};
+std::optional<utf8_char> first_utf8_char(std::string_view text);
 
 // The bytes that store text for the platform, and how many characters Mac Roman could
 // not hold (each stored as "?"). Text that is not valid UTF-8 is taken one byte per

@@ -273,6 +273,13 @@ std::string fallback_glyph_name(ULONG glyph) {
     return text;
 }
 
+std::string printable_glyph_name(std::string_view name) {
+    std::string printable(name);
+    for (char& c : printable)
+        if (!is_name_char(static_cast<unsigned char>(c))) c = 'X';
+    return printable;
+}
+
 std::string glyph_name(ULONG glyph, const post_elab* post) {
     auto g = static_cast<USHORT>(glyph);
     if (g == 0) return standard_mac_names[0];

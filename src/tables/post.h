@@ -55,6 +55,10 @@ post_elab* post_table(font_object& font);
 std::string glyph_name(ULONG glyph, const post_elab* post);
 std::string fallback_glyph_name(ULONG glyph);
 
+// The name as post names are read: every byte outside 0x21..0x7E (white space, control
+// characters, non-ASCII) becomes "X". The AFM writer gives CFF charset names the same rule.
+std::string printable_glyph_name(std::string_view name);
+
 // The glyph with this name: ".glyphindex" plus hex digits names an index directly, any
 // other name finds the lowest glyph whose name equals it. A name other tools use for a
 // standard glyph (macron, Delta, Omega, mu, dcroat, nonbreakingspace, Idotaccent) that no

@@ -12,7 +12,18 @@ namespace {
 
 constexpr int kSlots = 8;
 constexpr std::size_t kPathBytes = 4096;
-constexpr std::array kSignals{SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ};
+// Every signal whose default action ends the process (SIGKILL apart, which cannot be
+// caught), those that dump core included; the real-time signals follow.
+constexpr std::array kSignals{
+    SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,
+    SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGPOLL, SIGSYS,
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+};
 
 struct removal_slot {
     std::atomic<bool> taken{false};  // claimed by a writer
@@ -34,16 +45,19 @@ extern "C" void remove_and_die(int sig) {
     raise(sig);
 }
 
+void install_handler(int sig) {
+    struct sigaction current {};
+    if (sigaction(sig, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) return;
+    struct sigaction ours {};
+    ours.sa_handler = remove_and_die;
+    sigemptyset(&ours.sa_mask);
+    ours.sa_flags = SA_RESETHAND | SA_NODEFER;
+    sigaction(sig, &ours, nullptr);
+}
+
 void install_handlers() {
-    for (int sig : kSignals) {
-        struct sigaction current {};
-        if (sigaction(sig, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
-        struct sigaction ours {};
-        ours.sa_handler = remove_and_die;
-        sigemptyset(&ours.sa_mask);
-        ours.sa_flags = SA_RESETHAND | SA_NODEFER;
-        sigaction(sig, &ours, nullptr);
-    }
+    for (int sig : kSignals) install_handler(sig);
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) install_handler(sig);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // Removal of a file being written when a signal ends the program.
 //
 // A writer creates its output under a temporary name and links it into place once it is
-// complete. A signal that ends the program meanwhile (SIGINT, SIGTERM, SIGHUP, SIGPIPE,
-// SIGXFSZ) would leave the temporary file behind; while a removal_on_signal exists, the
-// handler unlinks its path, then the program dies of the same signal. The path is copied
+// complete. A signal that ends the program meanwhile (any whose default action ends it:
+// SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGXFSZ, a real-time signal ...) would leave
+// the temporary file behind; while a removal_on_signal exists, the handler unlinks its
+// path, then the program dies of the same signal. The path is copied
 // before writing starts, so the handler only calls unlink and raise, which are safe there.
 // Signals the program ignores or handles otherwise keep their disposition.
 #pragma once

@@ -27,6 +27,17 @@ std::string python_with_fonttools() {
 
 }  // namespace
 
+// A CFF glyph name and a file name that would forge AFM lines (a kerning pair, a line of
+// their own) come out as one harmless word and one Comment line (forged_names_check.py).
+TEST(AfmNames, ForgedLinesStayInsideTheirField) {
+    static const std::string python = python_with_fonttools();
+    if (python.empty()) GTEST_SKIP() << "python3 with fontTools (python3-fonttools) not found";
+    const std::string checker =
+        (std::filesystem::path(__FILE__).parent_path() / "forged_names_check.py").string();
+    auto r = testrun::run(python, {checker, KESTRIX_BIN});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
+
 class AfmIndependentReader
     : public testing::TestWithParam<std::tuple<const char*, const char*, const char*>> {};
 

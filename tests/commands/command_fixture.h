@@ -44,7 +44,7 @@ struct operand {
     operand(std::string s) {
         static std::deque<std::string> kept;  // stack items point at their text
         kept.push_back(std::move(s));
-        item = {kept.back().c_str(), 0, ITEM_STRING};
+        item = {kept.back().c_str(), 0, ITEM_STRING, kept.back().size()};
     }
     operand(int n) { item = {nullptr, n, ITEM_INTEGER}; }
 };

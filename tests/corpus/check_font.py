@@ -559,13 +559,16 @@ def truetype_round_trip_ok(check, run, font, sfnt, ttfont, work):
                    % (p, e, len(got), len(want), diff))
 
 
-def ots_accepts(path):
-    proc = subprocess.run(["ots-sanitize", path, path + ".ots"], capture_output=True, text=True)
+def ots_accepts(path, work):
+    """Whether ots-sanitize accepts the font; the sanitized copy it writes goes into the
+    work directory, never beside the font."""
+    out = os.path.join(work, "sanitized.ots")
+    proc = subprocess.run(["ots-sanitize", path, out], capture_output=True, text=True)
     return proc.returncode == 0, (proc.stdout + proc.stderr).strip()[:400]
 
 
-def ots_ok(check, what, path):
-    accepted, why = ots_accepts(path)
+def ots_ok(check, what, path, work):
+    accepted, why = ots_accepts(path, work)
     if not accepted:
         check.fail("%s: ots-sanitize rejects it: %s" % (what, why))
 
@@ -626,6 +629,7 @@ def expected_glyphs(source):
     """(name, advance width, box) of every glyph in font units, from fontTools; boxes of
     CFF outlines come with whether the outline has fractional points."""
     sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    sys.dont_write_bytecode = True  # no __pycache__ in the source tree
     from check_cff import FractionPen
 
     ttfont = source.ttfont
@@ -755,8 +759,8 @@ def check_font(kestrix, font):
         first = os.path.join(work, "gen1.ttf")
         status, _, err = run(*source.words, first, "gen")
         if check.expect_status("gen", status, 0, err):
-            if ots_accepts(source.standalone(work))[0]:
-                ots_ok(check, "gen", first)
+            if ots_accepts(source.standalone(work), work)[0]:
+                ots_ok(check, "gen", first, work)
             status, _, err = run(first, "font", "pop")
             check.expect_messages("reloading the gen output", err, load_lines)
             written = Sfnt(first)

@@ -46,15 +46,18 @@ std::map<std::string, bytes> tables_of(const bytes& sfnt) {
 }
 
 // A collection of the given fonts: its header, then each font's offset table and
-// directory, then all tables, with the directories' offsets moved to match.
-bytes make_collection(const std::vector<bytes>& fonts) {
+// directory, then all tables, with the directories' offsets moved to match. With
+// shared_faces, that many more faces point at the first font's offset table.
+bytes make_collection(const std::vector<bytes>& fonts, std::size_t shared_faces = 0) {
     be_writer w;
-    w.tag("ttcf").u16(1).u16(0).u32(static_cast<uint32_t>(fonts.size()));
-    std::size_t at = 12 + 4 * fonts.size();
+    const std::size_t faces = fonts.size() + shared_faces;
+    w.tag("ttcf").u16(1).u16(0).u32(static_cast<uint32_t>(faces));
+    std::size_t at = 12 + 4 * faces;
     for (const bytes& f : fonts) {
         w.u32(static_cast<uint32_t>(at));
         at += 12 + 16 * static_cast<std::size_t>(f[4] << 8 | f[5]);
     }
+    for (std::size_t i = 0; i < shared_faces; ++i) w.u32(static_cast<uint32_t>(12 + 4 * faces));
     std::vector<std::size_t> dir_at;
     for (const bytes& f : fonts) {
         dir_at.push_back(w.size());
@@ -220,7 +223,8 @@ const bad_container kBadContainers[] = {
          return b;
      },
      "bad collection: font 1: table directory runs past the end of the file"},
-    {"FaceInsideAnotherFace", [] { return with_u32(two_faces(), 16, 20); },
+    // Font 1's offset table starts in font 0's (at its numTables); sharing all of it is fine.
+    {"FaceInsideAnotherFace", [] { return with_u32(two_faces(), 16, 24); },
      "bad collection: the offset table of font 1 lies inside font 0's"},
     {"FaceInsideTheHeader", [] { return with_u32(two_faces(), 12, 8); },
      "bad collection: the offset table of font 0 lies inside the collection header's"},
@@ -352,3 +356,66 @@ TEST(Container, FacesOfARealCollectionAreFontToolsFaces) {
         EXPECT_EQ(r.status, 0) << i << "\n" << r.out << r.err;
     }
 }
+
+namespace {
+
+struct accepted_case {
+    const char* name;
+    std::function<bytes()> make;
+    std::vector<std::string> faces;  // the words that load each font of the file
+};
+
+class AcceptedByOtherReaders : public testing::TestWithParam<accepted_case> {};
+
+const char* const kSanitizer = "/usr/bin/ots-sanitize";
+
+// fontTools decompiles every table of the file.
+const char* const kDecompileAll =
+    "import sys\nfrom fontTools.ttLib import TTFont\n"
+    "f = TTFont(sys.argv[1], lazy=False)\n"
+    "for tag in f.keys():\n    f[tag]\n";
+
+}  // namespace
+
+// Files that ots-sanitize and fontTools read load here too, and gen writes each font of
+// them as a file both accept.
+TEST_P(AcceptedByOtherReaders, LoadsAndGenWritesAGoodFont) {
+    static const std::string python = python_with_fonttools();
+    if (python.empty() || !testrun::file_exists(kSanitizer))
+        GTEST_SKIP() << "needs python3-fonttools and opentype-sanitizer";
+    testrun::scratch_dir dir;
+    const bytes file = GetParam().make();
+    testrun::write_file(dir.file("in.font"), std::string(file.begin(), file.end()));
+    auto sanitized = testrun::run(kSanitizer, {dir.file("in.font")});
+    ASSERT_EQ(sanitized.status, 0) << "the file itself: " << sanitized.out << sanitized.err;
+    for (std::size_t i = 0; i < GetParam().faces.size(); ++i) {
+        const std::string out = dir.file("out" + std::to_string(i) + ".ttf");
+        std::vector<std::string> words = {dir.file("in.font")};
+        words.push_back(GetParam().faces[i]);
+        if (words.back() != "font") words.push_back("face");
+        words.insert(words.end(), {out, "gen"});
+        auto r = testrun::kestrix(words);
+        EXPECT_EQ(r.status, 0) << i << ": " << r.err;
+        auto decompiled = testrun::run(python, {"-c", kDecompileAll, out});
+        EXPECT_EQ(decompiled.status, 0) << i << ": " << decompiled.err;
+        auto resanitized = testrun::run(kSanitizer, {out});
+        EXPECT_EQ(resanitized.status, 0) << i << ": " << resanitized.out << resanitized.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fonts, AcceptedByOtherReaders,
+    testing::Values(
+        // Apple's tag for TrueType outlines, in place of 0x00010000.
+        accepted_case{"AppleTrueTypeTag",
+                      [] {
+                          testfont::font_builder b = testfont::standard_font();
+                          b.sfntVersion = 0x74727565;  // 'true'
+                          return b.build();
+                      },
+                      {"font"}},
+        // Two faces, one offset table: both load, the first too.
+        accepted_case{"CollectionFacesSharingAnOffsetTable",
+                      [] { return make_collection({testfont::standard_font().build()}, 1); },
+                      {"0", "1"}}),
+    [](const auto& info) { return std::string(info.param.name); });

@@ -25,14 +25,6 @@ testrun::result kestrix_in_shell(const std::string& setup, const std::string& ar
     return testrun::run("/bin/sh", {"-c", setup + " exec " + KESTRIX_BIN + " " + args}, opts);
 }
 
-std::vector<std::string> files_in(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -45,7 +37,7 @@ TEST(Faults, FileSizeSignalLeavesNoTemporaryFile) {
     std::filesystem::copy_file(testrun::sample_font("Vera.ttf"), dir.file("v.ttf"));
     auto r = kestrix_in_shell("ulimit -f 8;", "v.ttf font out.ttf gen", dir.path());
     EXPECT_EQ(r.status, -1) << r.err;  // died of the signal
-    EXPECT_EQ(files_in(dir.path()), std::vector<std::string>{"v.ttf"});
+    EXPECT_EQ(testrun::files_in(dir.path()), std::vector<std::string>{"v.ttf"});
 }
 
 struct oversized_case {

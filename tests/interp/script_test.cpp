@@ -45,22 +45,27 @@ std::string dump_of(std::initializer_list<std::string> items) {
 
 INSTANTIATE_TEST_SUITE_P(
     TokenReader, ScriptTokens,
-    ::testing::Values(tokens_case{"plain", "a b\tc\n", dump_of({"a", "b", "c"})},
-                      tokens_case{"no_trailing_newline", "a bc", dump_of({"a", "bc"})},
-                      tokens_case{"empty_parens", "() x", dump_of({"", "x"})},
-                      tokens_case{"leading_space_kept", "( lead)", dump_of({" lead"})},
-                      tokens_case{"percent_inside_word", "a%b", dump_of({"a%b"})},
-                      tokens_case{"comment_after_space", "a %comment b\nc", dump_of({"a", "c"})},
-                      tokens_case{"comment_at_eof", "a\n% last", dump_of({"a"})},
-                      tokens_case{"escapes", "(a\\)b\\\\c\\n)", dump_of({"a)b\\cn"})},
-                      tokens_case{"backslash_at_eof", "(ab\\", dump_of({"ab"})},
-                      tokens_case{"unclosed_string", "(a b", dump_of({"a b"})},
-                      tokens_case{"paren_at_eof", "x (", dump_of({"x"})},
-                      tokens_case{"no_nesting", "(a(b)c)", dump_of({"a(b", "c)"})},
-                      tokens_case{"paren_then_comment", "(% note\nx y)", dump_of({"x y"})},
-                      tokens_case{"only_comments", "  % one\n\t% two\n", "stack: stack is empty\n"},
-                      tokens_case{"token_257", std::string(257, 'z'),
-                                  dump_of({std::string(257, 'z')})}),
+    ::testing::Values(
+        tokens_case{"plain", "a b\tc\n", dump_of({"a", "b", "c"})},
+        tokens_case{"no_trailing_newline", "a bc", dump_of({"a", "bc"})},
+        tokens_case{"empty_parens", "() x", dump_of({"", "x"})},
+        tokens_case{"leading_space_kept", "( lead)", dump_of({" lead"})},
+        tokens_case{"percent_inside_word", "a%b", dump_of({"a%b"})},
+        tokens_case{"comment_after_space", "a %comment b\nc", dump_of({"a", "c"})},
+        tokens_case{"comment_at_eof", "a\n% last", dump_of({"a"})},
+        tokens_case{"escapes", "(a\\)b\\\\c\\n)", dump_of({"a)b\\cn"})},
+        // Three octal digits up to 377 are a byte; anything else is literal.
+        tokens_case{"octal_escapes", "(\\101\\102\\060x\\400\\8\\12)", dump_of({"AB0x400812"})},
+        tokens_case{"escaped_command_words_are_text", "a (\\pop) (p\\op)",
+                    dump_of({"a", "pop", "pop"})},
+        tokens_case{"raw_zero_byte_ends_the_text", std::string("(a\0b) c", 8), dump_of({"a", "c"})},
+        tokens_case{"backslash_at_eof", "(ab\\", dump_of({"ab"})},
+        tokens_case{"unclosed_string", "(a b", dump_of({"a b"})},
+        tokens_case{"paren_at_eof", "x (", dump_of({"x"})},
+        tokens_case{"no_nesting", "(a(b)c)", dump_of({"a(b", "c)"})},
+        tokens_case{"paren_then_comment", "(% note\nx y)", dump_of({"x y"})},
+        tokens_case{"only_comments", "  % one\n\t% two\n", "stack: stack is empty\n"},
+        tokens_case{"token_257", std::string(257, 'z'), dump_of({std::string(257, 'z')})}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -153,5 +158,24 @@ TEST(Script, EndlessBlanksRunOutOfBudget) {
     EXPECT_EQ(parse_token(f, token, budget), token_status::token);
     EXPECT_EQ(token, "a");
     EXPECT_EQ(parse_token(f, token, budget), token_status::too_large);
+    std::fclose(f);
+}
+
+// An escaped zero byte stays in the token; a string with an escape is an operand only.
+TEST(Script, EscapedZeroByteIsKeptAndMarksTheTokenAnOperand) {
+    std::string script = "(a\\000b) (ab) ab";
+    std::FILE* f = fmemopen(script.data(), script.size(), "r");
+    ASSERT_NE(f, nullptr);
+    std::size_t budget = script.size();
+    script_token token;
+    ASSERT_EQ(parse_token(f, token, budget), token_status::token);
+    EXPECT_EQ(token.text, std::string("a\0b", 3));
+    EXPECT_TRUE(token.operand_only);
+    for (const char* plain : {"ab", "ab"}) {
+        ASSERT_EQ(parse_token(f, token, budget), token_status::token);
+        EXPECT_EQ(token.text, plain);
+        EXPECT_FALSE(token.operand_only);
+    }
+    EXPECT_EQ(parse_token(f, token, budget), token_status::end);
     std::fclose(f);
 }

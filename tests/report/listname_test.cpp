@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "report/report_fonts.h"
 #include "support/run.h"
+
+// After the test fonts, whose unqualified name_record is the builder's.
+#include "report/listname.h"
 
 namespace {
 
@@ -66,13 +72,14 @@ TEST_P(ListNameOutput, PrintsSixLines) {
 INSTANTIATE_TEST_SUITE_P(
     Records, ListNameOutput,
     testing::Values(
-        // Only ")" is escaped; "(" and "\" stand as they are.
+        // ")" is escaped, "(" stands as it is.
         listing_case{{"3", "1", "0x409", "4"},
                      "% Microsoft\n% MS UGL Unicode\n% US English\n"
                      "% full font name (should be family+subfamily)\n3 1 0x409 4\n(Foo (Bar\\))\n"},
+        // A backslash is doubled, so that it reads back as itself.
         listing_case{{"3", "1", "0x409", "5"},
                      "% Microsoft\n% MS UGL Unicode\n% US English\n% version string\n"
-                     "3 1 0x409 5\n(a\\b)\n"},
+                     "3 1 0x409 5\n(a\\\\b)\n"},
         // A 5-byte string of 2-byte units: the final byte is dropped.
         listing_case{{"3", "1", "0x409", "6"},
                      "% Microsoft\n% MS UGL Unicode\n% US English\n% PostScript name\n"
@@ -184,4 +191,145 @@ TEST(ListName, EmptyStackUnderTheNumbers) {
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "listname: stack is empty\nkestrix: exiting due to error\n");
+}
+
+struct script_text_case {
+    const char* name;
+    std::string text;
+    bool spells_command;
+    std::string written;
+};
+
+class ScriptStringText : public testing::TestWithParam<script_text_case> {};
+
+TEST_P(ScriptStringText, EscapesWhatTheTokenReaderWouldTakeOtherwise) {
+    EXPECT_EQ(script_string_text(GetParam().text, GetParam().spells_command), GetParam().written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ScriptStringText,
+    testing::Values(script_text_case{"Plain", "Bitstream Vera Sans", false, "Bitstream Vera Sans"},
+                    script_text_case{"Parentheses", "Foo (Bar)", false, "Foo (Bar\\)"},
+                    script_text_case{"Backslashes", "a\\b\\", false, "a\\\\b\\\\"},
+                    script_text_case{"EscapedParenthesis", "\\) 0 0 0 0 (x) gen (", false,
+                                     "\\\\\\) 0 0 0 0 (x\\) gen ("},
+                    script_text_case{"LeadingPercent", "%50 off", false, "\\%50 off"},
+                    script_text_case{"InnerPercent", "50% off", false, "50% off"},
+                    script_text_case{"CommandWord", "gen", true, "\\gen"},
+                    script_text_case{"Controls", std::string("\x1b[2J\a\n\t\x7f\0", 9), false,
+                                     "\\033[2J\\007\\012\\011\\177\\000"},
+                    // Three digits every time, so a digit after an escape stays a digit.
+                    script_text_case{"DigitAfterEscape",
+                                     "\x01"
+                                     "7",
+                                     false, "\\0017"},
+                    script_text_case{"NonAscii", "Gr\xC3\xBC\xC3\x9F \xCE\xA9 \xF0\x9F\x99\x82",
+                                     false, "Gr\xC3\xBC\xC3\x9F \xCE\xA9 \xF0\x9F\x99\x82"},
+                    // C1 controls and the Unicode line separator, byte by byte.
+                    script_text_case{"UnicodeControls", "\xC2\x9B\xE2\x80\xA8", false,
+                                     "\\302\\233\\342\\200\\250"},
+                    // Bytes that are not UTF-8 (a platform whose bytes are kept as they are).
+                    script_text_case{"NotUtf8", "\xFF\xC3(", false, "\\377\\303("}),
+    [](const testing::TestParamInfo<script_text_case>& info) { return info.param.name; });
+
+namespace {
+
+// UTF-16 big-endian bytes of UTF-8 text (well-formed, as the test writes it).
+testfont::bytes utf16_of(std::string_view utf8) {
+    testfont::bytes out;
+    auto unit = [&out](char32_t u) {
+        out.push_back(static_cast<uint8_t>(u >> 8));
+        out.push_back(static_cast<uint8_t>(u & 0xFF));
+    };
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = n == 1 ? lead : lead & (0xFF >> (n + 1));
+        for (std::size_t k = 1; k < n; ++k) c = (c << 6) | (utf8[i + k] & 0x3F);
+        i += n;
+        if (c < 0x10000) {
+            unit(c);
+        } else {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
+    }
+    return out;
+}
+
+// Names a font could hold to break out of a listname fragment or upset a terminal.
+const std::vector<std::string>& hostile_names() {
+    static const std::vector<std::string> names = {
+        "\\) 0 0 0 0 (x) forged.ttf gen (",
+        "%not a comment",
+        "ends in a backslash\\",
+        std::string("zero\0byte", 9),
+        "\x1b]0;title\x07\x1b[2J bell and escape\nnew line\r",
+        "gen",
+        "run",
+        "(((",
+        " \t leading blanks",
+        "Gr\xC3\xBC\xC3\x9F \xCE\xA9 \xE4\xB8\xAD \xF0\x9F\x99\x82 \xC2\x9B \xE2\x80\xA8",
+        "\\101\\033 looks like escapes",
+    };
+    return names;
+}
+
+}  // namespace
+
+// listname -> run -> rename -> gen -> listname gives back every name, byte for byte, on
+// another font, and the fragments run nothing but the renames.
+TEST(ListName, FragmentsRenameAnotherFontToExactlyTheListedNames) {
+    testrun::scratch_dir dir;
+    testfont::font_parts source = testfont::minimal_parts(), target = testfont::minimal_parts();
+    source.name.records.clear();
+    target.name.records.clear();
+    const std::vector<std::string>& names = hostile_names();
+    std::vector<std::string> list_args = {"source.ttf", "font"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto id = static_cast<uint16_t>(256 + i);
+        source.name.records.push_back({3, 1, 0x409, id, utf16_of(names[i])});
+        target.name.records.push_back({3, 1, 0x409, id, utf16_of("placeholder")});
+        for (const char* word : {"dup", "3", "1", "0x409"}) list_args.push_back(word);
+        list_args.insert(list_args.end(), {std::to_string(id), "listname"});
+    }
+    // A Macintosh Roman name and one of a platform whose bytes are kept as they are.
+    source.name.records.push_back({1, 0, 0, 300, {'\\', ')', 0x8A, 0x00, 0x1B}});
+    target.name.records.push_back({1, 0, 0, 300, {'x'}});
+    source.name.records.push_back({2, 0, 0, 301, {0xFF, '\\', 0x9B, ')', 0xC3}});
+    target.name.records.push_back({2, 0, 0, 301, {'x'}});
+    list_args.insert(list_args.end(), {"dup", "1", "0", "0", "300", "listname"});
+    list_args.insert(list_args.end(), {"2", "0", "0", "301", "listname"});
+    source.builder().write(dir.file("source.ttf"));
+    target.builder().write(dir.file("target.ttf"));
+
+    testrun::options in_dir;
+    in_dir.cwd = dir.path();
+    auto listed = testrun::kestrix(list_args, in_dir);
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.err, "");
+    // Nothing reaches the terminal raw: no control character but the line ends.
+    for (char c : listed.out)
+        EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 || c == '\n') << static_cast<int>(c);
+
+    // Each fragment, after a copy of the font, then rename: the README's editing flow.
+    std::string script;
+    for (std::size_t at = 0; at < listed.out.size();) {
+        const std::size_t end = listed.out.find(")\n", listed.out.find("\n(", at)) + 2;
+        script += "dup\n" + listed.out.substr(at, end - at) + "rename\n";
+        at = end;
+    }
+    testrun::write_file(dir.file("rename.ks"), script);
+    auto renamed =
+        testrun::kestrix({"target.ttf", "font", "rename.ks", "run", "renamed.ttf", "gen"}, in_dir);
+    EXPECT_EQ(renamed.status, 0) << renamed.err;
+    EXPECT_EQ(renamed.out, "");
+    EXPECT_EQ(renamed.err, "");  // no stack left over: every fragment was one rename
+    EXPECT_EQ(testrun::files_in(dir.path()),
+              (std::vector<std::string>{"rename.ks", "renamed.ttf", "source.ttf", "target.ttf"}));
+
+    list_args[0] = "renamed.ttf";
+    auto relisted = testrun::kestrix(list_args, in_dir);
+    EXPECT_EQ(relisted.status, 0) << relisted.err;
+    EXPECT_EQ(relisted.out, listed.out);
 }

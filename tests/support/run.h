@@ -44,6 +44,7 @@ class scratch_dir {
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
-std::string sample_font(const std::string& name);  // path of a bundled font
+std::vector<std::string> files_in(const std::string& dir);  // names, sorted
+std::string sample_font(const std::string& name);           // path of a bundled font
 
 }  // namespace testrun
