@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "report/name_text.h"
 #include "report/naming.h"
 #include "tables/cff.h"
 #include "tables/cmap.h"
@@ -111,24 +112,10 @@ void append_bytes(std::string& out, std::string_view text) {
     for (unsigned char c : text) append_char(out, c);
 }
 
-// A name string of 16-bit big-endian units (platforms 0 and 3); a surrogate without its
-// partner becomes U+FFFD, a final odd byte is dropped.
+// A name string of 16-bit big-endian units (platforms 0 and 3).
 void append_utf16be(std::string& out, std::string_view bytes) {
-    auto unit = [&](std::size_t i) {
-        return static_cast<unsigned long>(static_cast<unsigned char>(bytes[i]) << 8 |
-                                          static_cast<unsigned char>(bytes[i + 1]));
-    };
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        unsigned long c = unit(i);
-        if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size()) {
-            unsigned long low = unit(i + 2);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
+    for (char32_t c : decode_utf16be(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()))
         append_char(out, c);
-    }
 }
 
 // ---------------------------------------------------------------- outlines
