@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "font/new_file.h"
 #include "report/name_text.h"
 #include "report/naming.h"
 #include "tables/cff.h"
@@ -31,7 +32,6 @@
 #include "tables/outline_pen.h"
 #include "tables/outlines.h"
 #include "tables/post.h"
-#include "writer/new_file.h"
 
 using namespace chart_layout;
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "font/new_file.h"
 #include "font/sfnt.h"
-#include "writer/new_file.h"
 #include "writer/table_writers.h"
 
 namespace {
