@@ -21,14 +21,14 @@
 
 #include "afm/gpos_kerning.h"
 #include "font/registry.h"
-#include "report/name_text.h"
-#include "report/naming.h"
 #include "tables/cmap.h"
 #include "tables/head.h"
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
 #include "tables/kern.h"
 #include "tables/name.h"
+#include "tables/name_text.h"
+#include "tables/naming.h"
 #include "tables/outlines.h"
 #include "tables/post.h"
 

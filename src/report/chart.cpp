@@ -20,8 +20,6 @@
 #include <vector>
 
 #include "font/new_file.h"
-#include "report/name_text.h"
-#include "report/naming.h"
 #include "tables/cff.h"
 #include "tables/cmap.h"
 #include "tables/glyf.h"
@@ -29,6 +27,8 @@
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
 #include "tables/name.h"
+#include "tables/name_text.h"
+#include "tables/naming.h"
 #include "tables/outline_pen.h"
 #include "tables/outlines.h"
 #include "tables/post.h"

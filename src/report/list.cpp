@@ -8,7 +8,6 @@
 #include "font/font.h"
 #include "report/gpos_summary.h"
 #include "report/listname.h"
-#include "report/naming.h"
 #include "tables/cmap.h"
 #include "tables/head.h"
 #include "tables/hhea.h"
@@ -16,6 +15,7 @@
 #include "tables/kern.h"
 #include "tables/maxp.h"
 #include "tables/name.h"
+#include "tables/naming.h"
 #include "tables/os2.h"
 #include "tables/post.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "font/font.h"
-#include "report/name_text.h"
-#include "report/naming.h"
 #include "tables/name.h"
+#include "tables/name_text.h"
+#include "tables/naming.h"
 
 namespace {
 

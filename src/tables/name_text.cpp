@@ -1,4 +1,4 @@
-#include "report/name_text.h"
+#include "tables/name_text.h"
 
 #include <array>
 #include <optional>
