@@ -25,8 +25,6 @@
 #include "afm/gpos_kerning.h"
 #include "afm/tex_afm.h"
 #include "font/registry.h"
-#include "report/name_text.h"
-#include "report/naming.h"
 #include "tables/cmap.h"
 #include "tables/gsub.h"
 #include "tables/head.h"
@@ -34,6 +32,8 @@
 #include "tables/hmtx.h"
 #include "tables/kern.h"
 #include "tables/name.h"
+#include "tables/name_text.h"
+#include "tables/naming.h"
 #include "tables/outlines.h"
 #include "tables/post.h"
 

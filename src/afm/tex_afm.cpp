@@ -251,19 +251,10 @@ std::string own_name(USHORT g, const post_elab& post, unicode_codes& unicode) {
 
 std::vector<mapped_code> codes_mapped_by(const cmap_subtable& subtable) {
     std::vector<mapped_code> mapped;
-    if (is_group_format(subtable.format)) {
-        for (const cmap_group& group : subtable.groups)
-            for (ULONG code = group.startCharCode; code <= group.endCharCode; ++code) {
-                USHORT g = char_to_glyph(code, &subtable);
-                if (g != 0) mapped.push_back({code, g});
-            }
-        return mapped;
-    }
-    const code_glyph_map glyphs(subtable);
-    for (ULONG code = 0; code <= 0xFFFF; ++code) {
-        USHORT g = glyphs.glyph_of(code);
-        if (g != 0) mapped.push_back({code, g});
-    }
+    subtable.walk([&](ULONG code, USHORT glyph) {
+        mapped.push_back({code, glyph});
+        return true;
+    });
     return mapped;
 }
 

@@ -19,9 +19,7 @@ struct mapped_code {
     USHORT glyph;
 };
 
-// Each code the subtable maps to a glyph, in code order. Groups of 32-bit codes are walked
-// group by group: a supplementary-plane subtable spans 0x110000 codes, of which it maps a
-// few.
+// Each code the subtable maps to a glyph, in code order (the subtable's own walk).
 std::vector<mapped_code> codes_mapped_by(const cmap_subtable& subtable);
 
 // The text in plain ASCII: "(c)", "(R)" and "(TM)" for the three signs, the base letter for

@@ -10,8 +10,8 @@
 #include "commands/operands.h"
 #include "font/font.h"
 #include "report/listname.h"
-#include "report/name_text.h"
 #include "tables/name.h"
+#include "tables/name_text.h"
 
 int set_name(name_record* record, const char* text) {
     return text ? set_name(record, std::string_view(text)) : -1;

@@ -12,7 +12,7 @@
 #include "commands/operands.h"
 #include "font/fileio.h"
 #include "font/font.h"
-#include "writer/new_file.h"
+#include "font/new_file.h"
 #include "writer/output.h"
 
 namespace {

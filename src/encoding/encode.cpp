@@ -10,12 +10,14 @@
 #include "font/fileio.h"
 #include "font/font.h"
 #include "tables/cmap.h"
+#include "tables/cmap_format4.h"
 #include "tables/maxp.h"
 #include "tables/os2.h"
 #include "tables/post.h"
 
 std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post,
-                                                         std::size_t glyph_count, ULONG max_code) {
+                                                         std::size_t glyph_count, ULONG max_code,
+                                                         std::size_t pair_limit) {
     file_handle in = open_file(path, "r");
     if (!in) return std::nullopt;
 
@@ -25,7 +27,8 @@ std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_
         const bool read = for_each_metrics_line(
             in.get(),
             [&](char* line) {
-                if (parse_metrics_line(pairs, line, post, glyph_count, max_code) != 0) ++missing;
+                if (parse_metrics_line(pairs, line, post, glyph_count, max_code, pair_limit) != 0)
+                    ++missing;
             },
             path);
         if (!read) return std::nullopt;
@@ -45,7 +48,7 @@ std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_
 }
 
 int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post,
-                       std::size_t glyph_count, ULONG max_code) {
+                       std::size_t glyph_count, ULONG max_code, std::size_t pair_limit) {
     metrics_tokens tokens = scan_metrics_line(line);
     long long code = 0;
     if (!tokens.code || !tokens.name || !read_code_token(tokens.code, code) || code <= 0) return 0;
@@ -55,18 +58,19 @@ int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab&
                      code, tokens.name, static_cast<unsigned long>(max_code));
         return 0;
     }
-    return set_encoding_pair(pairs, static_cast<ULONG>(code), tokens.name, post, glyph_count);
+    return set_encoding_pair(pairs, static_cast<ULONG>(code), tokens.name, post, glyph_count,
+                             pair_limit);
 }
 
 int set_encoding_pair(std::vector<encoding_pair>& pairs, ULONG code, const char* name,
-                      post_elab& post, std::size_t glyph_count) {
+                      post_elab& post, std::size_t glyph_count, std::size_t pair_limit) {
     // Glyph 0 doubles as "not found", so ".notdef" cannot be encoded.
     USHORT glyph = glyph_index_within(name, &post, glyph_count);
     if (glyph == 0) {
         std::fprintf(stderr, "set_encoding_pair: no \"%s\" in this font\n", name);
         return -1;
     }
-    if (pairs.size() >= encoding_pair_limit_for_tests) throw std::bad_alloc();
+    if (pairs.size() >= pair_limit) throw std::bad_alloc();
     pairs.push_back({code, glyph});
     return 0;
 }
@@ -86,8 +90,7 @@ void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& p
 std::unique_ptr<cmap_subtable> build_cmap4_subtable(std::vector<encoding_pair>& pairs) {
     std::optional<cmap4_layout> layout = build_cmap4_layout(pairs);
     if (!layout) return nullptr;
-    auto sub = std::make_unique<cmap_subtable>();
-    sub->format = 4;
+    auto sub = std::make_unique<cmap_format4>();
     sub->length = layout->length;
     sub->language = 0;
     sub->segCountX2 = layout->segCountX2;
@@ -144,37 +147,12 @@ int install_subtable(font_object& font, std::unique_ptr<cmap_subtable> subtable,
     return 0;
 }
 
-char_range char_range_of(const cmap_subtable& s) {
-    switch (s.format) {
-        case 0:
-            return {0, 255};
-        case 6:
-            return {s.firstCode, static_cast<USHORT>(s.firstCode + s.glyphIdCount - 1)};
-        case 4:
-            if (s.segCount > 1 && s.startCount.size() >= s.segCount &&
-                s.endCount.size() >= s.segCount)
-                return {s.startCount[0], s.endCount[s.segCount - 2]};
-            return {};
-        case 12:
-        case 13: {
-            // OS/2 keeps 16 bits: a range reaching past 0xFFFF is stored as 0xFFFF.
-            if (s.groups.empty()) return {};
-            auto clip = [](ULONG code) {
-                return static_cast<USHORT>(std::min<ULONG>(code, 0xFFFF));
-            };
-            return {clip(s.groups.front().startCharCode), clip(s.groups.back().endCharCode)};
-        }
-        default:
-            return {};
-    }
-}
-
 namespace {
 
 void update_os2_char_range(font_object& font, const cmap_subtable& subtable) {
     os2_elab* os2 = os2_table(font);
     if (!os2 || !os2->v) return;
-    char_range range = char_range_of(subtable);
+    char_range range = subtable.code_range();
     os2->v->usFirstCharIndex = range.first;
     os2->v->usLastCharIndex = range.last;
 }
@@ -186,7 +164,8 @@ int fail(const char* message) {
 
 }  // namespace
 
-int encode_font(font_object& font, const char* path, USHORT platformID, USHORT encodingID) {
+int encode_font(font_object& font, const char* path, USHORT platformID, USHORT encodingID,
+                std::size_t pair_limit) {
     post_elab* post = post_table(font);
     if (!post) return fail("encode: font has no post table\n");
 
@@ -194,7 +173,7 @@ int encode_font(font_object& font, const char* path, USHORT platformID, USHORT e
     // platform.encoding gets format 4.
     const bool wide = takes_format12(platformID, encodingID);
     std::optional<std::vector<encoding_pair>> pairs =
-        build_encoding(path, *post, glyphs_in(font), wide ? kLastUnicode : 0xFFFF);
+        build_encoding(path, *post, glyphs_in(font), wide ? kLastUnicode : 0xFFFF, pair_limit);
     if (!pairs) return fail("encode: cannot construct encoding\n");
     report_coverage(*pairs, *post);
 

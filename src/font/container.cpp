@@ -9,17 +9,10 @@
 #include <cstring>
 #include <new>
 
+#include "font/sfnt.h"
+
 namespace {
 
-constexpr ULONG kTagTtcf = 0x74746366;   // 'ttcf'
-constexpr ULONG kTagWoff = 0x774F4646;   // 'wOFF'
-constexpr ULONG kTagWoff2 = 0x774F4632;  // 'wOF2'
-constexpr ULONG kTagOtto = 0x4F54544F;   // 'OTTO'
-constexpr ULONG kTagTrue = 0x74727565;   // 'true'
-constexpr ULONG kTrueType = 0x00010000;
-
-constexpr std::size_t kOffsetTableSize = 12;
-constexpr std::size_t kDirEntrySize = 16;
 constexpr std::size_t kCollectionHeaderSize = 12;
 constexpr std::size_t kWoffHeaderSize = 44;
 constexpr std::size_t kWoffDirEntrySize = 20;
@@ -198,7 +191,7 @@ std::optional<opened_face> face_of_collection(const std::vector<BYTE>& file, std
 font_container container_of(const std::vector<BYTE>& file) {
     if (file.size() < 4) return font_container::unknown;
     switch (u32_at(file, 0)) {
-        case kTrueType:
+        case kTrueTypeVersion:
         case kTagTrue:
         case kTagOtto:
             return font_container::sfnt;
@@ -254,7 +247,7 @@ std::optional<std::vector<ULONG>> collection_faces(const std::vector<BYTE>& file
                 "font " + number(i) + ": offset " + number(at) + " lies past the end of the file";
             return std::nullopt;
         }
-        const std::uint64_t dir_size = kDirEntrySize * std::uint64_t{u16_at(file, at + 4)};
+        const std::uint64_t dir_size = kDirectoryEntrySize * std::uint64_t{u16_at(file, at + 4)};
         if (!inside(std::uint64_t{at} + kOffsetTableSize, dir_size, file.size())) {
             error = "font " + number(i) + ": table directory runs past the end of the file";
             return std::nullopt;
@@ -280,7 +273,7 @@ decoded extract_sfnt(const std::vector<BYTE>& file, ULONG offset) {
     if (!inside(offset, kOffsetTableSize, file.size()))
         return failure("offset table lies past the end of the file");
     const std::size_t numTables = u16_at(file, offset + 4);
-    const std::size_t dir_size = kOffsetTableSize + kDirEntrySize * numTables;
+    const std::size_t dir_size = kOffsetTableSize + kDirectoryEntrySize * numTables;
     if (!inside(offset, dir_size, file.size()))
         return failure("table directory runs past the end of the file");
 
@@ -288,7 +281,7 @@ decoded extract_sfnt(const std::vector<BYTE>& file, ULONG offset) {
     std::vector<span> spans;
     for (std::size_t i = 0; i < numTables; ++i) {
         sfnt_entry& e = entries[i];
-        e.dir_pos = offset + kOffsetTableSize + i * kDirEntrySize;
+        e.dir_pos = offset + kOffsetTableSize + i * kDirectoryEntrySize;
         e.offset = u32_at(file, e.dir_pos + 8);
         e.length = u32_at(file, e.dir_pos + 12);
         if (!inside(e.offset, e.length, file.size()))
@@ -350,7 +343,7 @@ decoded decode_woff(const std::vector<BYTE>& file) {
     if (std::string why = check_woff_entries(file, entries, data_start); !why.empty())
         return failure(why);
 
-    const std::size_t dir_size = kOffsetTableSize + kDirEntrySize * numTables;
+    const std::size_t dir_size = kOffsetTableSize + kDirectoryEntrySize * numTables;
     std::uint64_t total = dir_size;
     for (const woff_entry& e : entries) total += padded4(e.origLength);
     if (total != totalSfntSize)
@@ -381,7 +374,7 @@ decoded decode_woff(const std::vector<BYTE>& file) {
     std::size_t at = dir_size;
     for (std::size_t i : order) {
         const woff_entry& e = entries[i];
-        const std::size_t dir = kOffsetTableSize + i * kDirEntrySize;
+        const std::size_t dir = kOffsetTableSize + i * kDirectoryEntrySize;
         std::memcpy(out.data() + dir, file.data() + e.dir_pos, 4);
         put_u32(out, dir + 4, e.origChecksum);
         put_u32(out, dir + 8, static_cast<ULONG>(at));

@@ -8,17 +8,11 @@
 #include <string>
 
 #include "font/container.h"
+#include "font/sfnt.h"
 
 namespace {
 
-constexpr ULONG kTrueTypeVersion = 0x00010000;
-constexpr ULONG kCffVersion = 0x4F54544F;    // 'OTTO': OpenType with CFF outlines
-constexpr ULONG kAppleVersion = 0x74727565;  // 'true': TrueType outlines, Apple's tag
-constexpr ULONG kChecksumMagic = 0xB1B0AFBA;
 constexpr ULONG kHeadMagicNumber = 0x5F0F3CF5;
-
-constexpr std::size_t kOffsetTableSize = 12;
-constexpr std::size_t kDirectoryEntrySize = 16;
 
 // Directory entries that fit in the file after the offset table.
 std::size_t directory_entries_in(std::size_t file_size) {
@@ -152,8 +146,7 @@ std::unique_ptr<offset_table> read_offset_table(font_object& font, bool forced_i
         const char* reason;
     };
     const check checks[] = {
-        {ot->version == kTrueTypeVersion || ot->version == kAppleVersion ||
-             ot->version == kCffVersion,
+        {ot->version == kTrueTypeVersion || ot->version == kTagTrue || ot->version == kTagOtto,
          "not TrueType 1.0 format"},
         {ot->numTables != 0, "numTables=0"},
         {ot->entrySelector == entry_selector_for(ot->numTables), "inconsistent entrySelector"},

@@ -11,7 +11,7 @@ struct command_entry {
     command_handler handler;
 };
 
-// The 21 commands, in table order, ended by a row with a null name.
+// The commands, in table order, ended by a row with a null name.
 extern const command_entry command_table[];
 
 // Whether the word is the name of a command of the table.

@@ -1,7 +1,7 @@
 // A chart of one cmap subtable as a standalone SVG file: a grid of 16 codes per row, each
 // mapped code drawn with its glyph's outline, its code, the glyph's name and a line at the
 // advance width; unmapped codes are grey. The `chart` command handler is declared with
-// the others in interp/interp.h.
+// the others in commands/commands.h.
 #pragma once
 
 #include "font/font.h"

@@ -8,7 +8,6 @@
 #include "font/font.h"
 #include "report/gpos_summary.h"
 #include "report/listname.h"
-#include "report/naming.h"
 #include "tables/cmap.h"
 #include "tables/head.h"
 #include "tables/hhea.h"
@@ -16,6 +15,7 @@
 #include "tables/kern.h"
 #include "tables/maxp.h"
 #include "tables/name.h"
+#include "tables/naming.h"
 #include "tables/os2.h"
 #include "tables/post.h"
 
@@ -82,18 +82,6 @@ void list_names(const name_elab& name) {
     }
 }
 
-// Segment arrays print 8 values to a line.
-template <class T>
-void list_segment_array(const char* heading, const std::vector<T>& values, USHORT segCount,
-                        const char* format) {
-    std::printf("%s:\n", heading);
-    for (USHORT i = 0; i < segCount; ++i) {
-        if (i != 0 && i % 8 == 0) std::printf("\n");
-        std::printf(format, static_cast<long>(value_at(values, i)));
-    }
-    std::printf("\n");
-}
-
 void list_cmap(const cmap_elab& cmap) {
     const std::size_t slots = std::min<std::size_t>(cmap.numTables, cmap.subtables.size());
     for (std::size_t i = 0; i < slots; ++i) list_cmap_subtable(cmap.subtables[i].get());
@@ -144,56 +132,16 @@ void os2_line(USHORT revision, const char* field, long value) {
                 static_cast<unsigned long>(value) & 0xFFFFFFFFUL);
 }
 
-// The fields every revision has, then those each later revision adds.
+// The version, then the fields of its revision but the panose bytes.
 void list_os2(const os2_elab& os2) {
     const os2_revision* v = os2.v.get();
     if (!v || os2.version > kOS2LastVersion) return;
     const USHORT rev = os2.version;
     os2_line(rev, "version", v->version);
-    os2_line(rev, "xAvgCharWidth", v->xAvgCharWidth);
-    os2_line(rev, "usWeightClass", v->usWeightClass);
-    os2_line(rev, "usWidthClass", v->usWidthClass);
-    os2_line(rev, "fsType", v->fsType);
-    os2_line(rev, "ySubscriptXSize", v->ySubscriptXSize);
-    os2_line(rev, "ySubscriptYSize", v->ySubscriptYSize);
-    os2_line(rev, "ySubscriptXOffset", v->ySubscriptXOffset);
-    os2_line(rev, "ySubscriptYOffset", v->ySubscriptYOffset);
-    os2_line(rev, "ySuperscriptXSize", v->ySuperscriptXSize);
-    os2_line(rev, "ySuperscriptYSize", v->ySuperscriptYSize);
-    os2_line(rev, "ySuperscriptXOffset", v->ySuperscriptXOffset);
-    os2_line(rev, "ySuperscriptYOffset", v->ySuperscriptYOffset);
-    os2_line(rev, "yStrikeoutSize", v->yStrikeoutSize);
-    os2_line(rev, "yStrikeoutPosition", v->yStrikeoutPosition);
-    os2_line(rev, "sFamilyClass", v->sFamilyClass);
-    static const char* const kRev0Ranges[] = {"ulCharRange[0]", "ulCharRange[1]", "ulCharRange[2]",
-                                              "ulCharRange[3]"};
-    static const char* const kUnicodeRanges[] = {"ulUnicodeRange1", "ulUnicodeRange2",
-                                                 "ulUnicodeRange3", "ulUnicodeRange4"};
-    for (int i = 0; i < 4; ++i)
-        os2_line(rev, rev >= 1 ? kUnicodeRanges[i] : kRev0Ranges[i], v->ulCharRange[i]);
-    static const char* const kVendorBytes[] = {"achVendID[0]", "achVendID[1]", "achVendID[2]",
-                                               "achVendID[3]"};
-    for (int i = 0; i < 4; ++i) os2_line(rev, kVendorBytes[i], v->achVendID[i]);
-    os2_line(rev, "fsSelection", v->fsSelection);
-    os2_line(rev, "usFirstCharIndex", v->usFirstCharIndex);
-    os2_line(rev, "usLastCharIndex", v->usLastCharIndex);
-    os2_line(rev, "sTypoAscender", v->sTypoAscender);
-    os2_line(rev, "sTypoDescender", v->sTypoDescender);
-    os2_line(rev, "sTypoLineGap", v->sTypoLineGap);
-    os2_line(rev, "usWinAscent", v->usWinAscent);
-    os2_line(rev, "usWinDescent", v->usWinDescent);
-    if (rev < 1) return;
-    os2_line(rev, "ulCodePageRange1", v->ulCodePageRange1);
-    os2_line(rev, "ulCodePageRange2", v->ulCodePageRange2);
-    if (rev < 2) return;
-    os2_line(rev, "sxHeight", v->sxHeight);
-    os2_line(rev, "sCapHeight", v->sCapHeight);
-    os2_line(rev, "usDefaultChar", v->usDefaultChar);
-    os2_line(rev, "usBreakChar", v->usBreakChar);
-    os2_line(rev, "usMaxContext", v->usMaxContext);
-    if (rev < 5) return;
-    os2_line(rev, "usLowerOpticalPointSize", v->usLowerOpticalPointSize);
-    os2_line(rev, "usUpperOpticalPointSize", v->usUpperOpticalPointSize);
+    for (const os2_field& f : os2_fields()) {
+        if (f.since > rev || !f.listed) continue;
+        os2_line(rev, rev >= 1 && f.name_v1 ? f.name_v1 : f.name, f.value(*v));
+    }
 }
 
 // One line per glyph of maxp's count; the record holds one entry per glyph counted when
@@ -250,23 +198,6 @@ void list_kern(font_object& font) {
 
 }  // namespace
 
-namespace {
-
-// Formats 12 and 13: the header fields, then one group a line.
-void list_groups(const cmap_subtable& st) {
-    std::printf("Maps %zu group(s):\n", st.groups.size());
-    std::printf("format=%u reserved=%u length=%lu language=%lu numGroups=%zu\n", st.format,
-                st.reserved, static_cast<unsigned long>(st.length32),
-                static_cast<unsigned long>(st.language32), st.groups.size());
-    std::printf("startCharCode endCharCode %s:\n", st.format == 12 ? "startGlyphID" : "glyphID");
-    for (const cmap_group& g : st.groups)
-        std::printf("\t0x%06lx\t0x%06lx\t%lu\n", static_cast<unsigned long>(g.startCharCode),
-                    static_cast<unsigned long>(g.endCharCode),
-                    static_cast<unsigned long>(g.startGlyphID));
-}
-
-}  // namespace
-
 void list_cmap_subtable(const cmap_subtable* subtable) {
     if (!subtable) return;
     const cmap_subtable& st = *subtable;
@@ -274,32 +205,8 @@ void list_cmap_subtable(const cmap_subtable* subtable) {
     print_platform_name(st.platformID);
     std::printf(" %s", encoding_name(st.platformID, st.encodingID));
     std::printf(")\n");
-    if (is_group_format(st.format) || !is_parsed_format(st.format)) {
-        if (is_group_format(st.format))
-            list_groups(st);
-        else
-            std::printf("format=%u length=%lu: kept as stored, maps nothing\n", st.format,
-                        static_cast<unsigned long>(st.length32));
-        std::printf("%s", kEqualsLine);
-        std::fflush(stdout);
-        return;
-    }
-    std::printf("Maps %u glyph(s) via glyphIdArray:\n", st.glyphIdCount);
-    std::printf("format=%u length=%u version=%u segCountX2=%u searchRange=%u\n", st.format,
-                st.length, st.language, st.segCountX2, st.searchRange);
-    std::printf("entrySelector=%u rangeShift=%u\n", st.entrySelector, st.rangeShift);
-    list_segment_array("endCode", st.endCount, st.segCount, "\t0x%04lx");
-    list_segment_array("startCode", st.startCount, st.segCount, "\t0x%04lx");
-    list_segment_array("idDelta", st.idDelta, st.segCount, " %5ld");
-    list_segment_array("idRangeOffset", st.idRangeOffset, st.segCount, " %4ld");
-    // Glyph indices, 16 to a line. A format 0 record holds its 256 byte values one per
-    // entry, so each byte shows as one value and nothing past the 256 is read.
-    std::printf("glyphIdArray:\n");
-    for (std::size_t i = 0; i < st.glyphIdCount; ++i) {
-        if (i != 0 && i % 16 == 0) std::printf("\n");
-        std::printf(" %3ld", static_cast<long>(value_at(st.glyphIdArray, i)));
-    }
-    std::printf("\n%s", kEqualsLine);
+    st.list();
+    std::printf("%s", kEqualsLine);
     std::fflush(stdout);
 }
 

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "font/font.h"
-#include "report/name_text.h"
-#include "report/naming.h"
 #include "tables/name.h"
+#include "tables/name_text.h"
+#include "tables/naming.h"
 
 namespace {
 

@@ -7,14 +7,12 @@
 #include <optional>
 #include <vector>
 
-#include "writer/new_file.h"
+#include "font/new_file.h"
+#include "font/sfnt.h"
 #include "writer/table_writers.h"
 
 namespace {
 
-constexpr ULONG kChecksumMagic = 0xB1B0AFBA;
-constexpr std::size_t kOffsetTableSize = 12;
-constexpr std::size_t kDirectoryRecordSize = 16;
 constexpr long kCheckSumAdjustmentOffset = 8;  // within head
 constexpr unsigned long long kMaxFileOffset = 0xFFFFFFFFull;
 
@@ -60,7 +58,7 @@ ULONG word_at(const mem_stream& stream, std::size_t offset) {
 }
 
 std::size_t directory_record(std::size_t index) {
-    return kOffsetTableSize + kDirectoryRecordSize * index;
+    return kOffsetTableSize + kDirectoryEntrySize * index;
 }
 std::size_t directory_end(USHORT num_tables) {
     return directory_record(num_tables);
@@ -102,7 +100,7 @@ std::optional<table_record> write_table(mem_stream& out, font_object& font, tabl
 // size, and the vector still grows if they are not.
 void reserve_output(mem_stream& out, const font_object& font, USHORT num_tables) {
     out.bytes().reserve(font.in_stream.size() + kOffsetTableSize +
-                        kDirectoryRecordSize * static_cast<std::size_t>(num_tables));
+                        kDirectoryEntrySize * static_cast<std::size_t>(num_tables));
 }
 
 }  // namespace

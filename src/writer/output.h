@@ -2,7 +2,7 @@
 // padding, the directory checksums and head's checkSumAdjustment.
 //
 // The whole file is assembled in a mem_stream, so checksums are taken from the bytes in
-// memory, and only a complete file ever reaches the output path (writer/new_file.h).
+// memory, and only a complete file ever reaches the output path (font/new_file.h).
 #pragma once
 
 #include <vector>

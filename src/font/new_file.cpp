@@ -1,4 +1,4 @@
-#include "writer/new_file.h"
+#include "font/new_file.h"
 
 #include <cerrno>
 #include <chrono>

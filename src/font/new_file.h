@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "font/fileio.h"
+#include "font/signal_cleanup.h"
 #include "font/types.h"
-#include "writer/signal_cleanup.h"
 
 class new_file {
   public:

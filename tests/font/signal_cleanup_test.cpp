@@ -10,8 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "font/new_file.h"
 #include "support/run.h"
-#include "writer/new_file.h"
 
 namespace {
 

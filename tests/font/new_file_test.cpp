@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "font/new_file.h"
 #include "support/run.h"
-#include "writer/new_file.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "report/listname.h"
-#include "report/naming.h"
+#include "tables/naming.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "writer/signal_cleanup.h"
+#include "font/signal_cleanup.h"
 
 #include <array>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "report/naming.h"
+#include "tables/naming.h"
 
 #include <cstdio>
 #include <iterator>
