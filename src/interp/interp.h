@@ -9,7 +9,7 @@ struct command_entry {
     command_handler handler;
 };
 
-// The 21 commands, in table order, ended by a row with a null name.
+// The 23 commands, in table order, ended by a row with a null name.
 extern const command_entry command_table[];
 
 // Pops the top item and runs it when it names a command; otherwise pushes it back.
@@ -24,5 +24,6 @@ constexpr int kMaxRunDepth = 256;
 void print_banner();
 void check_typedefs();
 
-// The program: returns the exit status (0, or -1 after a failing command).
+// The program: returns the exit status: 0, or -1 after a failing command or when a word
+// left on the stack looks like a misspelt command.
 int kestrix_main(int argc, char** argv);

@@ -10,6 +10,8 @@
 #include "report/listname.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
+#include "tables/cmap_format14.h"
+#include "tables/cmap_format2.h"
 #include "tables/head.h"
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
@@ -277,6 +279,10 @@ void list_cmap_subtable(const cmap_subtable* subtable) {
     if (is_group_format(st.format) || !is_parsed_format(st.format)) {
         if (is_group_format(st.format))
             list_groups(st);
+        else if (st.format == 2 && !st.stored.empty())
+            list_format2(st);
+        else if (st.format == 14 && !st.stored.empty())
+            list_format14(st);
         else
             std::printf("format=%u length=%lu: kept as stored, maps nothing\n", st.format,
                         static_cast<unsigned long>(st.length32));

@@ -18,10 +18,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <unordered_map>
 
 #include "font/parsers.h"
 #include "font/registry.h"
+#include "tables/cmap_format2.h"
 #include "tables/maxp.h"
 #include "tables/table_reader.h"
 #include "tables/table_words.h"
@@ -258,6 +260,7 @@ std::unique_ptr<cmap_subtable> read_subtable_at(table_reader in, USHORT platform
         if (!is_parsed_format(sub->format)) {
             read_stored(in, offset, *sub, budget);
             sub->length = static_cast<USHORT>(sub->length32);
+            if (sub->format == 2) check_format2(*sub);
             return sub;
         }
         sub->length = in.u16();
@@ -408,6 +411,19 @@ USHORT group_glyph(ULONG code, const cmap_subtable& sub) {
 
 }  // namespace
 
+bool maps_codes(const cmap_subtable& subtable) {
+    return is_parsed_format(subtable.format) || (subtable.format == 2 && !subtable.stored.empty());
+}
+
+void report_unmappable(const font_object& font, const cmap_subtable& subtable, const char* prefix) {
+    std::fflush(stdout);
+    std::fprintf(
+        stderr,
+        "%s%s: cmap %d.%d is a format %d subtable, which kestrix cannot map codes through\n",
+        prefix, font.font_path.c_str(), static_cast<int>(subtable.platformID),
+        static_cast<int>(subtable.encodingID), static_cast<int>(subtable.format));
+}
+
 USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable) {
     if (subtable && is_group_format(subtable->format))
         return code == 0xFFFF ? 0 : group_glyph(code, *subtable);
@@ -428,6 +444,12 @@ USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable) {
         }
         case 4:
             return segment_glyph(c, sub);
+        case 2:
+            if (!sub.stored.empty()) {
+                const std::optional<USHORT> glyph = format2_glyph(sub.stored, c);
+                return glyph ? *glyph : unmappable(c);
+            }
+            [[fallthrough]];
         default:
             if (!sub.stored.empty()) return 0;  // kept as stored bytes: maps nothing
             std::fprintf(stderr, "No cmap!\n");

@@ -28,8 +28,19 @@ inline bool is_parsed_format(USHORT format) {
     return format == 0 || format == 4 || format == 6 || is_group_format(format);
 }
 
+struct cmap_subtable;
+
+// Whether codes can be looked up in the subtable: a kept subtable maps nothing, so afm and
+// chart refuse it rather than write a file without codes.
+bool maps_codes(const cmap_subtable& subtable);
+
+// "<prefix><font>: cmap M.N is a format F subtable, which kestrix cannot map codes
+// through", on the standard error stream.
+void report_unmappable(const font_object& font, const cmap_subtable& subtable, const char* prefix);
+
 // One subtable, for one platform.encoding pair. Formats 0, 4, 6, 12 and 13 are read field
-// by field; a subtable of any other format keeps its bytes and maps nothing.
+// by field; a subtable of any other format keeps its bytes, and of those format 2 maps
+// codes through them (cmap_format2.h), the others nothing.
 struct cmap_subtable {
     USHORT platformID = 0;  // from the encoding record
     USHORT encodingID = 0;
@@ -90,7 +101,8 @@ std::unique_ptr<cmap_subtable>* find_cmap_subtable(font_object& font, USHORT pla
                                                    USHORT encodingID);
 
 // Glyph index of a character code; 0 means no glyph. Formats 12 and 13 take codes up to
-// 0x10FFFF; the others take the code modulo 65536; a kept subtable maps nothing.
+// 0x10FFFF; the others take the code modulo 65536; a kept subtable other than format 2
+// maps nothing.
 USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable);
 
 // The glyphs of all 65,536 codes through one subtable, for a walk over every code.
