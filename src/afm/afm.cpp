@@ -190,24 +190,13 @@ struct mapped_code {
 };
 
 // Each code the subtable maps to a glyph, in code order. Walked once: the lookup reports
-// codes it cannot map, and the count of lines comes before the lines. Groups of 32-bit
-// codes are walked group by group: a supplementary-plane subtable spans 0x110000 codes,
-// of which it maps a few.
+// codes it cannot map, and the count of lines comes before the lines.
 std::vector<mapped_code> mapped_codes(const afm_source& src) {
     std::vector<mapped_code> mapped;
-    if (is_group_format(src.cmap.format)) {
-        for (const cmap_group& group : src.cmap.groups)
-            for (ULONG code = group.startCharCode; code <= group.endCharCode; ++code) {
-                USHORT g = char_to_glyph(code, &src.cmap);
-                if (g != 0) mapped.push_back({code, g});
-            }
-        return mapped;
-    }
-    const code_glyph_map glyphs(src.cmap);
-    for (ULONG code = 0; code <= 0xFFFF; ++code) {
-        USHORT g = glyphs.glyph_of(code);
-        if (g != 0) mapped.push_back({code, g});
-    }
+    src.cmap.walk([&](ULONG code, USHORT glyph) {
+        mapped.push_back({code, glyph});
+        return true;
+    });
     return mapped;
 }
 
@@ -297,7 +286,7 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
                      static_cast<int>(platformID), static_cast<int>(encodingID));
         return -1;
     }
-    if (!maps_codes(**slot)) {
+    if (!(*slot)->maps_codes()) {
         report_unmappable(font, **slot, "");
         return -1;
     }

@@ -1,7 +1,7 @@
 #include "encoding/cmap12_build.h"
 
 #include "encoding/cmap4_build.h"
-#include "tables/cmap.h"
+#include "tables/cmap_groups.h"
 
 bool takes_format12(USHORT platformID, USHORT encodingID) {
     return (platformID == 3 && encodingID == 10) ||
@@ -14,8 +14,7 @@ std::unique_ptr<cmap_subtable> build_cmap12_subtable(std::vector<encoding_pair>&
     warn_duplicate_codes(pairs);
     drop_unreachable_duplicates(pairs);
 
-    auto sub = std::make_unique<cmap_subtable>();
-    sub->format = 12;
+    auto sub = std::make_unique<cmap_format12>();
     for (const encoding_pair& p : pairs) {
         if (!sub->groups.empty()) {
             cmap_group& last = sub->groups.back();

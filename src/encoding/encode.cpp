@@ -10,6 +10,7 @@
 #include "font/fileio.h"
 #include "font/font.h"
 #include "tables/cmap.h"
+#include "tables/cmap_format4.h"
 #include "tables/maxp.h"
 #include "tables/os2.h"
 #include "tables/post.h"
@@ -86,8 +87,7 @@ void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& p
 std::unique_ptr<cmap_subtable> build_cmap4_subtable(std::vector<encoding_pair>& pairs) {
     std::optional<cmap4_layout> layout = build_cmap4_layout(pairs);
     if (!layout) return nullptr;
-    auto sub = std::make_unique<cmap_subtable>();
-    sub->format = 4;
+    auto sub = std::make_unique<cmap_format4>();
     sub->length = layout->length;
     sub->language = 0;
     sub->segCountX2 = layout->segCountX2;
@@ -144,37 +144,12 @@ int install_subtable(font_object& font, std::unique_ptr<cmap_subtable> subtable,
     return 0;
 }
 
-char_range char_range_of(const cmap_subtable& s) {
-    switch (s.format) {
-        case 0:
-            return {0, 255};
-        case 6:
-            return {s.firstCode, static_cast<USHORT>(s.firstCode + s.glyphIdCount - 1)};
-        case 4:
-            if (s.segCount > 1 && s.startCount.size() >= s.segCount &&
-                s.endCount.size() >= s.segCount)
-                return {s.startCount[0], s.endCount[s.segCount - 2]};
-            return {};
-        case 12:
-        case 13: {
-            // OS/2 keeps 16 bits: a range reaching past 0xFFFF is stored as 0xFFFF.
-            if (s.groups.empty()) return {};
-            auto clip = [](ULONG code) {
-                return static_cast<USHORT>(std::min<ULONG>(code, 0xFFFF));
-            };
-            return {clip(s.groups.front().startCharCode), clip(s.groups.back().endCharCode)};
-        }
-        default:
-            return {};
-    }
-}
-
 namespace {
 
 void update_os2_char_range(font_object& font, const cmap_subtable& subtable) {
     os2_elab* os2 = os2_table(font);
     if (!os2 || !os2->v) return;
-    char_range range = char_range_of(subtable);
+    char_range range = subtable.code_range();
     os2->v->usFirstCharIndex = range.first;
     os2->v->usLastCharIndex = range.last;
 }

@@ -53,12 +53,5 @@ std::unique_ptr<cmap_subtable> build_cmap4_subtable(std::vector<encoding_pair>& 
 int install_subtable(font_object& font, std::unique_ptr<cmap_subtable> subtable, USHORT platformID,
                      USHORT encodingID);
 
-// First and last character code a subtable covers, for OS/2.
-struct char_range {
-    USHORT first = 0;
-    USHORT last = 0;
-};
-char_range char_range_of(const cmap_subtable& subtable);
-
 // For tests: storing more pairs than this fails as if memory had run out.
 inline std::size_t encoding_pair_limit_for_tests = static_cast<std::size_t>(-1);

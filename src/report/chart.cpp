@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -224,25 +225,25 @@ struct code_range {
     std::size_t mapped = 0;
 };
 
+// The chart draws the Basic Multilingual Plane: its walk stops at 0xFFFF.
 code_range map_codes(const cmap_subtable& sub) {
+    constexpr ULONG kLastCharted = 0xFFFF;
     code_range range;
-    ULONG last = 0xFFFF;
-    if (sub.format == 0) {
-        last = 0xFF;
-    } else if (sub.format == 6) {
-        range.first = sub.firstCode;
-        const ULONG count = std::max<ULONG>(sub.glyphIdCount, 1);
-        last = std::min<ULONG>(sub.firstCode + count - 1, 0xFFFF);
+    ULONG last = kLastCharted;
+    if (const std::optional<dense_span> span = sub.dense_codes()) {
+        range.first = span->first;
+        last = std::min<ULONG>(span->first + std::max<ULONG>(span->count, 1) - 1, kLastCharted);
     } else {
         range.whole_rows = false;
     }
-    const code_glyph_map lookup(sub);
     range.glyphs.resize(last - range.first + 1);
-    for (ULONG code = range.first; code <= last; ++code) {
-        const USHORT g = lookup.glyph_of(code);
-        range.glyphs[code - range.first] = g;
-        if (g != 0) ++range.mapped;
-    }
+    sub.walk([&](ULONG code, USHORT glyph) {
+        if (code > last) return false;
+        if (code < range.first) return true;
+        range.glyphs[code - range.first] = glyph;
+        ++range.mapped;
+        return true;
+    });
     return range;
 }
 
@@ -644,7 +645,7 @@ int write_chart(font_object& font, USHORT platformID, USHORT encodingID, const c
                      static_cast<int>(platformID), static_cast<int>(encodingID));
         return -1;
     }
-    if (!maps_codes(**slot)) {
+    if (!(*slot)->maps_codes()) {
         report_unmappable(font, **slot, "chart: ");
         return -1;
     }

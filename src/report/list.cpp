@@ -10,8 +10,6 @@
 #include "report/listname.h"
 #include "report/naming.h"
 #include "tables/cmap.h"
-#include "tables/cmap_format14.h"
-#include "tables/cmap_format2.h"
 #include "tables/head.h"
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
@@ -82,18 +80,6 @@ void list_names(const name_elab& name) {
         print_name_string(record, false);
         std::printf("\"\n%s", kEqualsLine);
     }
-}
-
-// Segment arrays print 8 values to a line.
-template <class T>
-void list_segment_array(const char* heading, const std::vector<T>& values, USHORT segCount,
-                        const char* format) {
-    std::printf("%s:\n", heading);
-    for (USHORT i = 0; i < segCount; ++i) {
-        if (i != 0 && i % 8 == 0) std::printf("\n");
-        std::printf(format, static_cast<long>(value_at(values, i)));
-    }
-    std::printf("\n");
 }
 
 void list_cmap(const cmap_elab& cmap) {
@@ -252,23 +238,6 @@ void list_kern(font_object& font) {
 
 }  // namespace
 
-namespace {
-
-// Formats 12 and 13: the header fields, then one group a line.
-void list_groups(const cmap_subtable& st) {
-    std::printf("Maps %zu group(s):\n", st.groups.size());
-    std::printf("format=%u reserved=%u length=%lu language=%lu numGroups=%zu\n", st.format,
-                st.reserved, static_cast<unsigned long>(st.length32),
-                static_cast<unsigned long>(st.language32), st.groups.size());
-    std::printf("startCharCode endCharCode %s:\n", st.format == 12 ? "startGlyphID" : "glyphID");
-    for (const cmap_group& g : st.groups)
-        std::printf("\t0x%06lx\t0x%06lx\t%lu\n", static_cast<unsigned long>(g.startCharCode),
-                    static_cast<unsigned long>(g.endCharCode),
-                    static_cast<unsigned long>(g.startGlyphID));
-}
-
-}  // namespace
-
 void list_cmap_subtable(const cmap_subtable* subtable) {
     if (!subtable) return;
     const cmap_subtable& st = *subtable;
@@ -276,36 +245,8 @@ void list_cmap_subtable(const cmap_subtable* subtable) {
     print_platform_name(st.platformID);
     std::printf(" %s", encoding_name(st.platformID, st.encodingID));
     std::printf(")\n");
-    if (is_group_format(st.format) || !is_parsed_format(st.format)) {
-        if (is_group_format(st.format))
-            list_groups(st);
-        else if (st.format == 2 && !st.stored.empty())
-            list_format2(st);
-        else if (st.format == 14 && !st.stored.empty())
-            list_format14(st);
-        else
-            std::printf("format=%u length=%lu: kept as stored, maps nothing\n", st.format,
-                        static_cast<unsigned long>(st.length32));
-        std::printf("%s", kEqualsLine);
-        std::fflush(stdout);
-        return;
-    }
-    std::printf("Maps %u glyph(s) via glyphIdArray:\n", st.glyphIdCount);
-    std::printf("format=%u length=%u version=%u segCountX2=%u searchRange=%u\n", st.format,
-                st.length, st.language, st.segCountX2, st.searchRange);
-    std::printf("entrySelector=%u rangeShift=%u\n", st.entrySelector, st.rangeShift);
-    list_segment_array("endCode", st.endCount, st.segCount, "\t0x%04lx");
-    list_segment_array("startCode", st.startCount, st.segCount, "\t0x%04lx");
-    list_segment_array("idDelta", st.idDelta, st.segCount, " %5ld");
-    list_segment_array("idRangeOffset", st.idRangeOffset, st.segCount, " %4ld");
-    // Glyph indices, 16 to a line. A format 0 record holds its 256 byte values one per
-    // entry, so each byte shows as one value and nothing past the 256 is read.
-    std::printf("glyphIdArray:\n");
-    for (std::size_t i = 0; i < st.glyphIdCount; ++i) {
-        if (i != 0 && i % 16 == 0) std::printf("\n");
-        std::printf(" %3ld", static_cast<long>(value_at(st.glyphIdArray, i)));
-    }
-    std::printf("\n%s", kEqualsLine);
+    st.list();
+    std::printf("%s", kEqualsLine);
     std::fflush(stdout);
 }
 

@@ -1,82 +1,87 @@
 // The character-to-glyph table (cmap): its record, parser and lookups.
+//
+// Each subtable format is one type derived from cmap_subtable (cmap_format0.h,
+// cmap_format2.h, cmap_format4.h, cmap_format6.h, cmap_groups.h for 12 and 13,
+// cmap_format14.h, cmap_kept.h for every other format): it reads, looks up, walks, writes and lists
+// itself. Everything outside this layer goes through the interface below.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "font/font.h"
 #include "font/types.h"
 
-// One group of a format 12 or 13 subtable: codes startCharCode..endCharCode map to
-// consecutive glyphs from startGlyphID (format 12) or all to startGlyphID (format 13).
-struct cmap_group {
-    ULONG startCharCode = 0;
-    ULONG endCharCode = 0;
-    ULONG startGlyphID = 0;
-};
-
 inline constexpr ULONG kLastUnicode = 0x10FFFF;
 
-// Formats mapped through groups of 32-bit codes.
-inline bool is_group_format(USHORT format) {
-    return format == 12 || format == 13;
-}
-// Formats whose fields the record holds; any other subtable is kept as its stored bytes.
-inline bool is_parsed_format(USHORT format) {
-    return format == 0 || format == 4 || format == 6 || is_group_format(format);
-}
+// Called for each (code, glyph) a walk meets; false stops the walk.
+using cmap_visitor = std::function<bool(ULONG code, USHORT glyph)>;
 
-struct cmap_subtable;
+// First and last character code a subtable covers, as OS/2 holds them (16 bits).
+struct char_range {
+    USHORT first = 0;
+    USHORT last = 0;
+};
 
-// Whether codes can be looked up in the subtable: a kept subtable maps nothing, so afm and
-// chart refuse it rather than write a file without codes.
-bool maps_codes(const cmap_subtable& subtable);
+// The codes a format that maps through one dense array covers: count codes from first.
+struct dense_span {
+    ULONG first = 0;
+    ULONG count = 0;
+};
 
-// "<prefix><font>: cmap M.N is a format F subtable, which kestrix cannot map codes
-// through", on the standard error stream.
-void report_unmappable(const font_object& font, const cmap_subtable& subtable, const char* prefix);
-
-// One subtable, for one platform.encoding pair. Formats 0, 4, 6, 12 and 13 are read field
-// by field; a subtable of any other format keeps its bytes, and of those format 2 maps
-// codes through them (cmap_format2.h), the others nothing.
+// One subtable, for one platform.encoding pair.
 struct cmap_subtable {
+    virtual ~cmap_subtable() = default;
+
     USHORT platformID = 0;  // from the encoding record
     USHORT encodingID = 0;
     USHORT format = 0;
     USHORT length = 0;    // as read; the writer recomputes it
     USHORT language = 0;  // third header word, reported as the subtable's "version"
+    // Where the subtable was read from in its cmap table: encoding records that shared
+    // one subtable there are written sharing one again. None for a subtable built here.
+    std::optional<ULONG> source_offset;
 
-    // Format 4 only.
-    USHORT segCountX2 = 0;
-    USHORT segCount = 0;  // segCountX2 >> 1
-    USHORT searchRange = 0;
-    USHORT entrySelector = 0;
-    USHORT rangeShift = 0;
-    std::vector<USHORT> endCount;       // segCount entries
-    std::vector<USHORT> startCount;     // segCount entries
-    std::vector<SHORT> idDelta;         // segCount entries, added modulo 65536
-    std::vector<USHORT> idRangeOffset;  // segCount entries, byte offsets as in the file
+    // Glyph index of a character code; 0 means no glyph. 16-bit formats take the code
+    // modulo 65536; code 0xFFFF maps to nothing.
+    USHORT glyph_of(ULONG code) const;
 
-    // Glyph indices: format 0 holds 256 byte values, format 6 entryCount words, format 4
-    // the words after idRangeOffset. An idRangeOffset reaches into this array as if it
-    // followed idRangeOffset directly, as it does in the file.
-    std::vector<USHORT> glyphIdArray;
-    USHORT glyphIdCount = 0;  // 256, entryCount, or computed from the format 4 length
-    USHORT firstCode = 0;     // format 6 only
+    // Calls visit for each code the subtable maps to a glyph other than 0, in ascending
+    // code order (up to U+10FFFF), until visit returns false. Lookup messages come as
+    // glyph_of gives them, in code order.
+    virtual void walk(const cmap_visitor& visit) const;
 
-    // Formats 12 and 13: the header's reserved word, 32-bit length and language, and the
-    // groups, ascending and disjoint, with codes up to 0x10FFFF and glyphs below the glyph
-    // count (the parser drops or cuts any other, with a message).
-    USHORT reserved = 0;
-    ULONG length32 = 0;  // also the stored length of a kept subtable
-    ULONG language32 = 0;
-    std::vector<cmap_group> groups;
+    // First and last code, for OS/2's usFirstCharIndex and usLastCharIndex.
+    virtual char_range code_range() const { return {}; }
+    // The codes of a format that maps through one dense array; none for sparse formats.
+    virtual std::optional<dense_span> dense_codes() const { return std::nullopt; }
 
-    // Any other format: the subtable's bytes as stored (its length, cut at the end of the
-    // table), written back unchanged.
-    std::vector<BYTE> stored;
+    // Bytes the subtable takes when written, from its counts.
+    virtual unsigned long byte_length() const = 0;
+    // True when the length field has 16 bits.
+    virtual bool short_length() const { return true; }
+    // The arrays the counts promise are all there, so the subtable can be written.
+    virtual bool complete() const { return true; }
+    // Writes the whole subtable, header included, with `length` (byte_length) in it.
+    virtual void write(mem_stream& out, unsigned long length) const = 0;
+
+    // Prints the subtable's fields as `list` shows them, after the heading line.
+    virtual void list() const = 0;
+
+    // Whether codes can be looked up in the subtable: one kept only as its bytes maps
+    // nothing, so afm and chart refuse it rather than write a file without codes.
+    virtual bool maps_codes() const { return true; }
+
+  protected:
+    // Formats 12 and 13 take 32-bit codes.
+    virtual bool wide_codes() const { return false; }
+    // The glyph of a code the subtable can hold (already reduced to 16 bits when it
+    // takes 16-bit codes), other than 0xFFFF.
+    virtual USHORT lookup(ULONG code) const = 0;
 };
 
 struct cmap_elab : elab_record {
@@ -100,26 +105,10 @@ cmap_elab* cmap_table(font_object& font);
 std::unique_ptr<cmap_subtable>* find_cmap_subtable(font_object& font, USHORT platformID,
                                                    USHORT encodingID);
 
-// Glyph index of a character code; 0 means no glyph. Formats 12 and 13 take codes up to
-// 0x10FFFF; the others take the code modulo 65536; a kept subtable other than format 2
-// maps nothing.
+// Glyph index of a character code through a subtable (see cmap_subtable::glyph_of);
+// without a subtable, 0 with a message.
 USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable);
 
-// The glyphs of all 65,536 codes through one subtable, for a walk over every code.
-// char_to_glyph finds a code's format 4 segment by scanning from the first segment; here
-// the first segment whose endCount reaches each code is worked out once, in one pass over
-// the segments, so a subtable of tens of thousands of segments costs one pass rather than
-// one per code. Both resolve the code within its segment alike, so every answer, and
-// every message, is exactly char_to_glyph's. The subtable must outlive the map.
-class code_glyph_map {
-  public:
-    explicit code_glyph_map(const cmap_subtable& subtable);
-    USHORT glyph_of(ULONG code) const;
-
-  private:
-    static constexpr std::uint32_t kNoSegment = 0xFFFFFFFF;
-
-    const cmap_subtable& subtable_;
-    std::size_t segments_ = 0;                  // format 4: the usable segments
-    std::vector<std::uint32_t> first_segment_;  // format 4: by code, or kNoSegment
-};
+// "<prefix><font>: cmap M.N is a format F subtable, which kestrix cannot map codes
+// through", on the standard error stream.
+void report_unmappable(const font_object& font, const cmap_subtable& subtable, const char* prefix);

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "tables/cmap.h"
-#include "tables/table_reader.h"
+#include "tables/cmap_support.h"
 
 namespace {
 
@@ -54,12 +53,20 @@ unsigned long nondefault_mappings(table_reader& in, ULONG offset, bool& cut) {
 
 }  // namespace
 
-void list_format14(const cmap_subtable& subtable) {
-    table_reader in(subtable.stored.data(), subtable.stored.size());
+std::unique_ptr<cmap_subtable> read_cmap_format14(table_reader& in,
+                                                  const cmap_read_context& context) {
+    auto sub = new_cmap_subtable<cmap_format14>(context);
+    read_kept_bytes(in, context, *sub);
+    return sub;
+}
+
+void cmap_format14::list() const {
+    if (stored.empty()) return cmap_kept::list();
+    table_reader in(stored.data(), stored.size());
     const counted records = count_at(in, kRecordsOffset - 4, kRecordSize);
     std::printf(
         "format=14 length=%lu numVarSelectorRecords=%lu: variation sequences, maps no codes\n",
-        static_cast<unsigned long>(subtable.length32), static_cast<unsigned long>(records.claimed));
+        static_cast<unsigned long>(length32), static_cast<unsigned long>(records.claimed));
     std::printf("varSelector defaultUVS nonDefaultUVS:\n");
     bool cut = records.present < records.claimed;
     for (std::size_t i = 0; i < records.present; ++i) {
@@ -77,6 +84,6 @@ void list_format14(const cmap_subtable& subtable) {
         std::fprintf(stderr,
                      "Warning: cmap %u.%u format 14: counts claim more than the subtable holds; "
                      "listed as far as it goes\n",
-                     subtable.platformID, subtable.encodingID);
+                     platformID, encodingID);
     }
 }

@@ -1,7 +1,8 @@
 // cmap format 14, Unicode variation sequences: for each variation selector, the base
 // characters whose sequence shows the glyph the character maps to anyway (default UVS) and
 // those with a glyph of their own (non-default UVS). It maps no single codes; the subtable
-// keeps its stored bytes, which gen writes back unchanged, and the listing reads them.
+// keeps its stored bytes as cmap_kept does, gen writes them back unchanged, and the
+// listing reads them.
 //
 // Layout (big-endian, offsets from the subtable's start):
 //   0  USHORT format                  14
@@ -15,9 +16,17 @@
 //   USHORT glyphID.
 #pragma once
 
-struct cmap_subtable;
+#include <memory>
 
-// The listing after the heading line: the header, then one line per variation selector
-// with how many default and non-default mappings it has. Counts that claim more than the
-// subtable holds are cut to what it holds, with a warning.
-void list_format14(const cmap_subtable& subtable);
+#include "tables/cmap_kept.h"
+
+class cmap_format14 : public cmap_kept {
+  public:
+    // The header, then one line per variation selector with how many default and
+    // non-default mappings it has. Counts that claim more than the subtable holds are cut
+    // to what it holds, with a warning.
+    void list() const override;
+};
+
+std::unique_ptr<cmap_subtable> read_cmap_format14(table_reader& in,
+                                                  const cmap_read_context& context);

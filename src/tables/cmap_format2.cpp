@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "tables/cmap.h"
-#include "tables/table_reader.h"
+#include "tables/cmap_support.h"
 
 namespace {
 
@@ -145,13 +144,28 @@ std::optional<USHORT> format2_glyph(const std::vector<BYTE>& stored, USHORT code
     return bytes.glyph(*s, code & 0xFFu);
 }
 
-void check_format2(const cmap_subtable& subtable) {
-    format2_bytes bytes(subtable.stored);
+std::unique_ptr<cmap_subtable> read_cmap_format2(table_reader& in,
+                                                 const cmap_read_context& context) {
+    auto sub = new_cmap_subtable<cmap_format2>(context);
+    read_kept_bytes(in, context, *sub);
+    sub->check();
+    return sub;
+}
+
+USHORT cmap_format2::lookup(ULONG code) const {
+    if (stored.empty()) return cmap_kept::lookup(code);
+    const auto c = static_cast<USHORT>(code);
+    const std::optional<USHORT> glyph = format2_glyph(stored, c);
+    return glyph ? *glyph : unmappable_code(c);
+}
+
+void cmap_format2::check() const {
+    format2_bytes bytes(stored);
     if (!bytes.holds_keys()) {
         std::fprintf(stderr,
                      "Warning: cmap %u.%u format 2: %zu bytes cannot hold the subHeaderKeys, "
                      "maps nothing\n",
-                     subtable.platformID, subtable.encodingID, subtable.stored.size());
+                     platformID, encodingID, stored.size());
         return;
     }
     const std::size_t selected = bytes.subheaders_selected();
@@ -160,15 +174,16 @@ void check_format2(const cmap_subtable& subtable) {
         std::fprintf(stderr,
                      "Warning: cmap %u.%u format 2: subHeaderKeys select %zu subHeaders, %zu in "
                      "the subtable\n",
-                     subtable.platformID, subtable.encodingID, selected, present);
+                     platformID, encodingID, selected, present);
 }
 
-void list_format2(const cmap_subtable& subtable) {
-    format2_bytes bytes(subtable.stored);
+void cmap_format2::list() const {
+    if (stored.empty()) return cmap_kept::list();
+    format2_bytes bytes(stored);
     const std::size_t count = std::min(bytes.subheaders_selected(), bytes.subheaders_present());
-    std::printf("Maps %zu code(s) via subHeaders:\n", codes_mapped(subtable.stored));
+    std::printf("Maps %zu code(s) via subHeaders:\n", codes_mapped(stored));
     std::printf("format=2 length=%lu version=%u subHeaders=%zu\n",
-                static_cast<unsigned long>(subtable.length32), bytes.word_at(4), count);
+                static_cast<unsigned long>(length32), bytes.word_at(4), count);
     list_keys(bytes);
     list_subheaders(bytes, count);
     list_ranges(bytes);

@@ -1,6 +1,7 @@
 // cmap format 2, the high-byte mapping of the two-byte encodings of older Chinese,
 // Japanese and Korean fonts (Shift-JIS, Big5, GB 2312, KS C 5601). The subtable keeps its
-// stored bytes, which gen writes back unchanged; lookups and the listing read them.
+// stored bytes as cmap_kept does, and gen writes them back unchanged; lookups and the
+// listing read them.
 //
 // Layout (big-endian, offsets from the subtable's start):
 //   0  USHORT format             2
@@ -17,22 +18,31 @@
 // byte with a non-zero key starts a two-byte code whose second byte its subHeader maps.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <vector>
 
-#include "font/types.h"
+#include "tables/cmap_kept.h"
 
-struct cmap_subtable;
+class cmap_format2 : public cmap_kept {
+  public:
+    // Says once when the subtable cannot hold its keys or the subHeaders they select;
+    // codes through those map nothing.
+    void check() const;
+
+    // How many codes are mapped, the header, the first bytes of two-byte codes with their
+    // subHeaders, the subHeaders, then one line per range of codes a subHeader maps (first
+    // code, last code, subHeader).
+    void list() const override;
+    bool maps_codes() const override { return !stored.empty(); }
+
+  protected:
+    USHORT lookup(ULONG code) const override;
+};
+
+std::unique_ptr<cmap_subtable> read_cmap_format2(table_reader& in,
+                                                 const cmap_read_context& context);
 
 // The glyph of a 16-bit code through a format 2 subtable's bytes: 0 when the subtable maps
 // nothing there, nothing when the glyph index it points to lies outside the subtable.
 std::optional<USHORT> format2_glyph(const std::vector<BYTE>& stored, USHORT code);
-
-// Says once when the subtable cannot hold its keys or the subHeaders they select; codes
-// through those map nothing.
-void check_format2(const cmap_subtable& subtable);
-
-// The listing after the heading line: how many codes are mapped, the header, the first
-// bytes of two-byte codes with their subHeaders, the subHeaders, then one line per range
-// of codes a subHeader maps (first code, last code, subHeader).
-void list_format2(const cmap_subtable& subtable);

@@ -11,6 +11,7 @@
 #include "support/font_builder.h"
 #include "support/run.h"
 #include "tables/cmap.h"
+#include "tables/cmap_format4.h"
 #include "tables/os2.h"
 
 using cmdtest::loaded_font;
@@ -108,7 +109,7 @@ TEST_F(EncodeCommand, BuildsReportsAndInstallsTheSubtable) {
 
     // Replaced in its slot; the first of the two 0x42 pairs (B) is the one kept.
     EXPECT_EQ(slot_labels(*font), (std::vector<std::string>{"1.0", "3.1"}));
-    const cmap_subtable& s = *cmap_table(*font)->subtables[1];
+    const auto& s = dynamic_cast<const cmap_format4&>(*cmap_table(*font)->subtables[1]);
     EXPECT_EQ(s.format, 4);
     EXPECT_EQ(s.language, 0);
     EXPECT_EQ(s.length, 16 + 3 * 8 + 3 * 2);

@@ -8,6 +8,7 @@
 
 #include "report/list.h"
 #include "tables/cmap.h"
+#include "tables/cmap_format2.h"
 #include "tables/elab_fixture.h"
 
 namespace tf = testfont;
@@ -62,8 +63,9 @@ TEST(CmapFormat2, OneAndTwoByteCodesMapThroughTheirSubHeaders) {
     auto l = load_format2(format2_subtable());
     ASSERT_NE(l.sub, nullptr);
     EXPECT_EQ(l.font->err, "");
-    EXPECT_TRUE(maps_codes(*l.sub));
-    EXPECT_EQ(l.sub->stored, format2_subtable());  // kept for gen, byte for byte
+    EXPECT_TRUE(l.sub->maps_codes());
+    // Kept for gen, byte for byte.
+    EXPECT_EQ(dynamic_cast<const cmap_format2&>(*l.sub).stored, format2_subtable());
 
     struct lookup {
         ULONG code;
@@ -138,7 +140,7 @@ TEST(CmapFormat14, ListsEachSelectorWithItsMappings) {
                             {3, 1, tf::cmap_format4::from(tf::standard_unicode_map()), {}}};
     auto l = elabtest::load(parts.builder(), {"maxp", "cmap"});
     const cmap_subtable* sub = find_cmap_subtable(*l->font, 0, 5)->get();
-    EXPECT_FALSE(maps_codes(*sub));
+    EXPECT_FALSE(sub->maps_codes());
     std::string listing;
     EXPECT_EQ(elabtest::stderr_of([&] { listing = listing_of(*sub); }),
               "Warning: cmap 0.5 format 14: counts claim more than the subtable holds; listed as "

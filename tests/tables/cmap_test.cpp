@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "tables/cmap.h"
+#include "tables/cmap_format0.h"
+#include "tables/cmap_format4.h"
+#include "tables/cmap_format6.h"
+#include "tables/cmap_kept.h"
 #include "tables/elab_fixture.h"
 #include "tables/kern.h"
 #include "tables/name.h"
@@ -13,6 +17,12 @@ using elabtest::load;
 using elabtest::run_font;
 
 namespace {
+
+// The subtable as the type of its format.
+template <class T>
+const T& as(const cmap_subtable* sub) {
+    return dynamic_cast<const T&>(*sub);
+}
 
 tf::font_parts with_cmap(std::vector<tf::cmap_encoding> encodings) {
     auto parts = tf::standard_parts();
@@ -57,7 +67,7 @@ TEST(BundledFonts, LoadAndMapThroughEveryTable) {
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << file;
         auto* unicode = find_cmap_subtable(*font, 3, 1);
         ASSERT_NE(unicode, nullptr);
-        EXPECT_EQ((*unicode)->segCount, 29);
+        EXPECT_EQ(as<cmap_format4>(unicode->get()).segCount, 29);
         USHORT a = char_to_glyph(0x41, unicode->get());
         EXPECT_EQ(a, char_to_glyph(0x41, find_cmap_subtable(*font, 1, 0)->get()));
         EXPECT_EQ(glyph_name(a, post_table(*font)), "A");
@@ -123,7 +133,7 @@ TEST(CmapParse, RefusedSubtablesLeaveTheirSlotEmpty) {
     ASSERT_EQ(cmap->subtables.size(), 3u);
     EXPECT_NE(cmap->subtables[0], nullptr);
     ASSERT_NE(cmap->subtables[1], nullptr);
-    EXPECT_EQ(cmap->subtables[1]->stored, format2);
+    EXPECT_EQ(as<cmap_kept>(cmap->subtables[1].get()).stored, format2);
     EXPECT_EQ(cmap->subtables[2], nullptr);
     EXPECT_EQ(find_cmap_subtable(*l->font, 3, 1), nullptr);
 }
@@ -151,7 +161,7 @@ TEST(CmapParse, ByteEncodingOfOtherLengthsReadsAtMost256Entries) {
     EXPECT_EQ(load_messages(b), "Byte-encoding cmap should have 262 bytes, but has 134 instead\n");
     auto l = load(b, {"cmap"});
     const cmap_subtable* s = find_cmap_subtable(*l->font, 1, 0)->get();
-    EXPECT_EQ(s->glyphIdCount, 256);
+    EXPECT_EQ(as<cmap_format0>(s).glyphIdCount, 256);
     EXPECT_EQ(char_to_glyph(0x41, s), 2);
     EXPECT_EQ(char_to_glyph(0x7F, s), 3);
     EXPECT_EQ(char_to_glyph(0x80, s), 0);
@@ -166,7 +176,7 @@ TEST(CmapParse, ByteEncodingOfOtherLengthsReadsAtMost256Entries) {
                                          std::to_string(length) + " instead\n");
         auto ol = load(ob, {"cmap"});
         const cmap_subtable* os = find_cmap_subtable(*ol->font, 1, 0)->get();
-        ASSERT_EQ(os->glyphIdArray.size(), 256u);
+        ASSERT_EQ(as<cmap_format0>(os).glyphIdArray.size(), 256u);
         EXPECT_EQ(char_to_glyph(0xFF, os), 5) << length;
     }
 }
@@ -222,8 +232,8 @@ TEST(CmapParse, Format4LengthTooSmallWrapsTheGlyphCount) {
     f4.length = 16;                     // (16 - 16 - 16) / 2 = -8
     auto l = load(with_cmap({{3, 1, f4, std::nullopt}}).builder(), {"cmap"});
     const cmap_subtable* s = find_cmap_subtable(*l->font, 3, 1)->get();
-    EXPECT_EQ(s->glyphIdCount, 65528);
-    EXPECT_EQ(s->glyphIdArray.size(), 65528u);
+    EXPECT_EQ(as<cmap_format4>(s).glyphIdCount, 65528);
+    EXPECT_EQ(as<cmap_format4>(s).glyphIdArray.size(), 65528u);
     EXPECT_EQ(char_to_glyph(0x41, s), 2);
 }
 
@@ -277,9 +287,8 @@ TEST(CmapParse, FontWithoutCmap) {
 namespace {
 
 // A format 4 record built in memory, one segment per entry plus the 0xFFFF terminator.
-cmap_subtable format4_record(std::vector<std::array<int, 4>> segs, std::vector<USHORT> glyphs) {
-    cmap_subtable s;
-    s.format = 4;
+cmap_format4 format4_record(std::vector<std::array<int, 4>> segs, std::vector<USHORT> glyphs) {
+    cmap_format4 s;
     segs.push_back({0xFFFF, 0xFFFF, 1, 0});
     s.segCount = static_cast<USHORT>(segs.size());
     s.segCountX2 = static_cast<USHORT>(2 * s.segCount);
@@ -346,8 +355,8 @@ TEST(CharToGlyph, Formats0And6AndOthers) {
                   {"cmap"});
     const cmap_subtable* f6 = find_cmap_subtable(*l->font, 3, 1)->get();
     const cmap_subtable* f0 = find_cmap_subtable(*l->font, 1, 0)->get();
-    EXPECT_EQ(f6->firstCode, 32);
-    EXPECT_EQ(f6->glyphIdCount, 95);
+    EXPECT_EQ(as<cmap_format6>(f6).firstCode, 32);
+    EXPECT_EQ(as<cmap_format6>(f6).glyphIdCount, 95);
     for (const cmap_subtable* s : {f6, f0}) {
         EXPECT_EQ(quiet_glyph(32, *s), 3);
         EXPECT_EQ(quiet_glyph(126, *s), 97);
@@ -357,7 +366,7 @@ TEST(CharToGlyph, Formats0And6AndOthers) {
         EXPECT_EQ(quiet_glyph(0xFFFF, *s), 0);
     }
 
-    cmap_subtable other;
+    cmap_kept other;
     other.format = 2;
     USHORT g = 1;
     EXPECT_EQ(elabtest::stderr_of([&] { g = char_to_glyph(0x41, &other); }), "No cmap!\n");
@@ -373,7 +382,7 @@ TEST(CharToGlyph, BuiltFormat4MapsEveryCodeBothWays) {
         auto l =
             load(with_cmap({{3, 1, format4_of(m, use_array), std::nullopt}}).builder(), {"cmap"});
         EXPECT_EQ(l->err, "");
-        const cmap_subtable* s = find_cmap_subtable(*l->font, 3, 1)->get();
+        const cmap_format4* s = &as<cmap_format4>(find_cmap_subtable(*l->font, 3, 1)->get());
         EXPECT_EQ(s->segCountX2, 2 * s->segCount);
         EXPECT_EQ(s->length, 16 + 8 * s->segCount + 2 * s->glyphIdCount);
         EXPECT_EQ(s->glyphIdArray.size(), s->glyphIdCount);

@@ -233,6 +233,21 @@ TEST(GenBuilt, EveryCmapSubtableIsWrittenBack) {
     EXPECT_EQ(g->out.table("cmap"), g->in.table("cmap"));
 }
 
+// Encoding records that share one subtable in the source share one written copy: the
+// cmap comes out as it went in, not with a copy per record.
+TEST(GenBuilt, SharedCmapSubtableIsWrittenOnce) {
+    using namespace testfont;
+    const uint32_t first_subtable = 4 + 3 * 8;
+    auto parts = with_cmap({{0, 3, cmap_format4::from(standard_unicode_map()), {}},
+                            {1, 0, cmap_format0::from(standard_mac_map()), {}},
+                            {3, 1, bytes{}, first_subtable}});
+    auto g = gen_built(parts.builder());
+    EXPECT_EQ(g->run.status, 0) << g->run.err;
+    EXPECT_EQ(g->run.err, "");
+    EXPECT_EQ(g->out.table("cmap"), g->in.table("cmap"));
+    expect_sanitized(g->output);
+}
+
 TEST(GenBuilt, OversizedCmapSubtableFailsAndLeavesNoFile) {
     using namespace testfont;
     cmap_format6 big;

@@ -10,6 +10,8 @@
 #include "font/font.h"
 #include "font/registry.h"
 #include "tables/cmap.h"
+#include "tables/cmap_format4.h"
+#include "tables/cmap_kept.h"
 #include "tables/glyf.h"
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
@@ -180,10 +182,9 @@ TEST(HorizontalMetrics, MissingInputsFailWithoutAMessageOfTheirOwn) {
 namespace {
 
 std::unique_ptr<cmap_subtable> format4_subtable(USHORT glyph_ids) {
-    auto sub = std::make_unique<cmap_subtable>();
+    auto sub = std::make_unique<cmap_format4>();
     sub->platformID = 3;
     sub->encodingID = 1;
-    sub->format = 4;
     sub->segCountX2 = 4;
     sub->segCount = 2;
     sub->searchRange = 4;
@@ -204,7 +205,7 @@ TEST(CmapWriter, UnknownFormatBecomesAStub) {
     memory_font f;
     cmap_elab& cmap = f.add<cmap_elab>("cmap");
     cmap.numTables = 1;
-    auto sub = std::make_unique<cmap_subtable>();
+    auto sub = std::make_unique<cmap_kept>();
     sub->platformID = 1;
     sub->encodingID = 1;
     sub->format = 2;
