@@ -21,20 +21,35 @@ namespace {
 constexpr const char* kVersion = "1.0.0";
 }  // namespace
 
+// One command a line, so that adding one changes one line.
+// clang-format off
 const command_entry command_table[] = {
-    {"afm", afm_command},           {"chart", chart_command},
-    {"dup", dup_command},           {"encode", encode_command},
-    {"face", face_command},         {"font", font_command},
-    {"force", force_command},       {"free", free_command},
-    {"gen", gen_command},           {"getmetrics", getmetrics_command},
-    {"list", list_command},         {"listname", listname_command},
-    {"platform", platform_command}, {"pop", pop_command},
-    {"import", import_command},     {"export", export_command},
-    {"rename", rename_command},     {"replace", replace_command},
-    {"run", run_command},           {"setaw", setaw_command},
-    {"show", show_command},         {"stack", stack_command},
-    {"texafm", texafm_command},     {nullptr, nullptr},
+    {"afm", afm_command},
+    {"chart", chart_command},
+    {"dup", dup_command},
+    {"encode", encode_command},
+    {"face", face_command},
+    {"font", font_command},
+    {"force", force_command},
+    {"free", free_command},
+    {"gen", gen_command},
+    {"getmetrics", getmetrics_command},
+    {"list", list_command},
+    {"listname", listname_command},
+    {"platform", platform_command},
+    {"pop", pop_command},
+    {"import", import_command},
+    {"export", export_command},
+    {"rename", rename_command},
+    {"replace", replace_command},
+    {"run", run_command},
+    {"setaw", setaw_command},
+    {"show", show_command},
+    {"stack", stack_command},
+    {"texafm", texafm_command},
+    {nullptr, nullptr},
 };
+// clang-format on
 
 namespace {
 
