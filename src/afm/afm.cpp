@@ -404,6 +404,10 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
                      static_cast<int>(platformID), static_cast<int>(encodingID));
         return -1;
     }
+    if (!(*slot)->maps_codes()) {
+        report_unmappable(font, **slot, "");
+        return -1;
+    }
 
     const hhea_elab* hhea = options.flavour == afm_flavour::tex && find_table(font, "hhea", 0)
                                 ? hhea_table(font)

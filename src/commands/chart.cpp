@@ -13,5 +13,5 @@ int chart_command(kestrix_context& context) {
     font_object* font = pop_font(context, voice);
     if (!font) return -1;
     return write_chart(*font, static_cast<USHORT>(platformID), static_cast<USHORT>(encodingID),
-                       path);
+                       path, context.existing_outputs());
 }

@@ -23,6 +23,7 @@ int pop_command(kestrix_context& context);         // stack_commands.cpp
 int import_command(kestrix_context& context);      // table_io.cpp
 int export_command(kestrix_context& context);      // table_io.cpp
 int rename_command(kestrix_context& context);      // rename.cpp
+int replace_command(kestrix_context& context);     // font_commands.cpp
 int run_command(kestrix_context& context);         // run.cpp
 int setaw_command(kestrix_context& context);       // metrics.cpp
 int show_command(kestrix_context& context);        // stack_commands.cpp

@@ -38,6 +38,7 @@ struct kestrix_context {
 
     operand_stack stack;
     bool forced_interpretation = false;  // offset-table checks only warn while on
+    bool replace_outputs = false;        // gen, export and chart may replace a file
     run_notices notices;                 // given once per run
     display_ids list_ids;                // the list command's numbering of attached blocks
 
@@ -45,6 +46,10 @@ struct kestrix_context {
     // collection that the face command picks).
     load_options font_options(std::optional<std::size_t> face = std::nullopt) {
         return {forced_interpretation, notices, face};
+    }
+    // What writers do about a file already at their output path.
+    existing_file existing_outputs() const {
+        return replace_outputs ? existing_file::replace : existing_file::refuse;
     }
 
     // Font objects live in the run's pool: the stack only refers to them. `font` adds one,

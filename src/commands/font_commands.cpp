@@ -1,5 +1,5 @@
-// Commands on the life of font objects: loading one, releasing one, and the forced
-// interpretation that loading obeys.
+// Commands on the life of font objects: loading one, releasing one, and the two switches
+// of a run: the forced interpretation that loading obeys, and replacing existing outputs.
 #include <cstdint>
 #include <cstdio>
 
@@ -65,5 +65,10 @@ int force_command(kestrix_context& context) {
     context.forced_interpretation = !context.forced_interpretation;
     if (context.forced_interpretation)
         std::fprintf(stderr, "Warning: forced file interpretation is ON\n");
+    return 0;
+}
+
+int replace_command(kestrix_context& context) {
+    context.replace_outputs = true;
     return 0;
 }

@@ -41,5 +41,5 @@ int gen_command(kestrix_context& context) {
     const char* path = string_of(operands[0], voice, "file name");
     if (!path) return -1;
     warn_stale_device_tables(*font);
-    return generate_font(path, *font);
+    return generate_font(path, *font, context.existing_outputs());
 }

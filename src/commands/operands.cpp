@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "report/listname.h"
 
@@ -26,9 +28,21 @@ bool pop_operands(kestrix_context& context, const command_voice& voice, std::spa
     return true;
 }
 
+namespace {
+
+bool names_a_file(const char* text) {
+    std::error_code ec;
+    return text && *text && std::filesystem::is_regular_file(text, ec);
+}
+
+}  // namespace
+
 font_object* font_of(const stack_item& item, const command_voice& voice, const char* expected) {
     if (font_object* font = item.font()) return font;
     voice.fail(("expected " + std::string(expected)).c_str());
+    // The natural first try, "FILE list", leaves out the loading step.
+    if (names_a_file(item.str()))
+        std::fprintf(stderr, "load it first: %s font %s\n", item.str(), voice.name);
     return nullptr;
 }
 

@@ -29,7 +29,8 @@ bool pop_operand(kestrix_context& context, const command_voice& voice, stack_ite
 bool pop_operands(kestrix_context& context, const command_voice& voice, std::span<stack_item> out);
 
 // The item's font or text; nothing after "expected <expected>" when it holds something
-// else.
+// else. A text naming an existing file, where a font was expected, adds the line
+// "load it first: <text> font <command>".
 font_object* font_of(const stack_item& item, const command_voice& voice,
                      const char* expected = "font");
 const char* string_of(const stack_item& item, const command_voice& voice, const char* expected);

@@ -78,7 +78,7 @@ int export_command(kestrix_context& context) {
     if (!entry) return -1;
 
     // The file appears only once the table was produced and written in full.
-    std::unique_ptr<new_file> out = new_file::create(op.path, "wb");
+    std::unique_ptr<new_file> out = new_file::create(op.path, "wb", context.existing_outputs());
     if (!out) {
         std::fprintf(stderr, "export: cannot open \"%s\" to write\n", op.path);
         return -1;

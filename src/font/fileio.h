@@ -129,6 +129,10 @@ class file_handle {
     bool owned_ = false;
 };
 
+// What a writer does about a file already at its output path: refuse to write (the rule),
+// or, after the replace command, put the new file in its place once it is complete.
+enum class existing_file { refuse, replace };
+
 // Opens path in the given mode. "-" stands for the standard input ("r" modes) or output
 // ("w" modes). A mode with "w" never truncates: an existing file is refused, and the file
 // is created exclusively, so one appearing meanwhile is refused as well.

@@ -18,6 +18,18 @@ bool path_exists(const fs::path& path) {
     return fs::exists(fs::symlink_status(path, ec));
 }
 
+// Only a plain file is replaced: renaming over a device, a link or a directory would swap
+// out something that is not an output.
+bool is_replaceable(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    return !fs::exists(status) || fs::is_regular_file(status);
+}
+
+void report_not_replaceable(const std::string& path) {
+    std::fprintf(stderr, "open_file: cannot replace \"%s\": not a regular file\n", path.c_str());
+}
+
 // Random enough that concurrent runs pick different names; a clash only costs a retry,
 // since temporary files are created exclusively.
 std::string random_suffix() {
@@ -68,13 +80,15 @@ bool write_fully(std::FILE* f, const std::vector<BYTE>& bytes) {
 }
 
 new_file::new_file(key, std::string path, fs::path temp, file_handle stream,
-                   removal_on_signal removal)
+                   removal_on_signal removal, existing_file existing)
     : path_(std::move(path)),
       temp_(std::move(temp)),
       stream_(std::move(stream)),
-      removal_(std::move(removal)) {}
+      removal_(std::move(removal)),
+      existing_(existing) {}
 
-std::unique_ptr<new_file> new_file::create(const char* path, const char* mode) {
+std::unique_ptr<new_file> new_file::create(const char* path, const char* mode,
+                                           existing_file existing) {
     if (!path || !mode) return nullptr;
     if (std::strcmp(path, "-") == 0) {
         file_handle out = open_file(path, mode);
@@ -82,8 +96,12 @@ std::unique_ptr<new_file> new_file::create(const char* path, const char* mode) {
         return std::make_unique<new_file>(key{}, path, fs::path{}, std::move(out),
                                           removal_on_signal{});
     }
-    if (path_exists(path)) {
+    if (existing == existing_file::refuse && path_exists(path)) {
         std::fprintf(stderr, "open_file: writing to existing file \"%s\" not allowed\n", path);
+        return nullptr;
+    }
+    if (existing == existing_file::replace && !is_replaceable(path)) {
+        report_not_replaceable(path);
         return nullptr;
     }
     const fs::path target(path);
@@ -96,7 +114,7 @@ std::unique_ptr<new_file> new_file::create(const char* path, const char* mode) {
         // "x": exclusive creation, never an existing file.
         if (std::FILE* f = std::fopen(temp.c_str(), "wbx"))
             return std::make_unique<new_file>(key{}, path, std::move(temp), file_handle(f, true),
-                                              std::move(removal));
+                                              std::move(removal), existing);
         error = errno;
         removal.release();
         if (!path_exists(temp)) break;  // a real failure, not a name clash
@@ -139,21 +157,41 @@ int new_file::commit(const std::vector<BYTE>& bytes) {
         return -1;
     }
 
-    // The link is the commit point: it creates the name only if nothing holds it.
-    std::error_code ec;
-    fs::create_hard_link(temp_, path_, ec);
-    int status = 0;
-    if (ec && path_exists(path_)) {
-        std::fprintf(stderr, "new_file: \"%s\" appeared while writing; it is left as it was\n",
-                     path_.c_str());
-        status = -1;
-    } else if (ec) {
-        // File systems without hard links: create the file itself exclusively instead.
-        status = write_fallback(bytes);
-    }
+    const int status =
+        existing_ == existing_file::replace ? replace_existing() : put_in_place(bytes);
     discard_temp();
     committed_ = status == 0;
     return status;
+}
+
+int new_file::put_in_place(const std::vector<BYTE>& bytes) {
+    // The link is the commit point: it creates the name only if nothing holds it.
+    std::error_code ec;
+    fs::create_hard_link(temp_, path_, ec);
+    if (ec && path_exists(path_)) {
+        std::fprintf(stderr, "new_file: \"%s\" appeared while writing; it is left as it was\n",
+                     path_.c_str());
+        return -1;
+    }
+    // File systems without hard links: create the file itself exclusively instead.
+    return ec ? write_fallback(bytes) : 0;
+}
+
+// The rename is the commit point: it puts the complete file in place in one step, so the
+// path holds the old file or the new one, never a mix, and a failure leaves the old one.
+int new_file::replace_existing() {
+    if (!is_replaceable(path_)) {
+        report_not_replaceable(path_);
+        return -1;
+    }
+    std::error_code ec;
+    const fs::file_status old = fs::symlink_status(path_, ec);
+    if (fs::is_regular_file(old)) fs::permissions(temp_, old.permissions(), ec);  // keep its mode
+    fs::rename(temp_, path_, ec);
+    if (!ec) return 0;
+    std::fprintf(stderr, "new_file: cannot replace \"%s\": %s; it is left as it was\n",
+                 path_.c_str(), ec.message().c_str());
+    return -1;
 }
 
 int new_file::write_fallback(const std::vector<BYTE>& bytes) {

@@ -3,7 +3,9 @@
 // A writer first reserves its output (the path must not exist; a temporary file is created
 // beside it, exclusively), then builds the whole content in memory, then commits it: the
 // bytes go to the temporary file, which is flushed, closed and linked to the real name.
-// Linking fails rather than replace a file that appeared at the path meanwhile. Whatever
+// Linking fails rather than replace a file that appeared at the path meanwhile. A writer
+// told to replace an existing file renames the complete temporary file over it instead, so
+// the old file stays as it was until the new one is whole. Whatever
 // goes wrong, nothing is left behind: not the temporary file, not a partial output, also
 // when a signal ends the program part-way (signal_cleanup.h).
 // The name "-" stands for the standard output, which receives the bytes on commit.
@@ -21,8 +23,10 @@
 class new_file {
   public:
     // Reserves path, reporting failures as open_file does (the mode appears only in the
-    // messages). Nothing when the path exists or the temporary file cannot be created.
-    static std::unique_ptr<new_file> create(const char* path, const char* mode);
+    // messages). Nothing when the temporary file cannot be created, or when the path exists
+    // and is to be refused, or is to be replaced but is not a regular file.
+    static std::unique_ptr<new_file> create(const char* path, const char* mode,
+                                            existing_file existing = existing_file::refuse);
 
     // Only create() makes reservations; the key keeps the constructor to it.
     class key {
@@ -30,7 +34,7 @@ class new_file {
         key() = default;
     };
     new_file(key, std::string path, std::filesystem::path temp, file_handle stream,
-             removal_on_signal removal);
+             removal_on_signal removal, existing_file existing = existing_file::refuse);
 
     new_file(const new_file&) = delete;
     new_file& operator=(const new_file&) = delete;
@@ -47,11 +51,14 @@ class new_file {
   private:
     void discard_temp();
     int write_fallback(const std::vector<BYTE>& bytes);
+    int put_in_place(const std::vector<BYTE>& bytes);
+    int replace_existing();
 
     std::string path_;            // the name the caller asked for
     std::filesystem::path temp_;  // empty for the standard output
     file_handle stream_;          // the temporary file, or the standard output
     removal_on_signal removal_;   // the temporary file, while it exists
+    existing_file existing_ = existing_file::refuse;
     bool committed_ = false;
 };
 

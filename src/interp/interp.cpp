@@ -1,10 +1,12 @@
 #include "interp/interp.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,8 @@ namespace {
 constexpr const char* kVersion = "1.0.0";
 }  // namespace
 
+// One command a line, so that adding one changes one line.
+// clang-format off
 const command_entry command_table[] = {
     {"afm", afm_command},
     {"chart", chart_command},
@@ -37,6 +41,7 @@ const command_entry command_table[] = {
     {"import", import_command},
     {"export", export_command},
     {"rename", rename_command},
+    {"replace", replace_command},
     {"run", run_command},
     {"setaw", setaw_command},
     {"show", show_command},
@@ -44,6 +49,7 @@ const command_entry command_table[] = {
     {"texafm", texafm_command},
     {nullptr, nullptr},
 };
+// clang-format on
 
 namespace {
 
@@ -73,34 +79,76 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
     return d[a.size()][b.size()];
 }
 
-// The command a leftover word may have been meant as: one within two edits, and fewer
-// edits than the word has letters (so that "ab" suggests nothing).
-const char* command_meant(std::string_view word) {
-    if (word.size() > 64) return nullptr;
+// Only a word that looks like a command is taken for a misspelt one: letters and digits,
+// perhaps after the dashes of an option. "g-n", "a)b" or a file name is an operand.
+bool looks_like_a_command(std::string_view word) {
+    const std::size_t body = word.find_first_not_of('-');
+    if (body == std::string_view::npos) return false;
+    return std::all_of(word.begin() + static_cast<long>(body), word.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+std::string lower_case(std::string_view word) {
+    std::string lower(word);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+// A short name is easily one edit away from an unrelated word ("deep" from dup), so
+// names of up to four letters allow one edit, longer ones two.
+std::size_t edits_allowed(std::string_view name) {
+    return name.size() <= 4 ? 1 : 2;
+}
+
+// The name a leftover word may have been meant as: the closest of the candidates within
+// its edit allowance, case ignored; nothing for a word that is exactly a candidate.
+const char* name_meant(std::string_view word, std::span<const char* const> candidates) {
+    if (word.size() > 64 || !looks_like_a_command(word)) return nullptr;
+    const std::string lower = lower_case(word);
     const char* best = nullptr;
-    std::size_t best_distance = 3;
-    for (const command_entry* c = command_table; c->name; ++c) {
-        const std::size_t distance = edit_distance(word, c->name);
-        if (distance > 0 && distance < best_distance && distance < word.size()) {
-            best = c->name;
+    std::size_t best_distance = 0;
+    for (const char* name : candidates) {
+        if (word == name) return nullptr;
+        const std::size_t distance = edit_distance(lower, name);
+        if (distance <= edits_allowed(name) && (!best || distance < best_distance)) {
+            best = name;
             best_distance = distance;
         }
     }
     return best;
 }
 
+// What a leftover word may have been meant as: a command, or an option when the word was
+// the only argument.
+std::vector<const char*> hint_candidates(bool sole_argument) {
+    std::vector<const char*> names;
+    for (const command_entry* c = command_table; c->name; ++c) names.push_back(c->name);
+    if (sole_argument) names.insert(names.end(), {"--help", "--version"});
+    return names;
+}
+
 // After the leftover-stack listing: the first word, from the top, that looks like a
-// misspelt command.
-void suggest_command(const operand_stack& stack) {
+// misspelt command. True when there was one: the run then fails, since the command the
+// user meant never ran.
+bool suggest_command(const operand_stack& stack, bool sole_argument) {
+    const std::vector<const char*> candidates = hint_candidates(sole_argument);
     for (int i = stack.depth() - 1; i >= 0; --i) {
         const stack_item& item = stack.slot(i);
         if (item.type != ITEM_STRING || !item.str()) continue;
-        if (const char* meant = command_meant(item.str())) {
+        if (const char* meant = name_meant(item.str(), candidates)) {
             std::fprintf(stderr, "Note: \"%s\" is not a command; did you mean \"%s\"?\n",
                          item.str(), meant);
-            return;
+            return true;
         }
     }
+    return false;
+}
+
+// -h, -help and help alone ask for the usage as --help does.
+bool asks_for_help(const char* word) {
+    for (const char* spelling : {"--help", "-help", "-h", "help"})
+        if (std::strcmp(word, spelling) == 0) return true;
+    return false;
 }
 
 void print_usage() {
@@ -229,7 +277,7 @@ int kestrix_main(int argc, char** argv) {
         check_typedefs();
         return 0;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    if (argc == 2 && asks_for_help(argv[1])) {
         print_usage();
         return 0;
     }
@@ -252,7 +300,7 @@ int kestrix_main(int argc, char** argv) {
     if (context.stack.depth() > 0) {
         std::fprintf(stderr, "Warning: on exit, stack was not empty:\n");
         context.stack.dump(stderr);
-        suggest_command(context.stack);
+        if (suggest_command(context.stack, argc == 2)) status = -1;
     }
     std::fflush(stdout);
     return status;

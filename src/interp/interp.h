@@ -29,5 +29,6 @@ constexpr int kMaxRunDepth = 256;
 void print_banner();
 void check_typedefs();
 
-// The program: returns the exit status (0, or -1 after a failing command).
+// The program: returns the exit status: 0, or -1 after a failing command or when a word
+// left on the stack looks like a misspelt command.
 int kestrix_main(int argc, char** argv);

@@ -575,7 +575,8 @@ std::string chart_writer::build(const cmap_subtable& sub) {
 
 }  // namespace
 
-int write_chart(font_object& font, USHORT platformID, USHORT encodingID, const char* path) {
+int write_chart(font_object& font, USHORT platformID, USHORT encodingID, const char* path,
+                existing_file existing) {
     std::unique_ptr<cmap_subtable>* slot = nullptr;
     if (find_table_index(font, "cmap") < font.table_dir.size())
         slot = find_cmap_subtable(font, platformID, encodingID);
@@ -584,8 +585,12 @@ int write_chart(font_object& font, USHORT platformID, USHORT encodingID, const c
                      static_cast<int>(platformID), static_cast<int>(encodingID));
         return -1;
     }
+    if (!(*slot)->maps_codes()) {
+        report_unmappable(font, **slot, "chart: ");
+        return -1;
+    }
     // The name is reserved first, so that a file in the way fails before any work.
-    std::unique_ptr<new_file> out = new_file::create(path, "w");
+    std::unique_ptr<new_file> out = new_file::create(path, "w", existing);
     if (!out) {
         std::fprintf(stderr, "chart: cannot open \"%s\" to write\n", path);
         return -1;

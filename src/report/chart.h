@@ -4,6 +4,7 @@
 // the others in commands/commands.h.
 #pragma once
 
+#include "font/fileio.h"
 #include "font/font.h"
 #include "font/types.h"
 
@@ -25,6 +26,9 @@ inline constexpr int kGlyphHeight = 50;
 
 // Writes the chart of the font's platformID.encodingID subtable to a new file at path
 // ("-": the standard output). Formats 0 and 6 get every row of their code range; a
-// format 4 subtable gets the rows that map at least one code, with a labelled gap where
-// rows are left out. 0, or -1 after a message (no file is left behind).
-int write_chart(font_object& font, USHORT platformID, USHORT encodingID, const char* path);
+// format 2 or 4 subtable (and 12 or 13, up to U+FFFF) gets the rows that map at least
+// one code, with a labelled gap where rows are left out. A subtable kept only as bytes
+// fails with a message. An existing file at path is refused, or replaced when the new one is
+// complete. 0, or -1 after a message (no file is left behind, a replaced one stays).
+int write_chart(font_object& font, USHORT platformID, USHORT encodingID, const char* path,
+                existing_file existing = existing_file::refuse);

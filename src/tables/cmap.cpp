@@ -14,6 +14,8 @@
 #include "font/parsers.h"
 #include "font/registry.h"
 #include "tables/cmap_format0.h"
+#include "tables/cmap_format14.h"
+#include "tables/cmap_format2.h"
 #include "tables/cmap_format4.h"
 #include "tables/cmap_format6.h"
 #include "tables/cmap_groups.h"
@@ -24,14 +26,16 @@
 
 namespace {
 
-// The formats read field by field, each by its own type; any other is kept as bytes.
+// The formats read by their own type (field by field, or, for 2 and 14, from their kept
+// bytes); any other is kept as bytes.
 struct cmap_format_entry {
     USHORT format;
     cmap_format_reader read;
 };
 constexpr cmap_format_entry kCmapFormats[] = {
-    {0, read_cmap_format0},   {4, read_cmap_format4},   {6, read_cmap_format6},
-    {12, read_cmap_format12}, {13, read_cmap_format13},
+    {0, read_cmap_format0},   {2, read_cmap_format2},   {4, read_cmap_format4},
+    {6, read_cmap_format6},   {12, read_cmap_format12}, {13, read_cmap_format13},
+    {14, read_cmap_format14},
 };
 
 cmap_format_reader reader_of(USHORT format) {
@@ -184,4 +188,13 @@ USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable) {
     if (subtable) return subtable->glyph_of(code);
     if (static_cast<USHORT>(code) != 0xFFFF) std::fprintf(stderr, "No cmap!\n");
     return 0;
+}
+
+void report_unmappable(const font_object& font, const cmap_subtable& subtable, const char* prefix) {
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "%s%s: cmap %d.%d is a format %d subtable, which kestrix cannot map codes "
+                 "through\n",
+                 prefix, font.font_path.c_str(), static_cast<int>(subtable.platformID),
+                 static_cast<int>(subtable.encodingID), static_cast<int>(subtable.format));
 }

@@ -1,9 +1,9 @@
 // The character-to-glyph table (cmap): its record, parser and lookups.
 //
 // Each subtable format is one type derived from cmap_subtable (cmap_format0.h,
-// cmap_format4.h, cmap_format6.h, cmap_groups.h for 12 and 13, cmap_kept.h for every other
-// format): it reads, looks up, walks, writes and lists itself. Everything outside this
-// layer goes through the interface below.
+// cmap_format2.h, cmap_format4.h, cmap_format6.h, cmap_groups.h for 12 and 13,
+// cmap_format14.h, cmap_kept.h for every other format): it reads, looks up, walks, writes and lists
+// itself. Everything outside this layer goes through the interface below.
 #pragma once
 
 #include <cstddef>
@@ -72,6 +72,10 @@ struct cmap_subtable {
     // Prints the subtable's fields as `list` shows them, after the heading line.
     virtual void list() const = 0;
 
+    // Whether codes can be looked up in the subtable: one kept only as its bytes maps
+    // nothing, so afm and chart refuse it rather than write a file without codes.
+    virtual bool maps_codes() const { return true; }
+
   protected:
     // Formats 12 and 13 take 32-bit codes.
     virtual bool wide_codes() const { return false; }
@@ -104,3 +108,7 @@ std::unique_ptr<cmap_subtable>* find_cmap_subtable(font_object& font, USHORT pla
 // Glyph index of a character code through a subtable (see cmap_subtable::glyph_of);
 // without a subtable, 0 with a message.
 USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable);
+
+// "<prefix><font>: cmap M.N is a format F subtable, which kestrix cannot map codes
+// through", on the standard error stream.
+void report_unmappable(const font_object& font, const cmap_subtable& subtable, const char* prefix);

@@ -38,15 +38,6 @@ std::unique_ptr<cmap_subtable> read_cmap_format4(table_reader& in,
     return sub;
 }
 
-namespace {
-
-USHORT unmappable(USHORT code) {
-    std::fprintf(stderr, "Cannot cmap character code 0x%2x!\n", code);
-    return 0;
-}
-
-}  // namespace
-
 // Segments that can be indexed: the count says how many, the arrays how many are there.
 // Records built in memory are trusted no more than parsed ones.
 std::size_t cmap_format4::usable_segments() const {
@@ -57,7 +48,7 @@ std::size_t cmap_format4::usable_segments() const {
 // The glyph of `code` in the segment found for it: the first whose endCount is `code` or
 // more, or `segments` (usable_segments) when there is none.
 USHORT cmap_format4::glyph_in_segment(USHORT code, std::size_t i, std::size_t segments) const {
-    if (i >= segments) return unmappable(code);
+    if (i >= segments) return unmappable_code(code);
     if (startCount[i] > code) return 0;  // between two segments
     USHORT delta = static_cast<USHORT>(idDelta[i]);
     if (idRangeOffset[i] == 0) return static_cast<USHORT>(code + delta);
@@ -67,7 +58,7 @@ USHORT cmap_format4::glyph_in_segment(USHORT code, std::size_t i, std::size_t se
                       (static_cast<long long>(segCount) - static_cast<long long>(i));
     if (index < 0 || index >= static_cast<long long>(glyphIdCount) ||
         static_cast<std::size_t>(index) >= glyphIdArray.size())
-        return unmappable(code);
+        return unmappable_code(code);
     USHORT glyph = glyphIdArray[static_cast<std::size_t>(index)];
     return glyph == 0 ? 0 : static_cast<USHORT>(glyph + delta);
 }

@@ -16,20 +16,24 @@ ULONG stored_length(table_reader in, USHORT format) {
 
 std::unique_ptr<cmap_subtable> read_cmap_kept(table_reader& in, const cmap_read_context& context) {
     auto sub = new_cmap_subtable<cmap_kept>(context);
+    read_kept_bytes(in, context, *sub);
+    return sub;
+}
+
+void read_kept_bytes(table_reader& in, const cmap_read_context& context, cmap_kept& sub) {
     in.seek(context.start + 2);
-    sub->length32 = stored_length(in, sub->format);
+    sub.length32 = stored_length(in, sub.format);
     in.seek(context.start);
-    const std::size_t size = std::min<std::size_t>(sub->length32, in.remaining());
-    if (size < sub->length32)
+    const std::size_t size = std::min<std::size_t>(sub.length32, in.remaining());
+    if (size < sub.length32)
         std::fprintf(stderr,
                      "Warning: cmap %u.%u format %u: %lu bytes claimed, %zu in the table kept\n",
-                     sub->platformID, sub->encodingID, sub->format,
-                     static_cast<unsigned long>(sub->length32), size);
+                     sub.platformID, sub.encodingID, sub.format,
+                     static_cast<unsigned long>(sub.length32), size);
     context.budget.take_bytes(size);
-    sub->stored.resize(size);
-    in.read(sub->stored.data(), size);
-    sub->length = static_cast<USHORT>(sub->length32);
-    return sub;
+    sub.stored.resize(size);
+    in.read(sub.stored.data(), size);
+    sub.length = static_cast<USHORT>(sub.length32);
 }
 
 USHORT cmap_kept::lookup(ULONG) const {

@@ -19,9 +19,14 @@ class cmap_kept : public cmap_subtable {
     bool short_length() const override { return false; }
     void write(mem_stream& out, unsigned long length) const override;
     void list() const override;
+    bool maps_codes() const override { return false; }
 
   protected:
     USHORT lookup(ULONG code) const override;
 };
 
 std::unique_ptr<cmap_subtable> read_cmap_kept(table_reader& in, const cmap_read_context& context);
+
+// Reads the bytes of a kept subtable into sub, for the types that keep their bytes and
+// read them as well (formats 2 and 14).
+void read_kept_bytes(table_reader& in, const cmap_read_context& context, cmap_kept& sub);

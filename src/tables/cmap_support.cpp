@@ -1,5 +1,10 @@
 #include "tables/cmap_support.h"
 
+USHORT unmappable_code(USHORT code) {
+    std::fprintf(stderr, "Cannot cmap character code 0x%2x!\n", code);
+    return 0;
+}
+
 void read_short_header(table_reader& in, cmap_subtable& sub) {
     sub.length = in.u16();
     sub.language = in.u16();

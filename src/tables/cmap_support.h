@@ -62,6 +62,9 @@ std::unique_ptr<T> new_cmap_subtable(const cmap_read_context& context) {
     return sub;
 }
 
+// A code whose glyph index lies outside the subtable: reported, and mapped to glyph 0.
+USHORT unmappable_code(USHORT code);
+
 // The length and language words of formats 0, 4 and 6.
 void read_short_header(table_reader& in, cmap_subtable& sub);
 void write_short_header(mem_stream& out, const cmap_subtable& sub, unsigned long length);

@@ -236,8 +236,8 @@ int assemble_font(font_object& font, mem_stream& out, const char* output_name) {
     return set_checksum_adjustment(out, directory, head);
 }
 
-int generate_font(const char* path, font_object& font) {
-    std::unique_ptr<new_file> output = new_file::create(path, "w+b");
+int generate_font(const char* path, font_object& font, existing_file existing) {
+    std::unique_ptr<new_file> output = new_file::create(path, "w+b", existing);
     if (!output) return -1;
     mem_stream out;
     if (assemble_font(font, out, path) != 0) return -1;  // the reservation removes itself

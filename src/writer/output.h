@@ -7,12 +7,15 @@
 
 #include <vector>
 
+#include "font/fileio.h"
 #include "font/font.h"
 #include "font/types.h"
 
-// Writes the font to a new file at path ("-": the standard output). 0, or -1 after the
-// failure was reported; a failed run leaves nothing at path.
-int generate_font(const char* path, font_object& font);
+// Writes the font to a new file at path ("-": the standard output), or in place of the
+// file there when told to replace it. 0, or -1 after the failure was reported; a failed
+// run leaves the path as it was.
+int generate_font(const char* path, font_object& font,
+                  existing_file existing = existing_file::refuse);
 
 // Assembles the complete font file in out (from position 0): offset table, directory,
 // tables, checksums. output_name is only used in messages. 0 or -1.

@@ -513,6 +513,41 @@ TEST(Afm, MissingSubtableFailsAfterTheHeader) {
     EXPECT_EQ(mask_date(r->run.out), header("3", "0", "3.0: Microsoft MS unspecified-encoding"));
 }
 
+// A subtable kept only as its bytes maps no code: afm, texafm and chart refuse it instead of
+// writing metrics without codes or an empty chart.
+TEST(Afm, KeptSubtablesAreRefusedByEveryCodeLookup) {
+    using namespace testfont;
+    const bytes format14{0, 14, 0, 0, 0, 21, 0, 0, 0, 1, 0, 0xFE, 0x0F, 0, 0, 0, 0, 0, 0, 0, 0};
+    bytes format8{0, 8, 0, 0, 0, 0, 0x20, 0x10, 0, 0, 0, 0};
+    format8.resize(0x2010, 0);  // format, reserved, length, language, is32[8192], nGroups
+    auto parts = standard_parts();
+    parts.cmap.encodings = {{0, 5, format14, {}},
+                            {1, 0, cmap_format0::from(standard_mac_map()), {}},
+                            {3, 1, cmap_format4::from(standard_unicode_map()), {}},
+                            {3, 7, cmap_raw_subtable(99, bytes(4, 0)), {}},
+                            {3, 10, format8, {}}};
+    struct kept {
+        const char* platform;
+        const char* encoding;
+        const char* format;
+    };
+    for (const kept& k : {kept{"0", "5", "14"}, kept{"3", "7", "99"}, kept{"3", "10", "8"}}) {
+        const std::string subtable = std::string(k.platform) + "." + k.encoding;
+        const std::string refusal = "cmap " + subtable + " is a format " + k.format +
+                                    " subtable, which kestrix cannot map codes through\n";
+        for (const char* command : {"afm", "texafm"}) {
+            auto r = run_on(parts.builder(), {k.platform, k.encoding, command});
+            EXPECT_EQ(r->run.status, 255) << command << " " << subtable;
+            EXPECT_EQ(r->run.err, "t.ttf: " + refusal + kExitError) << command << " " << subtable;
+            EXPECT_EQ(r->run.out.find("C -1"), std::string::npos);
+        }
+        auto chart = run_on(parts.builder(), {k.platform, k.encoding, "c.svg", "chart"});
+        EXPECT_EQ(chart->run.status, 255) << subtable;
+        EXPECT_EQ(chart->run.err, "chart: t.ttf: " + refusal + kExitError) << subtable;
+        EXPECT_FALSE(testrun::file_exists(chart->dir.file("c.svg")));
+    }
+}
+
 // unitsPerEm 0 would divide every metric by zero: refused after the header.
 TEST(Afm, UnitsPerEmZeroIsRefused) {
     auto parts = testfont::standard_parts();

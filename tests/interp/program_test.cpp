@@ -2,6 +2,7 @@
 // exit-time stack report.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,13 @@ TEST(Program, NoArgumentsPrintsTheBannerOnly) {
 
 TEST(Program, CommandLineWordsAreWholeTokens) {
     auto r = kestrix({"(a b", "%c", "Font"});
-    EXPECT_EQ(r.status, 0);
+    // Commands are case-sensitive: "Font" is a word, but so close to "font" that the run
+    // fails after the listing.
+    EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.err, kNotEmpty +
                          "stack[2] = string \"Font\" <-- top\n"
                          "stack[1] = string \"%c\"\n"
                          "stack[0] = string \"(a b\"\n"
-                         // commands are case-sensitive: "Font" is a word, close to "font"
                          "Note: \"Font\" is not a command; did you mean \"font\"?\n");
 }
 
@@ -142,6 +144,24 @@ TEST(Program, FontRejectsNonStrings) {
     EXPECT_EQ(r.err, kVeraComposite + "font: expected string\n" + kExitError);
 }
 
+// A file name where a font was expected is most likely a font not yet loaded.
+TEST(Program, FileNameInsteadOfAFontSaysHowToLoadIt) {
+    std::string vera = testrun::sample_font("Vera.ttf");
+    auto list = kestrix({vera, "list"});
+    EXPECT_EQ(list.status, 255);
+    EXPECT_EQ(list.err,
+              "list: expected font\nload it first: " + vera + " font list\n" + kExitError);
+    auto gen = kestrix({vera, "out.ttf", "gen"});
+    EXPECT_EQ(gen.err,
+              "gen: expected font object\nload it first: " + vera + " font gen\n" + kExitError);
+    // A word that names no file, or a directory, gets only the first line.
+    testrun::scratch_dir dir;
+    for (const std::string& word : {dir.file("absent.ttf"), dir.path()}) {
+        auto r = kestrix({word, "list"});
+        EXPECT_EQ(r.err, "list: expected font\n" + kExitError) << word;
+    }
+}
+
 TEST(Program, MissingFontFile) {
     testrun::scratch_dir dir;
     std::string path = dir.file("absent.ttf");
@@ -154,25 +174,73 @@ TEST(Program, MissingFontFile) {
                          kExitError);
 }
 
-// --help and --version alone print and exit 0; a leftover word close to a command name
-// gets one line after the leftover-stack listing, other leftovers none.
-TEST(Program, HelpVersionAndMisspeltCommands) {
-    auto help = testrun::kestrix({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: kestrix [word ...]\n", 0), 0u) << help.out;
-    EXPECT_NE(help.out.find(" texafm"), std::string::npos);
-    EXPECT_EQ(help.err, "");
+// --help (also -h, -help and help) and --version alone print and exit 0.
+TEST(Program, HelpAndVersion) {
+    for (const char* spelling : {"--help", "-h", "-help", "help"}) {
+        auto help = testrun::kestrix({spelling});
+        EXPECT_EQ(help.status, 0) << spelling;
+        EXPECT_EQ(help.out.rfind("usage: kestrix [word ...]\n", 0), 0u) << spelling;
+        EXPECT_NE(help.out.find(" texafm"), std::string::npos);
+        EXPECT_EQ(help.err, "") << spelling;
+    }
     auto version = testrun::kestrix({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "kestrix 1.0.0\n");
+}
 
-    auto misspelt = testrun::kestrix({"3", "lsit"});
-    EXPECT_EQ(misspelt.status, 0);
-    EXPECT_EQ(misspelt.err,
-              "Warning: on exit, stack was not empty:\n"
-              "stack[1] = string \"lsit\" <-- top\n"
-              "stack[0] = string \"3\"\n"
-              "Note: \"lsit\" is not a command; did you mean \"list\"?\n");
-    auto plain = testrun::kestrix({"ab", "0x409", "Vera.ttf"});
-    EXPECT_EQ(plain.err.find("Note:"), std::string::npos) << plain.err;
+// A word left on the stack that is close to a command name (or, alone, to an option) is
+// taken for a misspelt command: one line after the leftover-stack listing, and the run
+// fails. Any other leftover word is only listed, and the run succeeds.
+struct leftover_word {
+    const char* word;
+    const char* meant;  // empty: no hint
+};
+
+void PrintTo(const leftover_word& w, std::ostream* os) {
+    *os << '"' << w.word << '"';
+}
+
+class LeftoverWords : public testing::TestWithParam<leftover_word> {};
+
+TEST_P(LeftoverWords, GetAHintOnlyWhenCloseToACommand) {
+    const leftover_word& c = GetParam();
+    auto r = testrun::kestrix({"3", c.word});
+    std::string expected = kNotEmpty + "stack[1] = string \"" + c.word +
+                           "\" <-- top\n"
+                           "stack[0] = string \"3\"\n";
+    if (*c.meant)
+        expected += "Note: \"" + std::string(c.word) + "\" is not a command; did you mean \"" +
+                    c.meant + "\"?\n";
+    EXPECT_EQ(r.status, *c.meant ? 255 : 0);
+    EXPECT_EQ(r.err, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Misspelt, LeftoverWords,
+    testing::Values(leftover_word{"lsit", "list"}, leftover_word{"texafn", "texafm"},
+                    leftover_word{"AFM", "afm"}, leftover_word{"Font", "font"},
+                    leftover_word{"fnot", "font"}, leftover_word{"gne", "gen"},
+                    leftover_word{"lisntame", "listname"}, leftover_word{"GETMETRIX", "getmetrics"},
+                    leftover_word{"-afm", "afm"}, leftover_word{"expotr", "export"},
+                    leftover_word{"replcae", "replace"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Ordinary, LeftoverWords,
+    testing::Values(leftover_word{"a)b", ""}, leftover_word{"a%b", ""}, leftover_word{"a(b", ""},
+                    leftover_word{"p%q", ""}, leftover_word{"g-n", ""}, leftover_word{"deep", ""},
+                    leftover_word{"ab", ""}, leftover_word{"0x409", ""},
+                    leftover_word{"Vera.ttf", ""}, leftover_word{"out.afm", ""},
+                    leftover_word{"uni0041", ""}, leftover_word{"A", ""}, leftover_word{"glyf", ""},
+                    leftover_word{"post", ""}, leftover_word{"kern", ""}, leftover_word{"gasp", ""},
+                    leftover_word{"Demo Sans", ""}, leftover_word{"help", ""},
+                    leftover_word{"--help", ""}, leftover_word{"--hlep", ""}));
+
+// Alone, a word is also compared with the options.
+TEST(Program, MisspeltOptionAloneGetsAHint) {
+    auto r = testrun::kestrix({"--hlep"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, kNotEmpty +
+                         "stack[0] = string \"--hlep\" <-- top\n"
+                         "Note: \"--hlep\" is not a command; did you mean \"--help\"?\n");
+    EXPECT_EQ(r.out, "");
 }

@@ -15,6 +15,7 @@
 namespace {
 
 const std::string kSectionsLoading =
+    "Warning: cmap 1.1 format 2: subHeaderKeys select 1 subHeaders, 0 in the subtable\n"
     "Byte-encoding cmap should have 262 bytes, but has 134 instead\n";
 
 // A font written into a scratch directory and run from there under its own name.
