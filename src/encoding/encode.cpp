@@ -16,7 +16,8 @@
 #include "tables/post.h"
 
 std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post,
-                                                         std::size_t glyph_count, ULONG max_code) {
+                                                         std::size_t glyph_count, ULONG max_code,
+                                                         std::size_t pair_limit) {
     file_handle in = open_file(path, "r");
     if (!in) return std::nullopt;
 
@@ -26,7 +27,8 @@ std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_
         const bool read = for_each_metrics_line(
             in.get(),
             [&](char* line) {
-                if (parse_metrics_line(pairs, line, post, glyph_count, max_code) != 0) ++missing;
+                if (parse_metrics_line(pairs, line, post, glyph_count, max_code, pair_limit) != 0)
+                    ++missing;
             },
             path);
         if (!read) return std::nullopt;
@@ -46,7 +48,7 @@ std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_
 }
 
 int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post,
-                       std::size_t glyph_count, ULONG max_code) {
+                       std::size_t glyph_count, ULONG max_code, std::size_t pair_limit) {
     metrics_tokens tokens = scan_metrics_line(line);
     long long code = 0;
     if (!tokens.code || !tokens.name || !read_code_token(tokens.code, code) || code <= 0) return 0;
@@ -56,18 +58,19 @@ int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab&
                      code, tokens.name, static_cast<unsigned long>(max_code));
         return 0;
     }
-    return set_encoding_pair(pairs, static_cast<ULONG>(code), tokens.name, post, glyph_count);
+    return set_encoding_pair(pairs, static_cast<ULONG>(code), tokens.name, post, glyph_count,
+                             pair_limit);
 }
 
 int set_encoding_pair(std::vector<encoding_pair>& pairs, ULONG code, const char* name,
-                      post_elab& post, std::size_t glyph_count) {
+                      post_elab& post, std::size_t glyph_count, std::size_t pair_limit) {
     // Glyph 0 doubles as "not found", so ".notdef" cannot be encoded.
     USHORT glyph = glyph_index_within(name, &post, glyph_count);
     if (glyph == 0) {
         std::fprintf(stderr, "set_encoding_pair: no \"%s\" in this font\n", name);
         return -1;
     }
-    if (pairs.size() >= encoding_pair_limit_for_tests) throw std::bad_alloc();
+    if (pairs.size() >= pair_limit) throw std::bad_alloc();
     pairs.push_back({code, glyph});
     return 0;
 }
@@ -161,7 +164,8 @@ int fail(const char* message) {
 
 }  // namespace
 
-int encode_font(font_object& font, const char* path, USHORT platformID, USHORT encodingID) {
+int encode_font(font_object& font, const char* path, USHORT platformID, USHORT encodingID,
+                std::size_t pair_limit) {
     post_elab* post = post_table(font);
     if (!post) return fail("encode: font has no post table\n");
 
@@ -169,7 +173,7 @@ int encode_font(font_object& font, const char* path, USHORT platformID, USHORT e
     // platform.encoding gets format 4.
     const bool wide = takes_format12(platformID, encodingID);
     std::optional<std::vector<encoding_pair>> pairs =
-        build_encoding(path, *post, glyphs_in(font), wide ? kLastUnicode : 0xFFFF);
+        build_encoding(path, *post, glyphs_in(font), wide ? kLastUnicode : 0xFFFF, pair_limit);
     if (!pairs) return fail("encode: cannot construct encoding\n");
     report_coverage(*pairs, *post);
 

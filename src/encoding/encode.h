@@ -21,24 +21,30 @@ struct cmap_subtable;
 
 // The whole command: reads the encoding file at path ("-": the standard input), builds the
 // subtable and installs it as platformID.encodingID. 0, or -1 after a message.
-int encode_font(font_object& font, const char* path, USHORT platformID, USHORT encodingID);
+// Storing more than pair_limit pairs fails as running out of memory does.
+inline constexpr std::size_t kNoPairLimit = static_cast<std::size_t>(-1);
+int encode_font(font_object& font, const char* path, USHORT platformID, USHORT encodingID,
+                std::size_t pair_limit = kNoPairLimit);
 
 // The pairs of an encoding file ("-": the standard input). Nothing when the file cannot
 // be opened or read, or memory runs out; names the font lacks are reported and counted.
 // Lines with codes above max_code are skipped with a warning.
 std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post,
                                                          std::size_t glyph_count,
-                                                         ULONG max_code = 0xFFFF);
+                                                         ULONG max_code = 0xFFFF,
+                                                         std::size_t pair_limit = kNoPairLimit);
 
 // Names resolve to glyphs below glyph_count only (glyph_index_within).
 // Adds the pair of one metrics line, if it has one. -1 when it names a glyph the font
 // lacks, else 0. Throws std::bad_alloc when the pair cannot be stored.
 int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post,
-                       std::size_t glyph_count, ULONG max_code = 0xFFFF);
+                       std::size_t glyph_count, ULONG max_code = 0xFFFF,
+                       std::size_t pair_limit = kNoPairLimit);
 
 // Resolves the name and appends the pair; -1 (with a message) when the name is not found.
 int set_encoding_pair(std::vector<encoding_pair>& pairs, ULONG code, const char* name,
-                      post_elab& post, std::size_t glyph_count);
+                      post_elab& post, std::size_t glyph_count,
+                      std::size_t pair_limit = kNoPairLimit);
 
 // Reports how many of the post table's glyphs the pairs reach.
 void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& post);
@@ -52,6 +58,3 @@ std::unique_ptr<cmap_subtable> build_cmap4_subtable(std::vector<encoding_pair>& 
 // encodingID are both at least as large, else at the end. 0 or -1.
 int install_subtable(font_object& font, std::unique_ptr<cmap_subtable> subtable, USHORT platformID,
                      USHORT encodingID);
-
-// For tests: storing more pairs than this fails as if memory had run out.
-inline std::size_t encoding_pair_limit_for_tests = static_cast<std::size_t>(-1);

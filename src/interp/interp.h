@@ -9,7 +9,7 @@ struct command_entry {
     command_handler handler;
 };
 
-// The 23 commands, in table order, ended by a row with a null name.
+// The commands, in table order, ended by a row with a null name.
 extern const command_entry command_table[];
 
 // Pops the top item and runs it when it names a command; otherwise pushes it back.

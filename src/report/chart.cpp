@@ -16,6 +16,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
 #include "tables/name.h"
+#include "tables/outline_pen.h"
+#include "tables/outlines.h"
 #include "tables/post.h"
 #include "writer/new_file.h"
 
@@ -117,23 +120,11 @@ void append_bytes(std::string& out, std::string_view text) {
     for (unsigned char c : text) append_char(out, c);
 }
 
-// A name string as its platform's text, on one line. The decoded text is UTF-8, which
-// the file is; only markup characters and the two noncharacters XML cannot hold change.
+// A name string as its platform's text (name_text decodes it), one character at a time.
 void append_name_text(std::string& out, USHORT platformID, std::string_view bytes) {
-    const std::string text =
-        name_text_one_line(platformID, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '&' || c == '<' || c == '>' || c == '"') {
-            append_char(out, static_cast<unsigned char>(c));
-        } else if (text.compare(i, 2, "\xEF\xBF") == 0 && i + 2 < text.size() &&
-                   (text[i + 2] == '\xBE' || text[i + 2] == '\xBF')) {
-            out += "\xEF\xBF\xBD";  // U+FFFE, U+FFFF: U+FFFD
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
+    for (char32_t c : name_text_code_points(platformID, reinterpret_cast<const BYTE*>(bytes.data()),
+                                            bytes.size()))
+        append_char(out, c);
 }
 
 // Estimated width of text in the names' 9 px sans-serif, in pixels: per character a little
@@ -157,87 +148,34 @@ double name_width(std::string_view text) {
 
 // ---------------------------------------------------------------- outlines
 
-// The path data of one contour of count points from first: quadratic segments with the
-// on-curve points that two off-curve neighbours imply, closed. Coordinates are doubled
-// so that implied midpoints stay exact.
-struct doubled_point {
-    long long x, y;
-};
+// SVG path data from an outline walk: M, L, Q and C commands, each contour closed with Z.
+// A number is written whole, or with ".5" for the midpoints glyf outlines imply. Paths of
+// CFF glyphs have always been written with a space before every point.
+class svg_path_pen : public outline_pen {
+  public:
+    explicit svg_path_pen(bool spaced) : spaced_(spaced) {}
+    void move_to(pen_point to) override { command('M', {to}); }
+    void line_to(pen_point to) override { command('L', {to}); }
+    void quad_to(pen_point c, pen_point to) override { command('Q', {c, to}); }
+    void cubic_to(pen_point c1, pen_point c2, pen_point to) override { command('C', {c1, c2, to}); }
+    void close() override { d_ += 'Z'; }
+    std::string take() { return std::move(d_); }
 
-doubled_point doubled(const point& p) {
-    return {2LL * p.x, 2LL * p.y};
-}
-
-doubled_point midpoint(const point& a, const point& b) {
-    return {static_cast<long long>(a.x) + b.x, static_cast<long long>(a.y) + b.y};
-}
-
-void append_point(std::string& out, doubled_point p) {
-    append_half(out, p.x);
-    out += ' ';
-    append_half(out, p.y);
-}
-
-void append_contour(std::string& out, std::span<const point> pts, std::span<const BYTE> flags) {
-    const std::size_t n = pts.size();
-    auto on = [&](std::size_t i) { return (flags[i] & kOnCurve) != 0; };
-    // Start on an on-curve point: the first, else the last, else between them.
-    std::size_t begin = 0;  // first point drawn after the start
-    doubled_point start;
-    if (on(0)) {
-        start = doubled(pts[0]);
-        begin = 1;
-    } else if (on(n - 1)) {
-        start = doubled(pts[n - 1]);
-    } else {
-        start = midpoint(pts[n - 1], pts[0]);
-    }
-    const std::size_t end = on(0) || !on(n - 1) ? n : n - 1;  // points drawn, from begin
-    out += 'M';
-    append_point(out, start);
-    const point* control = nullptr;
-    for (std::size_t i = begin; i < end; ++i) {
-        if (on(i)) {
-            out += control ? 'Q' : 'L';
-            if (control) {
-                append_point(out, doubled(*control));
-                out += ' ';
-            }
-            append_point(out, doubled(pts[i]));
-            control = nullptr;
-        } else {
-            if (control) {
-                out += 'Q';
-                append_point(out, doubled(*control));
-                out += ' ';
-                append_point(out, midpoint(*control, pts[i]));
-            }
-            control = &pts[i];
+  private:
+    void command(char letter, std::initializer_list<pen_point> points) {
+        d_ += letter;
+        bool first = true;
+        for (const pen_point& p : points) {
+            if (spaced_ || !first) d_ += ' ';
+            first = false;
+            append_half(d_, std::llround(2 * p.x));
+            d_ += ' ';
+            append_half(d_, std::llround(2 * p.y));
         }
     }
-    if (control) {
-        out += 'Q';
-        append_point(out, doubled(*control));
-        out += ' ';
-        append_point(out, start);
-    }
-    out += 'Z';
-}
-
-// The path data of a simple glyph. Contours are taken as far as the glyph's arrays reach:
-// a glyph whose reading stopped early keeps shorter arrays than its counts say.
-std::string outline_path(const glyph_record& glyph) {
-    std::string d;
-    const std::size_t available = std::min(glyph.points.size(), glyph.flags.size());
-    for (const contour_record& c : glyph.contours) {
-        if (c.firstPoint >= available) continue;
-        const std::size_t count = std::min<std::size_t>(c.count, available - c.firstPoint);
-        if (count == 0) continue;
-        append_contour(d, glyph.points.subspan(c.firstPoint, count),
-                       glyph.flags.subspan(c.firstPoint, count));
-    }
-    return d;
-}
+    bool spaced_;
+    std::string d_;
+};
 
 // ---------------------------------------------------------------- the chart
 
@@ -339,7 +277,7 @@ class chart_writer {
     USHORT platformID_;
     USHORT encodingID_;
     glyf_elab* glyf_ = nullptr;
-    std::unique_ptr<cff_outlines> cff_;  // for a font whose outlines are CFF
+    cff_outlines* cff_ = nullptr;  // the font's own, for a font whose outlines are CFF
     hmtx_elab* hmtx_ = nullptr;
     post_elab* post_ = nullptr;
     std::vector<definition> defined_;
@@ -351,7 +289,9 @@ class chart_writer {
 };
 
 void chart_writer::define_simple(USHORT g) {
-    const std::string d = cff_ ? cff_->svg_path(g) : outline_path(glyf_->glyphs[g]);
+    svg_path_pen pen(cff_ != nullptr);
+    const bool whole = cff_ ? cff_->draw(g, pen) : (draw_simple_glyph(glyf_->glyphs[g], pen), true);
+    const std::string d = whole ? pen.take() : std::string();
     if (d.empty()) {
         defined_[g].status = definition::state::empty;
         return;
@@ -710,7 +650,7 @@ void chart_writer::prepare() {
     post_ = parsed("post", post_table);
     if (glyf_) defined_.resize(glyf_->glyphs.size());
     if (!glyf_ && has_cff_outlines(font_)) {
-        cff_ = do_cff(font_);
+        cff_ = cff_table(font_);
         if (cff_) defined_.resize(cff_->glyph_count());
     }
     set_scale();

@@ -132,56 +132,16 @@ void os2_line(USHORT revision, const char* field, long value) {
                 static_cast<unsigned long>(value) & 0xFFFFFFFFUL);
 }
 
-// The fields every revision has, then those each later revision adds.
+// The version, then the fields of its revision but the panose bytes.
 void list_os2(const os2_elab& os2) {
     const os2_revision* v = os2.v.get();
     if (!v || os2.version > kOS2LastVersion) return;
     const USHORT rev = os2.version;
     os2_line(rev, "version", v->version);
-    os2_line(rev, "xAvgCharWidth", v->xAvgCharWidth);
-    os2_line(rev, "usWeightClass", v->usWeightClass);
-    os2_line(rev, "usWidthClass", v->usWidthClass);
-    os2_line(rev, "fsType", v->fsType);
-    os2_line(rev, "ySubscriptXSize", v->ySubscriptXSize);
-    os2_line(rev, "ySubscriptYSize", v->ySubscriptYSize);
-    os2_line(rev, "ySubscriptXOffset", v->ySubscriptXOffset);
-    os2_line(rev, "ySubscriptYOffset", v->ySubscriptYOffset);
-    os2_line(rev, "ySuperscriptXSize", v->ySuperscriptXSize);
-    os2_line(rev, "ySuperscriptYSize", v->ySuperscriptYSize);
-    os2_line(rev, "ySuperscriptXOffset", v->ySuperscriptXOffset);
-    os2_line(rev, "ySuperscriptYOffset", v->ySuperscriptYOffset);
-    os2_line(rev, "yStrikeoutSize", v->yStrikeoutSize);
-    os2_line(rev, "yStrikeoutPosition", v->yStrikeoutPosition);
-    os2_line(rev, "sFamilyClass", v->sFamilyClass);
-    static const char* const kRev0Ranges[] = {"ulCharRange[0]", "ulCharRange[1]", "ulCharRange[2]",
-                                              "ulCharRange[3]"};
-    static const char* const kUnicodeRanges[] = {"ulUnicodeRange1", "ulUnicodeRange2",
-                                                 "ulUnicodeRange3", "ulUnicodeRange4"};
-    for (int i = 0; i < 4; ++i)
-        os2_line(rev, rev >= 1 ? kUnicodeRanges[i] : kRev0Ranges[i], v->ulCharRange[i]);
-    static const char* const kVendorBytes[] = {"achVendID[0]", "achVendID[1]", "achVendID[2]",
-                                               "achVendID[3]"};
-    for (int i = 0; i < 4; ++i) os2_line(rev, kVendorBytes[i], v->achVendID[i]);
-    os2_line(rev, "fsSelection", v->fsSelection);
-    os2_line(rev, "usFirstCharIndex", v->usFirstCharIndex);
-    os2_line(rev, "usLastCharIndex", v->usLastCharIndex);
-    os2_line(rev, "sTypoAscender", v->sTypoAscender);
-    os2_line(rev, "sTypoDescender", v->sTypoDescender);
-    os2_line(rev, "sTypoLineGap", v->sTypoLineGap);
-    os2_line(rev, "usWinAscent", v->usWinAscent);
-    os2_line(rev, "usWinDescent", v->usWinDescent);
-    if (rev < 1) return;
-    os2_line(rev, "ulCodePageRange1", v->ulCodePageRange1);
-    os2_line(rev, "ulCodePageRange2", v->ulCodePageRange2);
-    if (rev < 2) return;
-    os2_line(rev, "sxHeight", v->sxHeight);
-    os2_line(rev, "sCapHeight", v->sCapHeight);
-    os2_line(rev, "usDefaultChar", v->usDefaultChar);
-    os2_line(rev, "usBreakChar", v->usBreakChar);
-    os2_line(rev, "usMaxContext", v->usMaxContext);
-    if (rev < 5) return;
-    os2_line(rev, "usLowerOpticalPointSize", v->usLowerOpticalPointSize);
-    os2_line(rev, "usUpperOpticalPointSize", v->usUpperOpticalPointSize);
+    for (const os2_field& f : os2_fields()) {
+        if (f.since > rev || !f.listed) continue;
+        os2_line(rev, rev >= 1 && f.name_v1 ? f.name_v1 : f.name, f.value(*v));
+    }
 }
 
 // One line per glyph of maxp's count; the record holds one entry per glyph counted when

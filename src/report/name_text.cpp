@@ -52,6 +52,8 @@ bool is_low_surrogate(char32_t u) {
     return u >= 0xDC00 && u <= 0xDFFF;
 }
 
+}  // namespace
+
 std::vector<char32_t> decode_utf16be(const BYTE* bytes, std::size_t length) {
     std::vector<char32_t> text;
     const std::size_t units = length / 2;
@@ -69,6 +71,8 @@ std::vector<char32_t> decode_utf16be(const BYTE* bytes, std::size_t length) {
     }
     return text;
 }
+
+namespace {
 
 std::vector<char32_t> decode_mac_roman(const BYTE* bytes, std::size_t length) {
     std::vector<char32_t> text;
@@ -121,7 +125,7 @@ std::optional<std::vector<char32_t>> decode_utf8(std::string_view text) {
     return out;
 }
 
-void append_utf16be(std::string& out, char32_t c) {
+void encode_utf16be(std::string& out, char32_t c) {
     auto unit = [&out](char32_t u) {
         out.push_back(static_cast<char>(u >> 8));
         out.push_back(static_cast<char>(u & 0xFF));
@@ -177,7 +181,7 @@ stored_name_text encode_name_text(USHORT platformID, std::string_view utf8) {
     }
     for (char32_t c : *text) {
         if (wide) {
-            append_utf16be(stored.bytes, c);
+            encode_utf16be(stored.bytes, c);
         } else if (auto b = mac_roman_byte(c)) {
             stored.bytes.push_back(*b);
         } else {
@@ -186,4 +190,10 @@ stored_name_text encode_name_text(USHORT platformID, std::string_view utf8) {
         }
     }
     return stored;
+}
+
+std::vector<char32_t> name_text_code_points(USHORT platformID, const BYTE* bytes,
+                                            std::size_t length) {
+    if (std::optional<std::vector<char32_t>> text = decode(platformID, bytes, length)) return *text;
+    return std::vector<char32_t>(bytes, bytes + length);
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "font/types.h"
 
@@ -13,6 +14,15 @@
 // U+FFFD and a final odd byte is dropped; U+0000 is one zero byte. Pure ASCII text comes
 // out byte for byte as stored (in the low bytes of UTF-16 units).
 std::string name_text_utf8(USHORT platformID, const BYTE* bytes, std::size_t length);
+
+// The code points of UTF-16 big-endian bytes: surrogate pairs joined, a lone surrogate as
+// U+FFFD, a final odd byte dropped.
+std::vector<char32_t> decode_utf16be(const BYTE* bytes, std::size_t length);
+
+// The code points of a name string: UTF-16 for platforms 0 and 3, Mac Roman for platform
+// 1, one code point per byte otherwise.
+std::vector<char32_t> name_text_code_points(USHORT platformID, const BYTE* bytes,
+                                            std::size_t length);
 
 // The same text for a field that must stay on one line: every control character (C0, DEL,
 // C1, and the Unicode line and paragraph separators) becomes a space.

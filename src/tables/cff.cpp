@@ -131,56 +131,51 @@ std::optional<glyph_box> cff_outlines::box(unsigned gid, std::string& error) {
 
 namespace {
 
-void append_point(std::string& out, const FT_Vector* p) {
-    out += ' ';
-    out += std::to_string(p->x);
-    out += ' ';
-    out += std::to_string(p->y);
+pen_point point_of(const FT_Vector* p) {
+    return {static_cast<double>(p->x), static_cast<double>(p->y)};
 }
 
-// FT_Outline_Decompose callbacks: each appends one SVG command to the string it is given.
-int path_move_to(const FT_Vector* to, void* user) {
-    std::string& d = *static_cast<std::string*>(user);
-    if (!d.empty()) d += 'Z';
-    d += 'M';
-    append_point(d, to);
+// FT_Outline_Decompose callbacks. FreeType starts each contour with a move and does not
+// close contours: a contour is closed when the next starts, and the last at the end.
+struct decomposing {
+    outline_pen& pen;
+    bool drawing = false;  // a contour is open
+};
+
+int decompose_move(const FT_Vector* to, void* user) {
+    auto& d = *static_cast<decomposing*>(user);
+    if (d.drawing) d.pen.close();
+    d.pen.move_to(point_of(to));
+    d.drawing = true;
     return 0;
 }
-int path_line_to(const FT_Vector* to, void* user) {
-    std::string& d = *static_cast<std::string*>(user);
-    d += 'L';
-    append_point(d, to);
+int decompose_line(const FT_Vector* to, void* user) {
+    static_cast<decomposing*>(user)->pen.line_to(point_of(to));
     return 0;
 }
-int path_conic_to(const FT_Vector* control, const FT_Vector* to, void* user) {
-    std::string& d = *static_cast<std::string*>(user);
-    d += 'Q';
-    append_point(d, control);
-    append_point(d, to);
+int decompose_conic(const FT_Vector* control, const FT_Vector* to, void* user) {
+    static_cast<decomposing*>(user)->pen.quad_to(point_of(control), point_of(to));
     return 0;
 }
-int path_cubic_to(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
-    std::string& d = *static_cast<std::string*>(user);
-    d += 'C';
-    append_point(d, c1);
-    append_point(d, c2);
-    append_point(d, to);
+int decompose_cubic(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+    static_cast<decomposing*>(user)->pen.cubic_to(point_of(c1), point_of(c2), point_of(to));
     return 0;
 }
 
 }  // namespace
 
-std::string cff_outlines::svg_path(unsigned gid) {
-    std::string d;
-    if (gid >= glyph_count()) return d;
+bool cff_outlines::draw(unsigned gid, outline_pen& pen) {
+    if (gid >= glyph_count()) return false;
     FT_Face face = ft_->face.get();
     const FT_Int32 flags = FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_IGNORE_TRANSFORM;
     if (FT_Load_Glyph(face, gid, flags) != 0 || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
-        return d;
-    const FT_Outline_Funcs funcs{path_move_to, path_line_to, path_conic_to, path_cubic_to, 0, 0};
-    if (FT_Outline_Decompose(&face->glyph->outline, &funcs, &d) != 0) return {};
-    if (!d.empty()) d += 'Z';
-    return d;
+        return false;
+    const FT_Outline_Funcs funcs{
+        decompose_move, decompose_line, decompose_conic, decompose_cubic, 0, 0};
+    decomposing d{pen};
+    if (FT_Outline_Decompose(&face->glyph->outline, &funcs, &d) != 0) return false;
+    if (d.drawing) pen.close();
+    return true;
 }
 
 bool cff_outlines::has_glyph_names() const {

@@ -14,6 +14,7 @@
 
 #include "font/font.h"
 #include "font/types.h"
+#include "tables/outline_pen.h"
 
 // A glyph's bounding box in font units.
 struct glyph_box {
@@ -48,10 +49,10 @@ class cff_outlines : public elab_record {
     // The glyph's name, or nothing when the font has none for it.
     std::optional<std::string> name(unsigned gid);
     bool is_cid_keyed() const;
-    // The glyph's outline as SVG path data in font units (y up, as stored): M, L, Q and C
-    // commands, each contour closed with Z. Empty for an empty glyph or one FreeType cannot
-    // load.
-    std::string svg_path(unsigned gid);
+    // Walks the glyph's outline in font units (y up, as stored), each contour closed.
+    // False, with nothing or part of the outline drawn, for a glyph FreeType cannot load
+    // or decompose or a gid past the end.
+    bool draw(unsigned gid, outline_pen& pen);
 
   private:
     struct freetype;

@@ -18,7 +18,10 @@
 //  96 USHORT usLowerOpticalPointSize, usUpperOpticalPointSize   (version 5)
 #include "tables/os2.h"
 
+#include <cstddef>
 #include <cstdio>
+#include <type_traits>
+#include <utility>
 
 #include "font/parsers.h"
 #include "font/registry.h"
@@ -27,48 +30,106 @@
 
 namespace {
 
+using R = os2_revision;
+
+template <class T>
+T read_as(table_reader& in) {
+    if constexpr (std::is_same_v<T, BYTE>) return in.u8();
+    if constexpr (std::is_same_v<T, CHAR>) return in.s8();
+    if constexpr (std::is_same_v<T, USHORT>) return in.u16();
+    if constexpr (std::is_same_v<T, SHORT>) return in.s16();
+    if constexpr (std::is_same_v<T, ULONG>) return in.u32();
+}
+
+template <auto Member>
+constexpr os2_field scalar(const char* name, USHORT since = 0) {
+    using T = std::remove_reference_t<decltype(std::declval<R&>().*Member)>;
+    return {name,
+            nullptr,
+            since,
+            true,
+            sizeof(T),
+            [](R& r, table_reader& in) { r.*Member = read_as<T>(in); },
+            [](const R& r) -> long { return r.*Member; }};
+}
+
+// Entry I of an array field. The panose bytes are not listed.
+template <auto Array, std::size_t I>
+constexpr os2_field element(const char* name, const char* name_v1 = nullptr) {
+    using T =
+        std::remove_all_extents_t<std::remove_reference_t<decltype(std::declval<R&>().*Array)>>;
+    return {name,
+            name_v1,
+            0,
+            !std::is_same_v<T, BYTE>,
+            sizeof(T),
+            [](R& r, table_reader& in) { (r.*Array)[I] = read_as<T>(in); },
+            [](const R& r) -> long { return (r.*Array)[I]; }};
+}
+
+constexpr os2_field kFields[] = {
+    scalar<&R::xAvgCharWidth>("xAvgCharWidth"),
+    scalar<&R::usWeightClass>("usWeightClass"),
+    scalar<&R::usWidthClass>("usWidthClass"),
+    scalar<&R::fsType>("fsType"),
+    scalar<&R::ySubscriptXSize>("ySubscriptXSize"),
+    scalar<&R::ySubscriptYSize>("ySubscriptYSize"),
+    scalar<&R::ySubscriptXOffset>("ySubscriptXOffset"),
+    scalar<&R::ySubscriptYOffset>("ySubscriptYOffset"),
+    scalar<&R::ySuperscriptXSize>("ySuperscriptXSize"),
+    scalar<&R::ySuperscriptYSize>("ySuperscriptYSize"),
+    scalar<&R::ySuperscriptXOffset>("ySuperscriptXOffset"),
+    scalar<&R::ySuperscriptYOffset>("ySuperscriptYOffset"),
+    scalar<&R::yStrikeoutSize>("yStrikeoutSize"),
+    scalar<&R::yStrikeoutPosition>("yStrikeoutPosition"),
+    scalar<&R::sFamilyClass>("sFamilyClass"),
+    element<&R::panose, 0>("panose[0]"),
+    element<&R::panose, 1>("panose[1]"),
+    element<&R::panose, 2>("panose[2]"),
+    element<&R::panose, 3>("panose[3]"),
+    element<&R::panose, 4>("panose[4]"),
+    element<&R::panose, 5>("panose[5]"),
+    element<&R::panose, 6>("panose[6]"),
+    element<&R::panose, 7>("panose[7]"),
+    element<&R::panose, 8>("panose[8]"),
+    element<&R::panose, 9>("panose[9]"),
+    element<&R::ulCharRange, 0>("ulCharRange[0]", "ulUnicodeRange1"),
+    element<&R::ulCharRange, 1>("ulCharRange[1]", "ulUnicodeRange2"),
+    element<&R::ulCharRange, 2>("ulCharRange[2]", "ulUnicodeRange3"),
+    element<&R::ulCharRange, 3>("ulCharRange[3]", "ulUnicodeRange4"),
+    element<&R::achVendID, 0>("achVendID[0]"),
+    element<&R::achVendID, 1>("achVendID[1]"),
+    element<&R::achVendID, 2>("achVendID[2]"),
+    element<&R::achVendID, 3>("achVendID[3]"),
+    scalar<&R::fsSelection>("fsSelection"),
+    scalar<&R::usFirstCharIndex>("usFirstCharIndex"),
+    scalar<&R::usLastCharIndex>("usLastCharIndex"),
+    scalar<&R::sTypoAscender>("sTypoAscender"),
+    scalar<&R::sTypoDescender>("sTypoDescender"),
+    scalar<&R::sTypoLineGap>("sTypoLineGap"),
+    scalar<&R::usWinAscent>("usWinAscent"),
+    scalar<&R::usWinDescent>("usWinDescent"),
+    scalar<&R::ulCodePageRange1>("ulCodePageRange1", 1),
+    scalar<&R::ulCodePageRange2>("ulCodePageRange2", 1),
+    scalar<&R::sxHeight>("sxHeight", 2),
+    scalar<&R::sCapHeight>("sCapHeight", 2),
+    scalar<&R::usDefaultChar>("usDefaultChar", 2),
+    scalar<&R::usBreakChar>("usBreakChar", 2),
+    scalar<&R::usMaxContext>("usMaxContext", 2),
+    scalar<&R::usLowerOpticalPointSize>("usLowerOpticalPointSize", 5),
+    scalar<&R::usUpperOpticalPointSize>("usUpperOpticalPointSize", 5),
+};
+
 void read_revision(os2_revision& r, table_reader& in) {
-    r.xAvgCharWidth = in.s16();
-    r.usWeightClass = in.u16();
-    r.usWidthClass = in.u16();
-    r.fsType = in.s16();
-    r.ySubscriptXSize = in.s16();
-    r.ySubscriptYSize = in.s16();
-    r.ySubscriptXOffset = in.s16();
-    r.ySubscriptYOffset = in.s16();
-    r.ySuperscriptXSize = in.s16();
-    r.ySuperscriptYSize = in.s16();
-    r.ySuperscriptXOffset = in.s16();
-    r.ySuperscriptYOffset = in.s16();
-    r.yStrikeoutSize = in.s16();
-    r.yStrikeoutPosition = in.s16();
-    r.sFamilyClass = in.s16();
-    in.read(r.panose, sizeof r.panose);
-    for (ULONG& range : r.ulCharRange) range = in.u32();
-    for (CHAR& c : r.achVendID) c = in.s8();
-    r.fsSelection = in.u16();
-    r.usFirstCharIndex = in.u16();
-    r.usLastCharIndex = in.u16();
-    r.sTypoAscender = in.s16();
-    r.sTypoDescender = in.s16();
-    r.sTypoLineGap = in.s16();
-    r.usWinAscent = in.u16();
-    r.usWinDescent = in.u16();
-    if (r.version < 1) return;
-    r.ulCodePageRange1 = in.u32();
-    r.ulCodePageRange2 = in.u32();
-    if (r.version < 2) return;
-    r.sxHeight = in.s16();
-    r.sCapHeight = in.s16();
-    r.usDefaultChar = in.u16();
-    r.usBreakChar = in.u16();
-    r.usMaxContext = in.u16();
-    if (r.version < 5) return;
-    r.usLowerOpticalPointSize = in.u16();
-    r.usUpperOpticalPointSize = in.u16();
+    for (const os2_field& f : kFields)
+        if (f.since <= r.version) f.read(r, in);
 }
 
 }  // namespace
+
+std::span<const os2_field> os2_fields() {
+    return kFields;
+}
 
 ULONG os2_length_of(USHORT version) {
     if (version == 0) return kOS2Rev0Length;

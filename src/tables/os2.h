@@ -1,7 +1,9 @@
 // The OS/2 and Windows metrics (OS/2) table, versions 0 to 5.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <span>
 
 #include "font/font.h"
 #include "font/types.h"
@@ -56,6 +58,23 @@ struct os2_revision {
     USHORT usLowerOpticalPointSize = 0;  // revision 5
     USHORT usUpperOpticalPointSize = 0;
 };
+
+class table_reader;
+
+// One field of the table after the version word: the reader, the writer and the listing
+// all go through the list of these.
+struct os2_field {
+    const char* name;     // as listed
+    const char* name_v1;  // the name from version 1 on, when it changes; else null
+    USHORT since;         // the first version holding the field
+    bool listed;          // false for the panose bytes, which the listing leaves out
+    int width;            // bytes in the file
+    void (*read)(os2_revision& r, table_reader& in);
+    long (*value)(const os2_revision& r);  // sign-extended when the field is signed
+};
+
+// Every field after the version word, in file order.
+std::span<const os2_field> os2_fields();
 
 struct os2_elab : elab_record {
     USHORT version = 0;  // 0 to 5

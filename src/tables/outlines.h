@@ -1,6 +1,7 @@
-// Glyph boxes, wherever a font keeps its outlines: the boxes stored in the glyf table of
-// a TrueType font, or the exact boxes of the outlines in the CFF table of an OpenType
+// Glyph boxes and outlines, wherever a font keeps them: the boxes stored in the glyf table
+// of a TrueType font, or the exact boxes of the outlines in the CFF table of an OpenType
 // font with CFF outlines. afm, getmetrics, setaw and gen's hhea read boxes only here.
+// Outlines are walked with a pen (outline_pen.h), from glyf or from CFF.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,16 @@
 #include "font/types.h"
 #include "tables/cff.h"
 #include "tables/glyf.h"
+#include "tables/outline_pen.h"
+
+// Composite nesting walked at most, and simple parts one walk draws at most.
+inline constexpr int kMaxComponentDepth = 16;
+inline constexpr std::size_t kMaxDrawnParts = 4096;
+
+// Walks the contours of a simple glyph, as far as the glyph's arrays reach (a glyph whose
+// reading stopped early keeps shorter arrays than its counts say). Each contour starts on
+// an on-curve point: its first, else its last, else the midpoint between them.
+void draw_simple_glyph(const glyph_record& glyph, outline_pen& pen);
 
 class glyph_outlines {
   public:
@@ -25,6 +36,12 @@ class glyph_outlines {
     // Whether the glyph draws anything: contours (or components) in glyf, a non-empty
     // outline in CFF.
     bool has_contours(USHORT glyph) const;
+
+    // Walks the glyph's outline: a composite glyf glyph as its parts, each through its
+    // transform, nested at most kMaxComponentDepth deep and at most kMaxDrawnParts simple
+    // parts in all (a hostile font may nest composites in cycles or fan them out). False
+    // when the glyph is past the end or FreeType cannot walk a CFF glyph.
+    bool draw(USHORT glyph, outline_pen& pen) const;
 
   private:
     glyph_outlines(font_object& font, const glyf_elab* glyf, cff_outlines* cff)

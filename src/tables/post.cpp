@@ -181,7 +181,12 @@ bool read_glyph_names(table_reader& in, const table_entry& entry, post_elab& pos
     post.GlyphTextLength =
         static_cast<LONG>(static_cast<long long>(entry.source_length) - consumed);
     if (post.GlyphTextLength == 0) return true;
-    if (post.GlyphTextLength < 0) throw std::bad_alloc();  // no buffer has a negative size
+    if (post.GlyphTextLength < 0) {
+        // The glyph index array already runs past the table's end; this has always been
+        // reported as running out of memory.
+        std::fprintf(stderr, "Out of memory!\n");
+        return false;
+    }
     auto length = static_cast<std::size_t>(post.GlyphTextLength);
     if (in.remaining() < length) {
         std::fprintf(stderr, "Cannot read post->GlyphText!\n");

@@ -138,3 +138,14 @@ TEST(OS2, RevisionOneCutShortReadsZeroCodePages) {
     EXPECT_EQ(os2->rev1()->ulCodePageRange1, 0u);
     EXPECT_EQ(os2->rev1()->ulCodePageRange2, 0u);
 }
+
+// The field list is the one layout reader, writer and listing share: the fields of each
+// version fill exactly that version's length after the version word.
+TEST(OS2Fields, EachVersionsFieldsFillItsLength) {
+    for (USHORT version = 0; version <= kOS2LastVersion; ++version) {
+        ULONG bytes = 2;
+        for (const os2_field& f : os2_fields())
+            if (f.since <= version) bytes += static_cast<ULONG>(f.width);
+        EXPECT_EQ(bytes, os2_length_of(version)) << version;
+    }
+}
