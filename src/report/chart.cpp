@@ -7,9 +7,11 @@
 // to pixels and flips the y axis; the cell is a nested <svg>, which clips what overflows.
 // The file therefore grows with the glyphs and parts drawn, never with their nesting.
 //
-// The HTML atlas holds the same cells, a block of 256 codes to an inline SVG in a section
-// the browser skips until it scrolls into view (content-visibility), all of them using
-// the one set of definitions.
+// The HTML atlas holds the same cells, a block of 256 codes to a section. A section
+// keeps its SVG as raw text, which the page's script turns into elements when the
+// section nears the screen (with content-visibility, the browser also skips laying out
+// and painting sections off screen); opening the page therefore parses only the first
+// blocks. Each glyph is defined once, in the first section that draws it.
 #include "report/chart.h"
 
 #include <algorithm>
@@ -285,6 +287,9 @@ class chart_writer {
     double baseline_ = 0;
     int y_ = kMargin + kTitleHeight;  // top of the next row
     std::string defs_;
+    // The atlas: the block whose section defines each glyph.
+    static constexpr ULONG kNoBlock = ~ULONG{0};
+    std::vector<ULONG> defining_block_;
     std::string body_;
 };
 
@@ -710,19 +715,54 @@ void append_block_id(std::string& out, ULONG block_first) {
     append_hex(out, block_first, 4);
 }
 
-// One block of the atlas: a heading and the block's rows as an inline SVG, in a section
-// whose size the browser takes as given until it comes into view.
+// The glyph numbers that follow each occurrence of marker in text. Markers hold a quote,
+// which no name in the chart can (it is written as &quot;).
+std::vector<std::size_t> glyphs_after(std::string_view text, std::string_view marker) {
+    std::vector<std::size_t> glyphs;
+    for (std::size_t at = text.find(marker); at != std::string_view::npos;
+         at = text.find(marker, at + 1)) {
+        const char* digits = text.data() + at + marker.size();
+        std::size_t g = 0;
+        if (std::from_chars(digits, text.data() + text.size(), g).ec == std::errc{})
+            glyphs.push_back(g);
+    }
+    return glyphs;
+}
+
+// One block of the atlas: a heading, then, as raw text the page's script turns into SVG
+// when the block nears the screen, the glyphs first defined for it and its rows. The
+// section names the blocks whose definitions its cells use; the browser takes its size
+// as given until then, so that opening the page parses and lays out only the first
+// blocks.
 void chart_writer::block_section(std::string& html, const chart_codes& codes,
                                  std::span<const code_glyph> mapped) {
     const ULONG block_first = mapped.front().code / kBlockCodes * kBlockCodes;
     const ULONG first = std::max(codes.first, block_first);
     const ULONG last = std::min(codes.last, block_first + static_cast<ULONG>(kBlockCodes - 1));
+    const std::size_t defs_before = defs_.size();
     body_.clear();
     y_ = 0;
     rows(codes, first, last, mapped);
+    const std::string_view new_defs = std::string_view(defs_).substr(defs_before);
+    for (std::size_t g : glyphs_after(new_defs, "id=\"g"))
+        if (g < defining_block_.size()) defining_block_[g] = block_first;
+    std::vector<ULONG> needs;
+    for (std::string_view text : {std::string_view(body_), new_defs})
+        for (std::size_t g : glyphs_after(text, "href=\"#g"))
+            if (g < defining_block_.size() && defining_block_[g] != block_first &&
+                defining_block_[g] != kNoBlock)
+                needs.push_back(defining_block_[g]);
+    std::sort(needs.begin(), needs.end());
+    needs.erase(std::unique(needs.begin(), needs.end()), needs.end());
+
     constexpr int kHeadingHeight = 40;
     html += "<section id=\"";
     append_block_id(html, block_first);
+    html += "\" data-needs=\"";
+    for (ULONG block : needs) {
+        append_block_id(html, block);
+        html += ' ';
+    }
     html += "\" style=\"contain-intrinsic-size:auto ";
     append_int(html, kChartWidth);
     html += "px ";
@@ -734,13 +774,46 @@ void chart_writer::block_section(std::string& html, const chart_codes& codes,
     html += ": ";
     append_int(html, static_cast<long long>(mapped.size()));
     html += mapped.size() == 1 ? " code mapped</h2>\n" : " codes mapped</h2>\n";
+    html += "<script type=\"text/x-defs\">\n";
+    html += new_defs;
+    html += "</script><script type=\"text/x-cells\">";
     append_svg_open(html, kChartWidth, y_);
     html += body_;
-    html += "</svg></section>\n";
+    html += "</svg></script></section>\n";
 }
+
+// Shows a section when it comes near the screen: the definitions of the blocks it needs
+// and its own join the page's one <defs>, then its cells replace their text. The
+// sections on the first screen are shown at once, before the first paint.
+constexpr const char* kAtlasScript =
+    "<script>\n"
+    "const defs = document.getElementById('defs');\n"
+    "function define(section) {\n"
+    "  const text = section && section.querySelector('script[type=\"text/x-defs\"]');\n"
+    "  if (text) { defs.insertAdjacentHTML('beforeend', text.textContent); text.remove(); }\n"
+    "}\n"
+    "function show(section) {\n"
+    "  const cells = section.querySelector('script[type=\"text/x-cells\"]');\n"
+    "  if (!cells) return;\n"
+    "  for (const id of section.dataset.needs.split(' ')) if (id) "
+    "define(document.getElementById(id));\n"
+    "  define(section);\n"
+    "  cells.insertAdjacentHTML('afterend', cells.textContent);\n"
+    "  cells.remove();\n"
+    "}\n"
+    "const near = new IntersectionObserver(entries => {\n"
+    "  for (const e of entries) if (e.isIntersecting) { show(e.target); "
+    "near.unobserve(e.target); }\n"
+    "}, {rootMargin: '1000px'});\n"
+    "for (const section of document.querySelectorAll('section')) {\n"
+    "  if (section.getBoundingClientRect().top < innerHeight) show(section);\n"
+    "  else near.observe(section);\n"
+    "}\n"
+    "</script>\n";
 
 std::string chart_writer::build_atlas(const cmap_subtable& sub, chart_range range, bool is_range) {
     prepare();
+    defining_block_.assign(defined_.size(), kNoBlock);
     const chart_codes codes = map_codes(sub, range);
     const std::string text = title_text(codes, is_range);
     std::string index, sections;
@@ -772,6 +845,9 @@ std::string chart_writer::build_atlas(const cmap_subtable& sub, chart_range rang
         "svg.d{position:absolute;width:0;height:0}\n";
     html += kChartStyle;
     html += "</style></head><body>\n<h1>" + text + "</h1>\n";
+    html +=
+        "<svg class=\"d\" xmlns=\"http://www.w3.org/2000/svg\" "
+        "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><defs id=\"defs\"></defs></svg>\n";
     if (codes.mapped.empty()) {
         html += "<p>nothing mapped from 0x";
         append_hex(html, codes.asked.first, 4);
@@ -780,13 +856,12 @@ std::string chart_writer::build_atlas(const cmap_subtable& sub, chart_range rang
         html += "</p>\n";
     }
     html += "<ol class=\"i\">\n";
-    html.reserve(html.size() + index.size() + sections.size() + defs_.size() + 256);
+    html.reserve(html.size() + index.size() + sections.size() + 2048);
     html += index;
     html += "</ol>\n";
     html += sections;
-    html += "<svg class=\"d\" xmlns=\"http://www.w3.org/2000/svg\"><defs>\n";
-    html += defs_;
-    html += "</defs></svg>\n</body></html>\n";
+    html += kAtlasScript;
+    html += "</body></html>\n";
     return html;
 }
 

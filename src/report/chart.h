@@ -1,8 +1,8 @@
 // A chart of one cmap subtable as a standalone SVG file: a grid of 16 codes per row, each
 // mapped code drawn with its glyph's outline, its code, the glyph's name and a line at the
 // advance width; unmapped codes are grey. A file named *.html gets an atlas instead: an
-// index of the blocks of 256 codes, then one section per block, each an inline SVG the
-// browser lays out only when it comes into view. The `chart` and `chartrange` command
+// index of the blocks of 256 codes, then one section per block, drawn by the page's
+// script only when it comes near the screen. The `chart` and `chartrange` command
 // handlers are declared with the others in commands/commands.h.
 #pragma once
 

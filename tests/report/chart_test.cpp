@@ -248,7 +248,8 @@ TEST(Chart, LongNamesWideGlyphsAndMacRomanTitles) {
 }
 
 // A file named *.html gets the atlas: an index of the blocks that map something, a
-// section per block, the outlines defined once after them.
+// section per block holding its cells as text for the page's script, each outline
+// defined once.
 TEST(Chart, HtmlNamesGetTheAtlas) {
     testrun::scratch_dir dir;
     const std::string vera = testrun::sample_font("Vera.ttf");
@@ -257,8 +258,8 @@ TEST(Chart, HtmlNamesGetTheAtlas) {
     const std::string html = testrun::read_file(dir.file("vera.html"));
     EXPECT_EQ(html.rfind("<!DOCTYPE html>\n", 0), 0u);
     EXPECT_NE(html.find("<li><a href=\"#b0000\">U+0000</a> <span>"), std::string::npos);
-    EXPECT_NE(html.find("<section id=\"b2200\" style=\"contain-intrinsic-size:auto"),
-              std::string::npos);
-    EXPECT_LT(html.rfind("</section>"), html.find("<defs>"));
+    EXPECT_NE(html.find("<section id=\"b2200\" data-needs=\""), std::string::npos);
+    EXPECT_NE(html.find("<script type=\"text/x-cells\"><svg "), std::string::npos);
     EXPECT_EQ(html.find("<path id=\"g36\""), html.rfind("<path id=\"g36\""));
+    EXPECT_NE(html.find("<path id=\"g36\""), std::string::npos);
 }
