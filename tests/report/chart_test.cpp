@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "support/font_builder.h"
@@ -75,6 +76,10 @@ struct system_chart {
     const char* platform_encoding[2];
     const char* codes[2];
 };
+
+void PrintTo(const system_chart& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class RangeInBrowser : public testing::TestWithParam<system_chart> {};
 
