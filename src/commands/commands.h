@@ -8,6 +8,7 @@ using command_handler = int (*)(kestrix_context& context);
 
 int afm_command(kestrix_context& context);         // afm.cpp
 int chart_command(kestrix_context& context);       // chart.cpp
+int chartrange_command(kestrix_context& context);  // chart.cpp
 int dup_command(kestrix_context& context);         // stack_commands.cpp
 int encode_command(kestrix_context& context);      // encode.cpp
 int face_command(kestrix_context& context);        // font_commands.cpp

@@ -26,6 +26,7 @@ constexpr const char* kVersion = "1.0.0";
 const command_entry command_table[] = {
     {"afm", afm_command},
     {"chart", chart_command},
+    {"chartrange", chartrange_command},
     {"dup", dup_command},
     {"encode", encode_command},
     {"face", face_command},

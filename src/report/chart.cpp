@@ -6,6 +6,12 @@
 // part's matrix. A cell shows its glyph through one <use> whose matrix scales font units
 // to pixels and flips the y axis; the cell is a nested <svg>, which clips what overflows.
 // The file therefore grows with the glyphs and parts drawn, never with their nesting.
+//
+// The HTML atlas holds the same cells, a block of 256 codes to a section. A section
+// keeps its SVG as raw text, which the page's script turns into elements when the
+// section nears the screen (with content-visibility, the browser also skips laying out
+// and painting sections off screen); opening the page therefore parses only the first
+// blocks. Each glyph is defined once, in the first section that draws it.
 #include "report/chart.h"
 
 #include <algorithm>
@@ -116,10 +122,30 @@ void append_bytes(std::string& out, std::string_view text) {
     for (unsigned char c : text) append_char(out, c);
 }
 
-// A name string of 16-bit big-endian units (platforms 0 and 3).
-void append_utf16be(std::string& out, std::string_view bytes) {
-    for (char32_t c : decode_utf16be(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()))
+// A name string as its platform's text (name_text decodes it), one character at a time.
+void append_name_text(std::string& out, USHORT platformID, std::string_view bytes) {
+    for (char32_t c : name_text_code_points(platformID, reinterpret_cast<const BYTE*>(bytes.data()),
+                                            bytes.size()))
         append_char(out, c);
+}
+
+// Estimated width of text in the names' 9 px sans-serif, in pixels: per character a little
+// more than common sans-serif faces give it, so that a name estimated to fit does.
+double name_width(std::string_view text) {
+    constexpr double kPixelsPerEm = 9;
+    double ems = 0;
+    for (unsigned char c : text) {
+        if (std::string_view("fijlrtI.,:;'!|()[]-").find(static_cast<char>(c)) !=
+            std::string_view::npos)
+            ems += 0.4;
+        else if (c == 'm' || c == 'w' || c == 'M' || c == 'W' || c >= 0x80)
+            ems += 1.0;
+        else if (c >= 'A' && c <= 'Z')
+            ems += 0.8;
+        else
+            ems += 0.64;
+    }
+    return ems * kPixelsPerEm;
 }
 
 // ---------------------------------------------------------------- outlines
@@ -155,34 +181,43 @@ class svg_path_pen : public outline_pen {
 
 // ---------------------------------------------------------------- the chart
 
-// What a subtable maps, over the codes it covers.
-struct code_range {
-    ULONG first = 0;
-    std::vector<USHORT> glyphs;  // by code - first
-    bool whole_rows = true;      // every row of the range, or only rows that map something
-    std::size_t mapped = 0;
+struct code_glyph {
+    ULONG code = 0;
+    USHORT glyph = 0;
 };
 
-// The chart draws the Basic Multilingual Plane: its walk stops at 0xFFFF.
-code_range map_codes(const cmap_subtable& sub) {
-    constexpr ULONG kLastCharted = 0xFFFF;
-    code_range range;
-    ULONG last = kLastCharted;
+// What the chart draws: the codes from first to last in rows of 16 counted from base,
+// and the codes among them the subtable maps.
+struct chart_codes {
+    ULONG base = 0;
+    ULONG first = 0;
+    ULONG last = 0;                  // first > last: no code to draw
+    bool whole_rows = true;          // every row of the range, or only rows that map something
+    chart_range asked;               // the codes the chart was asked for
+    std::vector<code_glyph> mapped;  // ascending
+};
+
+// The dense formats (0 and 6) hold 16-bit codes; their rows start at their first code.
+chart_codes map_codes(const cmap_subtable& sub, chart_range range) {
+    constexpr ULONG kLastDense = 0xFFFF;
+    chart_codes codes;
+    codes.asked = range;
+    codes.first = range.first;
+    codes.last = range.last;
     if (const std::optional<dense_span> span = sub.dense_codes()) {
-        range.first = span->first;
-        last = std::min<ULONG>(span->first + std::max<ULONG>(span->count, 1) - 1, kLastCharted);
+        codes.base = span->first;
+        codes.first = std::max(range.first, span->first);
+        codes.last =
+            std::min({range.last, kLastDense, span->first + std::max<ULONG>(span->count, 1) - 1});
     } else {
-        range.whole_rows = false;
+        codes.whole_rows = false;
     }
-    range.glyphs.resize(last - range.first + 1);
     sub.walk([&](ULONG code, USHORT glyph) {
-        if (code > last) return false;
-        if (code < range.first) return true;
-        range.glyphs[code - range.first] = glyph;
-        ++range.mapped;
+        if (code > codes.last) return false;
+        if (code >= codes.first) codes.mapped.push_back({code, glyph});
         return true;
     });
-    return range;
+    return codes;
 }
 
 struct definition {
@@ -197,7 +232,9 @@ class chart_writer {
     chart_writer(font_object& font, USHORT platformID, USHORT encodingID)
         : font_(font), platformID_(platformID), encodingID_(encodingID) {}
 
-    std::string build(const cmap_subtable& sub);
+    // The single SVG file, or the HTML atlas.
+    std::string build_svg(const cmap_subtable& sub, chart_range range, bool is_range);
+    std::string build_atlas(const cmap_subtable& sub, chart_range range, bool is_range);
 
   private:
     // A composite being defined: its parts, and the references made so far.
@@ -215,14 +252,23 @@ class chart_writer {
     composite_frame start_composite(USHORT g);
     void add_part(composite_frame& f, const glyph_component& part);
     void finish_composite(const composite_frame& f);
+    void prepare();
     void set_scale();
     std::string full_name();
-    void title(std::size_t mapped);
+    std::string title_text(const chart_codes& codes, bool is_range);
+    void title(const std::string& text);
+    bool rows(const chart_codes& codes, ULONG first, ULONG last,
+              std::span<const code_glyph> mapped);
+    void nothing_mapped(ULONG first, ULONG last);
+    void block_section(std::string& html, const chart_codes& codes,
+                       std::span<const code_glyph> mapped);
     void row_label(ULONG code);
     void gap(ULONG first, ULONG last);
     void cell(ULONG code, USHORT glyph, int column);
     void cell_box(int column);
     void empty_cell(int column);
+    void glyph_use(USHORT glyph, double scale, double origin);
+    void name_text(std::string_view name);
 
     template <class T>
     T* parsed(const char* tag, T* (*accessor)(font_object&)) {
@@ -241,6 +287,9 @@ class chart_writer {
     double baseline_ = 0;
     int y_ = kMargin + kTitleHeight;  // top of the next row
     std::string defs_;
+    // The atlas: the block whose section defines each glyph.
+    static constexpr ULONG kNoBlock = ~ULONG{0};
+    std::vector<ULONG> defining_block_;
     std::string body_;
 };
 
@@ -374,11 +423,11 @@ std::string chart_writer::full_name() {
     std::string text;
     if (find_table_index(font_, "name") < font_.table_dir.size()) {
         if (const name_record* r = find_name(font_, 3, 1, kEnglishUS, kFullNameID)) {
-            append_utf16be(text, std::string_view(r->string).substr(0, r->length));
+            append_name_text(text, 3, std::string_view(r->string).substr(0, r->length));
             return text;
         }
         if (const name_record* r = find_name(font_, 1, 0, 0, kFullNameID)) {
-            append_bytes(text, std::string_view(r->string).substr(0, r->length));
+            append_name_text(text, 1, std::string_view(r->string).substr(0, r->length));
             return text;
         }
     }
@@ -386,7 +435,14 @@ std::string chart_writer::full_name() {
     return text;
 }
 
-void chart_writer::title(std::size_t mapped) {
+void append_code_span(std::string& out, ULONG first, ULONG last) {
+    out += "0x";
+    append_hex(out, first, 4);
+    out += "-0x";
+    append_hex(out, last, 4);
+}
+
+std::string chart_writer::title_text(const chart_codes& codes, bool is_range) {
     std::string text = full_name();
     text += ": cmap subtable ";
     append_int(text, platformID_);
@@ -397,9 +453,16 @@ void chart_writer::title(std::size_t mapped) {
     text += ' ';
     append_bytes(text, encoding_name(platformID_, encodingID_));
     text += "), ";
-    append_int(text, static_cast<long long>(mapped));
-    text += mapped == 1 ? " code mapped" : " codes mapped";
+    append_int(text, static_cast<long long>(codes.mapped.size()));
+    text += codes.mapped.size() == 1 ? " code mapped" : " codes mapped";
+    if (is_range) {
+        text += " in ";
+        append_code_span(text, codes.asked.first, codes.asked.last);
+    }
+    return text;
+}
 
+void chart_writer::title(const std::string& text) {
     body_ += "<title>" + text + "</title>\n<text class=\"t\" x=\"";
     append_int(body_, kMargin);
     body_ += "\" y=\"";
@@ -422,11 +485,23 @@ void chart_writer::gap(ULONG first, ULONG last) {
     append_int(body_, kMargin + kRowLabelWidth);
     body_ += "\" y=\"";
     append_int(body_, y_ + kGapHeight / 2 + 4);
-    body_ += "\">0x";
-    append_hex(body_, first, 4);
-    body_ += "-0x";
-    append_hex(body_, last, 4);
+    body_ += "\">";
+    append_code_span(body_, first, last);
     body_ += ": nothing mapped</text>\n";
+    y_ += kGapHeight;
+}
+
+// A chart without a single row says so where the rows would be.
+void chart_writer::nothing_mapped(ULONG first, ULONG last) {
+    body_ += "<text class=\"g\" x=\"";
+    append_int(body_, kMargin + kRowLabelWidth);
+    body_ += "\" y=\"";
+    append_int(body_, y_ + kGapHeight / 2 + 4);
+    body_ += "\">nothing mapped from 0x";
+    append_hex(body_, first, 4);
+    body_ += " to 0x";
+    append_hex(body_, last, 4);
+    body_ += "</text>\n";
     y_ += kGapHeight;
 }
 
@@ -449,6 +524,46 @@ void chart_writer::empty_cell(int column) {
     body_ += "/>\n";
 }
 
+void chart_writer::glyph_use(USHORT glyph, double scale, double origin) {
+    body_ += "<use xlink:href=\"#g";
+    append_int(body_, glyph);
+    body_ += "\" transform=\"matrix(";
+    append_real(body_, scale);
+    body_ += " 0 0 ";
+    append_real(body_, -scale);
+    body_ += ' ';
+    append_real(body_, origin);
+    body_ += ' ';
+    append_real(body_, baseline_);
+    body_ += ")\"/>";
+}
+
+// The glyph's name at the foot of the cell; a name wider than the cell is cut short with
+// an ellipsis and held to the cell's width, the whole name in its tooltip.
+void chart_writer::name_text(std::string_view name) {
+    body_ += "<text class=\"n\" x=\"";
+    append_int(body_, kCellWidth / 2);
+    body_ += "\" y=\"";
+    append_int(body_, kCellHeight - 4);
+    if (name_width(name) <= kInkWidth) {
+        body_ += "\">";
+        append_bytes(body_, name);
+        body_ += "</text>";
+        return;
+    }
+    const double ellipsis = name_width("m");
+    std::size_t kept = 0;
+    while (kept < name.size() && name_width(name.substr(0, kept + 1)) + ellipsis <= kInkWidth)
+        ++kept;
+    body_ += "\" textLength=\"";
+    append_real(body_, std::round(name_width(name.substr(0, kept)) + ellipsis));
+    body_ += "\" lengthAdjust=\"spacingAndGlyphs\"><title>";
+    append_bytes(body_, name);
+    body_ += "</title>";
+    append_bytes(body_, name.substr(0, kept));
+    body_ += "&#x2026;</text>";
+}
+
 void chart_writer::cell(ULONG code, USHORT glyph, int column) {
     body_ += "<svg ";
     cell_box(column);
@@ -462,21 +577,33 @@ void chart_writer::cell(ULONG code, USHORT glyph, int column) {
 
     // The advance is centred in the cell, or starts at its left edge when wider.
     const bool has_metrics = hmtx_ && glyph < hmtx_->hMetrics.size();
-    const double advance = has_metrics ? hmtx_->hMetrics[glyph].advanceWidth * scale_ : 0;
-    const double origin = advance < kCellWidth - 4 ? (kCellWidth - advance) / 2 : 2;
-    if (define(glyph)) {
-        body_ += "<use xlink:href=\"#g";
-        append_int(body_, glyph);
-        body_ += "\" transform=\"matrix(";
-        append_real(body_, scale_);
-        body_ += " 0 0 ";
-        append_real(body_, -scale_);
-        body_ += ' ';
-        append_real(body_, origin);
-        body_ += ' ';
-        append_real(body_, baseline_);
-        body_ += ")\"/>";
+    const double advance_units = has_metrics ? hmtx_->hMetrics[glyph].advanceWidth : 0;
+    double scale = scale_;
+    double advance = advance_units * scale;
+    double origin = advance < kCellWidth - 4 ? (kCellWidth - advance) / 2 : 2;
+    // A glyph whose advance or ink would leave the cell is scaled down to fit in it.
+    // The ink outside the advance is known from the bounding box of a TrueType glyph.
+    double left = 0, right = advance_units;  // font units
+    if (glyf_ && glyph < glyf_->glyphs.size() &&
+        glyf_->glyphs[glyph].xMax > glyf_->glyphs[glyph].xMin) {
+        left = std::min<double>(0, glyf_->glyphs[glyph].xMin);
+        right = std::max<double>(advance_units, glyf_->glyphs[glyph].xMax);
     }
+    if (right > left && (origin + left * scale < 0 || origin + right * scale > kCellWidth)) {
+        scale = std::min(scale_, kInkWidth / (right - left));
+        advance = advance_units * scale;
+        origin = (kCellWidth - (right - left) * scale) / 2 - left * scale;
+    }
+    if (scale < scale_) {
+        body_ += "<text class=\"c\" style=\"fill:#06c;text-anchor:end\" x=\"";
+        append_int(body_, kCellWidth - 3);
+        body_ += "\" y=\"10\">";
+        append_int(body_, std::lround(100 * scale / scale_));
+        body_ += "%<title>drawn at ";
+        append_int(body_, std::lround(100 * scale / scale_));
+        body_ += "% to fit the cell</title></text>";
+    }
+    if (define(glyph)) glyph_use(glyph, scale, origin);
     if (has_metrics) {
         body_ += "<path class=\"a\" d=\"M";
         append_real(body_, origin + advance);
@@ -486,16 +613,43 @@ void chart_writer::cell(ULONG code, USHORT glyph, int column) {
         append_int(body_, kGlyphHeight);
         body_ += "\"/>";
     }
-    body_ += "<text class=\"n\" x=\"";
-    append_int(body_, kCellWidth / 2);
-    body_ += "\" y=\"";
-    append_int(body_, kCellHeight - 4);
-    body_ += "\">";
-    append_bytes(body_, glyph_name(glyph, post_));
-    body_ += "</text></svg>\n";
+    name_text(glyph_name(glyph, post_));
+    body_ += "</svg>\n";
 }
 
-std::string chart_writer::build(const cmap_subtable& sub) {
+// The rows of 16 codes (counted from codes.base) from first to last, mapped holding the
+// codes mapped among them; without whole rows, only the rows that map something, with a
+// gap for each run of rows left out between them.
+bool chart_writer::rows(const chart_codes& codes, ULONG first, ULONG last,
+                        std::span<const code_glyph> mapped) {
+    const auto row_of = [&](ULONG code) {
+        return codes.base + (code - codes.base) / kColumns * kColumns;
+    };
+    std::size_t next = 0;
+    bool drawn_any = false;
+    for (ULONG row = row_of(first); row <= last; row += kColumns) {
+        if (!codes.whole_rows) {
+            if (next == mapped.size()) break;
+            const ULONG next_row = row_of(mapped[next].code);
+            if (next_row > row && drawn_any) gap(row, next_row - 1);
+            row = next_row;
+        }
+        drawn_any = true;
+        row_label(row);
+        for (int column = 0; column < kColumns; ++column) {
+            const ULONG code = row + static_cast<ULONG>(column);
+            if (code < first || code > last) continue;
+            if (next < mapped.size() && mapped[next].code == code)
+                cell(code, mapped[next++].glyph, column);
+            else
+                empty_cell(column);
+        }
+        y_ += kCellHeight;
+    }
+    return drawn_any;
+}
+
+void chart_writer::prepare() {
     glyf_ = parsed("glyf", glyf_table);
     hmtx_ = parsed("hmtx", hmtx_table);
     post_ = parsed("post", post_table);
@@ -505,66 +659,48 @@ std::string chart_writer::build(const cmap_subtable& sub) {
         if (cff_) defined_.resize(cff_->glyph_count());
     }
     set_scale();
+}
 
-    const code_range range = map_codes(sub);
-    title(range.mapped);
-    const std::size_t rows = (range.glyphs.size() + kColumns - 1) / kColumns;
-    auto row_maps = [&](std::size_t row) {
-        const std::size_t end = std::min(range.glyphs.size(), (row + 1) * kColumns);
-        for (std::size_t i = row * kColumns; i < end; ++i)
-            if (range.glyphs[i] != 0) return true;
-        return false;
-    };
-    bool drawn_any = false;
-    std::size_t skipped_from = 0, skipped = 0;  // the run of rows left out
-    for (std::size_t row = 0; row < rows; ++row) {
-        if (!range.whole_rows && !row_maps(row)) {
-            if (skipped++ == 0) skipped_from = row;
-            continue;
-        }
-        if (skipped > 0 && drawn_any)
-            gap(range.first + static_cast<ULONG>(skipped_from * kColumns),
-                range.first + static_cast<ULONG>((skipped_from + skipped) * kColumns - 1));
-        skipped = 0;
-        drawn_any = true;
-        const ULONG first = range.first + static_cast<ULONG>(row * kColumns);
-        row_label(first);
-        for (int column = 0; column < kColumns; ++column) {
-            const std::size_t i = row * kColumns + static_cast<std::size_t>(column);
-            if (i >= range.glyphs.size()) break;
-            if (range.glyphs[i] != 0)
-                cell(first + static_cast<ULONG>(column), range.glyphs[i], column);
-            else
-                empty_cell(column);
-        }
-        y_ += kCellHeight;
-    }
+constexpr int kChartWidth = 2 * kMargin + kRowLabelWidth + kColumns * kCellWidth;
 
-    const int width = 2 * kMargin + kRowLabelWidth + kColumns * kCellWidth;
-    const int height = y_ + kMargin;
-    std::string svg =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+constexpr const char* kChartStyle =
+    "text{font-family:sans-serif;fill:#000}\n"
+    ".t{font-size:16px}\n"
+    ".r{font-family:monospace;font-size:12px;text-anchor:end}\n"
+    ".c{font-family:monospace;font-size:9px;fill:#555}\n"
+    ".n{font-size:9px;text-anchor:middle}\n"
+    ".g{font-size:12px;fill:#777}\n"
+    ".m{fill:#fff;stroke:#bbb}\n"
+    ".u{fill:#d8d8d8;stroke:#bbb}\n"
+    ".a{fill:none;stroke:#d22;stroke-width:1}\n";
+
+// <svg …> with xlink declared, width and height in pixels and a matching viewBox.
+void append_svg_open(std::string& out, int width, int height) {
+    out +=
         "<svg xmlns=\"http://www.w3.org/2000/svg\" "
         "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"";
-    append_int(svg, width);
-    svg += "\" height=\"";
-    append_int(svg, height);
-    svg += "\" viewBox=\"0 0 ";
-    append_int(svg, width);
-    svg += ' ';
-    append_int(svg, height);
-    svg +=
-        "\">\n<style>\n"
-        "text{font-family:sans-serif;fill:#000}\n"
-        ".t{font-size:16px}\n"
-        ".r{font-family:monospace;font-size:12px;text-anchor:end}\n"
-        ".c{font-family:monospace;font-size:9px;fill:#555}\n"
-        ".n{font-size:9px;text-anchor:middle}\n"
-        ".g{font-size:12px;fill:#777}\n"
-        ".m{fill:#fff;stroke:#bbb}\n"
-        ".u{fill:#d8d8d8;stroke:#bbb}\n"
-        ".a{fill:none;stroke:#d22;stroke-width:1}\n"
-        "</style>\n<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n<defs>\n";
+    append_int(out, width);
+    out += "\" height=\"";
+    append_int(out, height);
+    out += "\" viewBox=\"0 0 ";
+    append_int(out, width);
+    out += ' ';
+    append_int(out, height);
+    out += "\">\n";
+}
+
+std::string chart_writer::build_svg(const cmap_subtable& sub, chart_range range, bool is_range) {
+    prepare();
+    const chart_codes codes = map_codes(sub, range);
+    title(title_text(codes, is_range));
+    if (!rows(codes, codes.first, codes.last, codes.mapped))
+        nothing_mapped(codes.asked.first, codes.asked.last);
+
+    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    append_svg_open(svg, kChartWidth, y_ + kMargin);
+    svg += "<style>\n";
+    svg += kChartStyle;
+    svg += "</style>\n<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n<defs>\n";
     svg.reserve(svg.size() + defs_.size() + body_.size() + 16);
     svg += defs_;
     svg += "</defs>\n";
@@ -573,28 +709,194 @@ std::string chart_writer::build(const cmap_subtable& sub) {
     return svg;
 }
 
+// The block's anchor: "b" and its first code in hexadecimal.
+void append_block_id(std::string& out, ULONG block_first) {
+    out += 'b';
+    append_hex(out, block_first, 4);
+}
+
+// The glyph numbers that follow each occurrence of marker in text. Markers hold a quote,
+// which no name in the chart can (it is written as &quot;).
+std::vector<std::size_t> glyphs_after(std::string_view text, std::string_view marker) {
+    std::vector<std::size_t> glyphs;
+    for (std::size_t at = text.find(marker); at != std::string_view::npos;
+         at = text.find(marker, at + 1)) {
+        const char* digits = text.data() + at + marker.size();
+        std::size_t g = 0;
+        if (std::from_chars(digits, text.data() + text.size(), g).ec == std::errc{})
+            glyphs.push_back(g);
+    }
+    return glyphs;
+}
+
+// One block of the atlas: a heading, then, as raw text the page's script turns into SVG
+// when the block nears the screen, the glyphs first defined for it and its rows. The
+// section names the blocks whose definitions its cells use; the browser takes its size
+// as given until then, so that opening the page parses and lays out only the first
+// blocks.
+void chart_writer::block_section(std::string& html, const chart_codes& codes,
+                                 std::span<const code_glyph> mapped) {
+    const ULONG block_first = mapped.front().code / kBlockCodes * kBlockCodes;
+    const ULONG first = std::max(codes.first, block_first);
+    const ULONG last = std::min(codes.last, block_first + static_cast<ULONG>(kBlockCodes - 1));
+    const std::size_t defs_before = defs_.size();
+    body_.clear();
+    y_ = 0;
+    rows(codes, first, last, mapped);
+    const std::string_view new_defs = std::string_view(defs_).substr(defs_before);
+    for (std::size_t g : glyphs_after(new_defs, "id=\"g"))
+        if (g < defining_block_.size()) defining_block_[g] = block_first;
+    std::vector<ULONG> needs;
+    for (std::string_view text : {std::string_view(body_), new_defs})
+        for (std::size_t g : glyphs_after(text, "href=\"#g"))
+            if (g < defining_block_.size() && defining_block_[g] != block_first &&
+                defining_block_[g] != kNoBlock)
+                needs.push_back(defining_block_[g]);
+    std::sort(needs.begin(), needs.end());
+    needs.erase(std::unique(needs.begin(), needs.end()), needs.end());
+
+    constexpr int kHeadingHeight = 40;
+    html += "<section id=\"";
+    append_block_id(html, block_first);
+    html += "\" data-needs=\"";
+    for (ULONG block : needs) {
+        append_block_id(html, block);
+        html += ' ';
+    }
+    html += "\" style=\"contain-intrinsic-size:auto ";
+    append_int(html, kChartWidth);
+    html += "px ";
+    append_int(html, y_ + kHeadingHeight);
+    html += "px\"><h2>U+";
+    append_hex(html, block_first, 4);
+    html += "&#x2013;U+";
+    append_hex(html, block_first + kBlockCodes - 1, 4);
+    html += ": ";
+    append_int(html, static_cast<long long>(mapped.size()));
+    html += mapped.size() == 1 ? " code mapped</h2>\n" : " codes mapped</h2>\n";
+    html += "<script type=\"text/x-defs\">\n";
+    html += new_defs;
+    html += "</script><script type=\"text/x-cells\">";
+    append_svg_open(html, kChartWidth, y_);
+    html += body_;
+    html += "</svg></script></section>\n";
+}
+
+// Shows a section when it comes near the screen: the definitions of the blocks it needs
+// and its own join the page's one <defs>, then its cells replace their text. The
+// sections on the first screen are shown at once, before the first paint.
+constexpr const char* kAtlasScript =
+    "<script>\n"
+    "const defs = document.getElementById('defs');\n"
+    "function define(section) {\n"
+    "  const text = section && section.querySelector('script[type=\"text/x-defs\"]');\n"
+    "  if (text) { defs.insertAdjacentHTML('beforeend', text.textContent); text.remove(); }\n"
+    "}\n"
+    "function show(section) {\n"
+    "  const cells = section.querySelector('script[type=\"text/x-cells\"]');\n"
+    "  if (!cells) return;\n"
+    "  for (const id of section.dataset.needs.split(' ')) if (id) "
+    "define(document.getElementById(id));\n"
+    "  define(section);\n"
+    "  cells.insertAdjacentHTML('afterend', cells.textContent);\n"
+    "  cells.remove();\n"
+    "}\n"
+    "const near = new IntersectionObserver(entries => {\n"
+    "  for (const e of entries) if (e.isIntersecting) { show(e.target); "
+    "near.unobserve(e.target); }\n"
+    "}, {rootMargin: '1000px'});\n"
+    "for (const section of document.querySelectorAll('section')) {\n"
+    "  if (section.getBoundingClientRect().top < innerHeight) show(section);\n"
+    "  else near.observe(section);\n"
+    "}\n"
+    "</script>\n";
+
+std::string chart_writer::build_atlas(const cmap_subtable& sub, chart_range range, bool is_range) {
+    prepare();
+    defining_block_.assign(defined_.size(), kNoBlock);
+    const chart_codes codes = map_codes(sub, range);
+    const std::string text = title_text(codes, is_range);
+    std::string index, sections;
+    const std::span<const code_glyph> all(codes.mapped);
+    for (std::size_t begin = 0; begin < all.size();) {
+        const ULONG block = all[begin].code / kBlockCodes;
+        std::size_t end = begin;
+        while (end < all.size() && all[end].code / kBlockCodes == block) ++end;
+        index += "<li><a href=\"#";
+        append_block_id(index, block * kBlockCodes);
+        index += "\">U+";
+        append_hex(index, block * kBlockCodes, 4);
+        index += "</a> <span>";
+        append_int(index, static_cast<long long>(end - begin));
+        index += "</span></li>\n";
+        block_section(sections, codes, all.subspan(begin, end - begin));
+        begin = end;
+    }
+
+    std::string html =
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>" + text +
+        "</title>\n<style>\n"
+        "body{margin:16px;font-family:sans-serif;background:#fff}\n"
+        "h1{font-size:16px;font-weight:normal}\n"
+        "h2{font-size:14px;font-weight:normal;margin:12px 0 4px 0}\n"
+        "ol.i{display:flex;flex-wrap:wrap;list-style:none;padding:0;font-size:12px}\n"
+        "ol.i li{width:120px;font-family:monospace}\n"
+        "section{content-visibility:auto}\n"
+        "svg.d{position:absolute;width:0;height:0}\n";
+    html += kChartStyle;
+    html += "</style></head><body>\n<h1>" + text + "</h1>\n";
+    html +=
+        "<svg class=\"d\" xmlns=\"http://www.w3.org/2000/svg\" "
+        "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><defs id=\"defs\"></defs></svg>\n";
+    if (codes.mapped.empty()) {
+        html += "<p>nothing mapped from 0x";
+        append_hex(html, codes.asked.first, 4);
+        html += " to 0x";
+        append_hex(html, codes.asked.last, 4);
+        html += "</p>\n";
+    }
+    html += "<ol class=\"i\">\n";
+    html.reserve(html.size() + index.size() + sections.size() + 2048);
+    html += index;
+    html += "</ol>\n";
+    html += sections;
+    html += kAtlasScript;
+    html += "</body></html>\n";
+    return html;
+}
+
+bool names_atlas(std::string_view path) {
+    constexpr std::string_view kAtlasSuffix = ".html";
+    return path.size() >= kAtlasSuffix.size() &&
+           path.substr(path.size() - kAtlasSuffix.size()) == kAtlasSuffix;
+}
+
 }  // namespace
 
 int write_chart(font_object& font, USHORT platformID, USHORT encodingID, const char* path,
-                existing_file existing) {
+                std::optional<chart_range> range, const char* who, existing_file existing) {
     std::unique_ptr<cmap_subtable>* slot = nullptr;
     if (find_table_index(font, "cmap") < font.table_dir.size())
         slot = find_cmap_subtable(font, platformID, encodingID);
     if (!slot || !*slot) {
-        std::fprintf(stderr, "chart: %s: no cmap %d.%d table\n", font.font_path.c_str(),
+        std::fprintf(stderr, "%s: %s: no cmap %d.%d table\n", who, font.font_path.c_str(),
                      static_cast<int>(platformID), static_cast<int>(encodingID));
         return -1;
     }
     if (!(*slot)->maps_codes()) {
-        report_unmappable(font, **slot, "chart: ");
+        report_unmappable(font, **slot, (std::string(who) + ": ").c_str());
         return -1;
     }
     // The name is reserved first, so that a file in the way fails before any work.
     std::unique_ptr<new_file> out = new_file::create(path, "w", existing);
     if (!out) {
-        std::fprintf(stderr, "chart: cannot open \"%s\" to write\n", path);
+        std::fprintf(stderr, "%s: cannot open \"%s\" to write\n", who, path);
         return -1;
     }
-    const std::string svg = chart_writer(font, platformID, encodingID).build(**slot);
-    return out->commit(std::vector<BYTE>(svg.begin(), svg.end()));
+    chart_writer writer(font, platformID, encodingID);
+    const chart_range codes = range.value_or(chart_range{0, kLastUnicode});
+    const std::string text = names_atlas(path)
+                                 ? writer.build_atlas(**slot, codes, range.has_value())
+                                 : writer.build_svg(**slot, codes, range.has_value());
+    return out->commit(std::vector<BYTE>(text.begin(), text.end()));
 }

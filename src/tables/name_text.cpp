@@ -199,3 +199,9 @@ stored_name_text encode_name_text(USHORT platformID, std::string_view utf8) {
     }
     return stored;
 }
+
+std::vector<char32_t> name_text_code_points(USHORT platformID, const BYTE* bytes,
+                                            std::size_t length) {
+    if (std::optional<std::vector<char32_t>> text = decode(platformID, bytes, length)) return *text;
+    return std::vector<char32_t>(bytes, bytes + length);
+}

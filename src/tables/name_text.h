@@ -20,6 +20,11 @@ std::string name_text_utf8(USHORT platformID, const BYTE* bytes, std::size_t len
 // U+FFFD, a final odd byte dropped.
 std::vector<char32_t> decode_utf16be(const BYTE* bytes, std::size_t length);
 
+// The code points of a name string: UTF-16 for platforms 0 and 3, Mac Roman for platform
+// 1, one code point per byte otherwise.
+std::vector<char32_t> name_text_code_points(USHORT platformID, const BYTE* bytes,
+                                            std::size_t length);
+
 // The same text for a field that must stay on one line: every control character (C0, DEL,
 // C1, and the Unicode line and paragraph separators) becomes a space.
 std::string name_text_one_line(USHORT platformID, const BYTE* bytes, std::size_t length);

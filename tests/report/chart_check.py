@@ -6,12 +6,21 @@
       made before it (so references cannot form a cycle), composites nest at most 16
       deep, and every cell refers to a definition.
 
-  chart_check.py render KESTRIX FONT PLATFORM ENCODING WORKDIR
-      Writes the chart with kestrix, checks its structure, counts its cells against the
-      subtable as fontTools reads it, renders it in headless Chromium and samples the
-      screenshot at the cells the layout puts each code in: a mapped code's cell is white
-      with ink in it (and ink in the glyph band when its glyph has an outline), an
-      unmapped code's cell is plain grey. Exits 77 when Chromium or fontTools is missing.
+  chart_check.py render KESTRIX FONT PLATFORM ENCODING WORKDIR [FIRST LAST]
+      Writes the chart with kestrix (with FIRST and LAST, chartrange's chart of those
+      codes, and the whole chart is counted too), checks its structure, counts its cells
+      against the subtable as fontTools reads it, renders it in headless Chromium and
+      samples the screenshot at the cells the layout puts each code in: a mapped code's
+      cell is white with ink in it (and ink in the glyph band when its glyph has an
+      outline) and none on its left and right edges, whatever the width of its glyph and
+      its name; an unmapped code's cell is plain grey. Exits 77 when Chromium or fontTools
+      is missing.
+
+  chart_check.py atlas KESTRIX FONT PLATFORM ENCODING WORKDIR
+      Writes the HTML atlas, checks that its index lists each block of 256 codes with as
+      many codes mapped as fontTools finds there, that each block's section holds that many
+      cells, each using a glyph defined once, in the section or in one it names as needed,
+      and that Chromium paints cells on its first screen.
 
   chart_check.py outlines KESTRIX FONT
       For a real font: charts its 3.1 subtable (else the first subtable of format 0, 4
@@ -74,35 +83,42 @@ def check_structure(path):
     return root, cells
 
 
-def mapped_codes(font, platform, encoding):
+def mapped_codes(font, platform, encoding, first=0, last=0x10FFFF):
+    """The codes mapped from first to last, the codes drawn, where rows start and whether
+    every row is drawn."""
     sub = font["cmap"].getcmap(platform, encoding)
     if sub is None:
         fail(f"fontTools finds no cmap {platform}.{encoding}")
-    codes = {c: n for c, n in sub.cmap.items() if font.getGlyphID(n) != 0}
+    codes = {c: n for c, n in sub.cmap.items()
+             if font.getGlyphID(n) != 0 and first <= c <= last}
     if sub.format == 0:
-        return codes, range(0, 256), True
+        return codes, range(max(first, 0), min(last, 255) + 1), 0, True
     if sub.format == 6:
-        return codes, range(sub.firstCode, sub.firstCode + len(sub.glyphIdArray)), True
-    return codes, range(0, 0x10000), False
+        end = min(sub.firstCode + max(len(sub.glyphIdArray), 1), 0x10000, last + 1)
+        return codes, range(max(first, sub.firstCode), end), sub.firstCode, True
+    return codes, range(first, last + 1), 0, False
 
 
-def cell_places(codes, code_range, whole_rows):
+def cell_places(codes, code_range, base, whole_rows):
     """Top left corner of each code's cell, as the chart lays out its rows."""
-    first = code_range.start
-    rows = (len(code_range) + COLUMNS - 1) // COLUMNS
-    places, y, drawn, skipped = {}, MARGIN + TITLE_HEIGHT, False, False
-    for row in range(rows):
-        row_codes = [c for c in range(first + row * COLUMNS, first + (row + 1) * COLUMNS)
-                     if c in code_range]
-        if not whole_rows and not any(c in codes for c in row_codes):
-            skipped = True
-            continue
-        if skipped and drawn:
+    if not whole_rows:
+        starts = sorted({base + (c - base) // COLUMNS * COLUMNS for c in codes})
+    elif len(code_range):
+        first_row = base + (code_range.start - base) // COLUMNS * COLUMNS
+        starts = list(range(first_row, code_range.stop, COLUMNS))
+    else:
+        starts = []
+    places, y, previous = {}, MARGIN + TITLE_HEIGHT, None
+    for row in starts:
+        if previous is not None and row != previous + COLUMNS:
             y += GAP_HEIGHT
-        skipped, drawn = False, True
-        for column, code in enumerate(row_codes):
-            places[code] = (MARGIN + ROW_LABEL_WIDTH + column * CELL_WIDTH, y)
+        for column in range(COLUMNS):
+            if row + column in code_range:
+                places[row + column] = (MARGIN + ROW_LABEL_WIDTH + column * CELL_WIDTH, y)
         y += CELL_HEIGHT
+        previous = row
+    if not starts:
+        y += GAP_HEIGHT  # the line saying nothing is mapped
     return places, y + MARGIN
 
 
@@ -120,27 +136,45 @@ def screenshot(svg, png, width, height, workdir):
                    env=dict(os.environ, HOME=workdir))
 
 
-def render(kestrix, font_path, platform, encoding, workdir):
+def write_chart(kestrix, font_path, platform, encoding, path, codes=None):
+    command = ["chart"] if codes is None else [str(codes[0]), str(codes[1]), "chartrange"]
+    run = subprocess.run([kestrix, font_path, "font", str(platform), str(encoding)] +
+                         command[:-1] + [path, command[-1]], capture_output=True, text=True)
+    if run.returncode != 0:
+        fail(f"kestrix failed: {run.stderr}")
+
+
+def expect_cells(path, count):
+    """The chart's title and its cells count `count` codes mapped."""
+    root, cells = check_structure(path)
+    title = root.find(SVG + "title").text
+    if f", {count} code{'s' if count != 1 else ''} mapped" not in title:
+        fail(f"{title!r} does not say {count} codes mapped")
+    if len(cells) != count:
+        fail(f"{len(cells)} mapped cells, fontTools maps {count} codes")
+    return root
+
+
+def render(kestrix, font_path, platform, encoding, workdir, first=None, last=None):
     try:
         from fontTools.ttLib import TTFont
         from PIL import Image
     except ImportError as e:
         print(f"missing: {e}")
         sys.exit(77)
-    svg = os.path.join(workdir, "chart.svg")
-    run = subprocess.run([kestrix, font_path, "font", str(platform), str(encoding), svg, "chart"],
-                         capture_output=True, text=True)
-    if run.returncode != 0:
-        fail(f"kestrix failed: {run.stderr}")
-    root, cells = check_structure(svg)
-
     font = TTFont(font_path)
-    codes, code_range, whole_rows = mapped_codes(font, platform, encoding)
-    if f", {len(codes)} codes mapped" not in root.find(SVG + "title").text:
-        fail(f"the title does not say {len(codes)} codes mapped")
-    if len(cells) != len(codes):
-        fail(f"{len(cells)} mapped cells, fontTools maps {len(codes)} codes")
-    places, height = cell_places(codes, code_range, whole_rows)
+    svg = os.path.join(workdir, "chart.svg")
+    if first is not None:
+        whole = os.path.join(workdir, "whole.svg")
+        write_chart(kestrix, font_path, platform, encoding, whole)
+        expect_cells(whole, len(mapped_codes(font, platform, encoding)[0]))
+        write_chart(kestrix, font_path, platform, encoding, svg, (first, last))
+        codes, code_range, base, whole_rows = mapped_codes(font, platform, encoding, first, last)
+    else:
+        write_chart(kestrix, font_path, platform, encoding, svg)
+        codes, code_range, base, whole_rows = mapped_codes(font, platform, encoding)
+    root = expect_cells(svg, len(codes))
+    places, height = cell_places(codes, code_range, base, whole_rows)
     width = 2 * MARGIN + ROW_LABEL_WIDTH + COLUMNS * CELL_WIDTH
     if (root.get("width"), root.get("height")) != (str(width), str(height)):
         fail(f"size {root.get('width')}x{root.get('height')}, layout gives {width}x{height}")
@@ -175,6 +209,12 @@ def render(kestrix, font_path, platform, encoding, workdir):
         band = region(x + 2, y + GLYPH_TOP, x + CELL_WIDTH - 2, y + GLYPH_TOP + GLYPH_HEIGHT)
         if outline and sum(ink(p) for p in band) < 3:
             problems.append(f"{code:04X}: outline of {codes[code]} not drawn")
+        # A wide glyph is scaled to fit and a long name shortened: nothing reaches the
+        # cell's left and right edges, where the clip would cut it.
+        edges = region(x + 1, y + GLYPH_TOP, x + 2, y + CELL_HEIGHT - 1) + \
+            region(x + CELL_WIDTH - 2, y + GLYPH_TOP, x + CELL_WIDTH - 1, y + CELL_HEIGHT - 1)
+        if any(ink(p) for p in edges):
+            problems.append(f"{code:04X}: {codes[code]} reaches the edge of its cell")
     if problems:
         fail("\n".join(problems[:20]))
     print(f"{len(codes)} mapped and {len(places) - len(codes)} unmapped cells as expected")
@@ -247,7 +287,7 @@ def outlines(kestrix, font_path):
         if run.returncode != 0:
             fail(f"kestrix failed: {run.stderr}")
         root, cells = check_structure(svg)
-    codes, _, _ = mapped_codes(font, sub.platformID, sub.platEncID)
+    codes = mapped_codes(font, sub.platformID, sub.platEncID)[0]
     if len(cells) != len(codes):
         fail(f"{len(cells)} mapped cells, fontTools maps {len(codes)} codes")
 
@@ -288,13 +328,67 @@ def outlines(kestrix, font_path):
     print(f"{len(codes)} cells, {len(set(codes.values()))} glyphs as fontTools draws them")
 
 
+def atlas(kestrix, font_path, platform, encoding, workdir):
+    try:
+        from fontTools.ttLib import TTFont
+        from PIL import Image
+    except ImportError as e:
+        print(f"missing: {e}")
+        sys.exit(77)
+    font = TTFont(font_path)
+    codes = mapped_codes(font, platform, encoding)[0]
+    per_block = {}
+    for c in codes:
+        per_block[c // 256 * 256] = per_block.get(c // 256 * 256, 0) + 1
+    html_path = os.path.join(workdir, "atlas.html")
+    write_chart(kestrix, font_path, platform, encoding, html_path)
+    with open(html_path, encoding="utf-8") as f:
+        html = f.read()
+    index = {int(b, 16): int(n) for b, n in
+             re.findall(r'<li><a href="#b([0-9A-F]+)">U\+[0-9A-F]+</a> <span>(\d+)</span></li>', html)}
+    if index != per_block:
+        wrong = sorted(set(index.items()) ^ set(per_block.items()))[:10]
+        fail(f"index and fontTools differ per block (block, count): {wrong}")
+    defined = re.findall(r'<(?:path|g) id="(g\d+)"', html)
+    if len(defined) != len(set(defined)):
+        fail("a glyph is defined more than once")
+    defined = set(defined)
+    sections = re.findall(r'<section id="b([0-9A-F]+)" data-needs="([b0-9A-F ]*)"(.*?)</section>',
+                          html, re.S)
+    if [int(b, 16) for b, _, _ in sections] != sorted(per_block):
+        fail("the sections are not the blocks of the index, in order")
+    # A section shows its cells with the glyphs defined in it and in the sections it needs.
+    own = {f"b{b}": set(re.findall(r'<(?:path|g) id="(g\d+)"', body)) for b, _, body in sections}
+    for block, needs, body in sections:
+        cells = len(re.findall(r"<svg x=", body))
+        if cells != per_block[int(block, 16)]:
+            fail(f"block {block}: {cells} cells, fontTools maps {per_block[int(block, 16)]}")
+        reachable = own[f"b{block}"].union(*(own[n] for n in needs.split()))
+        missing = set(re.findall(r'xlink:href="#(g\d+)"', body)) - reachable
+        if missing:
+            fail(f"block {block} uses {sorted(missing)[:5]}, not defined where it looks")
+    png = os.path.join(workdir, "atlas.png")
+    screenshot(html_path, png, 1200, 900, workdir)
+    image = Image.open(png).convert("RGB")
+    # The first screen shows cells: their grey borders or unmapped grey, and glyphs.
+    cellish = sum(1 for p in image.getdata()
+                  if p == (0xD8, 0xD8, 0xD8) or all(abs(c - 0xBB) <= 10 for c in p))
+    if cellish < 4000 or not any(max(p) < 110 for p in image.getdata()):
+        fail(f"the atlas's first screen shows no cells ({cellish} cell pixels)")
+    print(f"{len(per_block)} blocks, {len(codes)} codes, as fontTools maps them")
+
+
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "structure":
         check_structure(sys.argv[2])
     elif len(sys.argv) == 4 and sys.argv[1] == "outlines":
         outlines(sys.argv[2], sys.argv[3])
-    elif len(sys.argv) == 7 and sys.argv[1] == "render":
-        render(sys.argv[2], sys.argv[3], int(sys.argv[4], 0), int(sys.argv[5], 0), sys.argv[6])
+    elif len(sys.argv) in (7, 9) and sys.argv[1] == "render":
+        codes = [int(a, 0) for a in sys.argv[7:9]]
+        render(sys.argv[2], sys.argv[3], int(sys.argv[4], 0), int(sys.argv[5], 0), sys.argv[6],
+               *codes)
+    elif len(sys.argv) == 7 and sys.argv[1] == "atlas":
+        atlas(sys.argv[2], sys.argv[3], int(sys.argv[4], 0), int(sys.argv[5], 0), sys.argv[6])
     else:
         print(__doc__)
         sys.exit(2)
