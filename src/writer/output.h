@@ -10,8 +10,9 @@
 #include "font/font.h"
 #include "font/types.h"
 
-// Writes the font to a new file at path ("-": the standard output). 0, or -1 after the
-// failure was reported; a failed run leaves nothing at path.
+// Writes the font to a new file at path ("-": the standard output), in the container the
+// name asks for (writer/web_font.h). 0, or -1 after the failure was reported; a failed run
+// leaves nothing at path.
 int generate_font(const char* path, font_object& font);
 
 // Assembles the complete font file in out (from position 0): offset table, directory,
