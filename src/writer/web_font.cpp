@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include <unistd.h>
@@ -180,6 +180,7 @@ std::optional<std::vector<BYTE>> encode_woff(const std::vector<BYTE>& sfnt,
     for (const sfnt_table& t : *tables) total_sfnt_size += round4(t.length);
 
     std::vector<BYTE> out;
+    out.reserve(kWoffHeaderSize + kWoffRecordSize * tables->size() + sfnt.size());
     write_woff_header(out, sfnt, *tables, total_sfnt_size);
     const std::size_t directory_at = out.size();
     out.resize(directory_at + kWoffRecordSize * tables->size());
