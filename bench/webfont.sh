@@ -3,7 +3,8 @@
 #   - WOFF2: `kestrix FONT font OUT.woff2 gen` beside woff2_compress and fontTools
 #     (fontTools.ttLib.woff2.compress), all three Brotli at quality 11;
 #   - WOFF 1.0: `kestrix FONT font OUT.woff gen` beside fontTools saving flavor "woff".
-# Each time is the median of RUNS runs after one warm-up run; sizes are in bytes.
+# Each time is the median of RUNS runs after one warm-up run, wall clock and CPU (user and
+# system, which a busy machine disturbs less); sizes are in bytes and in % of the font.
 #
 #   bench/webfont.sh [-n RUNS] [-k KESTRIX] [FONT ...]
 #
@@ -35,7 +36,7 @@ if [ $# -eq 0 ]; then
 fi
 
 exec /usr/bin/python3 - "$runs" "$kestrix" "$@" <<'PY'
-import os, shutil, statistics, subprocess, sys, tempfile, time
+import os, resource, shutil, statistics, subprocess, sys, tempfile, time
 
 runs, kestrix, fonts = int(sys.argv[1]), sys.argv[2], [f for f in sys.argv[3:] if os.path.exists(f)]
 work = tempfile.mkdtemp(prefix="kestrix-bench-")
@@ -44,15 +45,21 @@ FONTTOOLS = ("from fontTools.ttLib import TTFont, woff2; import sys\n"
              "else:\n f = TTFont(sys.argv[2]); f.flavor = 'woff'; f.save(sys.argv[3])")
 
 def median_time(argv, out):
-    """Median wall time of argv and the size of what it wrote; out is removed before each run."""
+    """Median wall and CPU (user + system) times of argv, and the size of what it wrote;
+    out is removed before each run. On a busy machine the CPU time is the steadier one."""
+    def cpu():
+        usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+        return usage.ru_utime + usage.ru_stime
     def once():
         if os.path.exists(out):
             os.remove(out)
-        start = time.perf_counter()
+        start, start_cpu = time.perf_counter(), cpu()
         subprocess.run(argv, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        return time.perf_counter() - start
+        return time.perf_counter() - start, cpu() - start_cpu
     once()
-    return statistics.median(once() for _ in range(runs)), os.path.getsize(out)
+    times = [once() for _ in range(runs)]
+    return (statistics.median(t for t, _ in times), statistics.median(c for _, c in times),
+            os.path.getsize(out))
 
 def woff2_compress(font):
     """woff2_compress writes beside its input: a copy in the work directory."""
@@ -60,7 +67,7 @@ def woff2_compress(font):
     shutil.copyfile(font, copy)
     return ["woff2_compress", copy], os.path.join(work, "wc.woff2")
 
-print("%-28s %-6s %10s  %-34s %-34s %-34s" % ("font", "kind", "sfnt", "kestrix gen", "woff2_compress", "fontTools"))
+print("%-26s %-5s %9s  %-38s %-38s %-38s" % ("font", "kind", "sfnt", "kestrix gen", "woff2_compress", "fontTools"))
 for font in fonts:
     name, size = os.path.basename(font), os.path.getsize(font)
     for kind in ("woff2", "woff"):
@@ -73,9 +80,9 @@ for font in fonts:
             row.append(None)
         ft_out = os.path.join(work, "f." + kind)
         row.append(median_time(["/usr/bin/python3", "-c", FONTTOOLS, kind, font, ft_out], ft_out))
-        cells = ["-" if r is None else "%8.3f s %9d B (%5.1f%%)" % (r[0], r[1], 100.0 * r[1] / size)
-                 for r in row]
-        print("%-28s %-6s %10d  %-34s %-34s %-34s" % (name, kind, size, *cells))
+        cells = ["-" if r is None else "%7.2f s (cpu %6.2f s) %9d B %5.1f%%"
+                 % (r[0], r[1], r[2], 100.0 * r[2] / size) for r in row]
+        print("%-26s %-5s %9d  %-38s %-38s %-38s" % (name, kind, size, *cells))
         sys.stdout.flush()
 shutil.rmtree(work)
 PY
