@@ -1,7 +1,8 @@
 // A font file from arbitrary bytes through every command that reads or writes a font:
 // list, listname, afm and chart for each encoding of its cmap, getmetrics, encode, gen (and a
 // reload of what it wrote), export of every table, import of each back and gen again, and the
-// editing commands followed by one more gen.
+// editing commands (family among them) followed by one more gen, as a plain font and as
+// WOFF.
 #include <algorithm>
 #include <cstdio>
 #include <set>
@@ -103,7 +104,10 @@ void exercise(font_object& font) {
     on_font({"1", "0", "0", "1", "", "rename"});
     on_font({"3", "1", "3", "10", "platform"});
     on_font({"1", "0", "1", "0", "platform"});
+    on_font({"Fuzz Family", "family"});
     if (on_font({"gen3.ttf", "gen"}) == 0) reload("gen3.ttf");
+    // WOFF 1.0 through zlib; WOFF2's Brotli is too slow for every input.
+    if (on_font({"gen4.woff", "gen"}) == 0) reload("gen4.woff");
 }
 
 }  // namespace

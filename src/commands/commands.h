@@ -12,6 +12,7 @@ int chartrange_command(kestrix_context& context);  // chart.cpp
 int dup_command(kestrix_context& context);         // stack_commands.cpp
 int encode_command(kestrix_context& context);      // encode.cpp
 int face_command(kestrix_context& context);        // font_commands.cpp
+int family_command(kestrix_context& context);      // family.cpp
 int font_command(kestrix_context& context);        // font_commands.cpp
 int force_command(kestrix_context& context);       // font_commands.cpp
 int free_command(kestrix_context& context);        // font_commands.cpp

@@ -1,12 +1,14 @@
 // The gen command: the font, with every change made to it, written to a new file.
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "commands/commands.h"
 #include "commands/operands.h"
 #include "font/font.h"
 #include "tables/hmtx.h"
 #include "writer/output.h"
+#include "writer/web_font.h"
 
 namespace {
 
@@ -30,6 +32,21 @@ void warn_stale_device_tables(font_object& font) {
                  font.font_path.c_str(), stale.c_str());
 }
 
+// .ttf names TrueType outlines and .otf CFF ones, by a custom other programs follow.
+void warn_outline_suffix(font_object& font, std::string_view path) {
+    const bool cff = find_table(font, "CFF ", 0) || find_table(font, "CFF2", 0);
+    const bool truetype = find_table(font, "glyf", 0) != nullptr;
+    const char* mismatch = nullptr;
+    if (cff && !truetype && has_suffix(path, ".ttf"))
+        mismatch = "a font with CFF outlines written under a .ttf name (.otf is usual)";
+    else if (truetype && !cff && has_suffix(path, ".otf"))
+        mismatch = "a TrueType font written under an .otf name (.ttf is usual)";
+    if (!mismatch) return;
+    std::fflush(stdout);
+    std::fprintf(stderr, "gen: warning: %.*s: %s\n", static_cast<int>(path.size()), path.data(),
+                 mismatch);
+}
+
 }  // namespace
 
 int gen_command(kestrix_context& context) {
@@ -41,5 +58,6 @@ int gen_command(kestrix_context& context) {
     const char* path = string_of(operands[0], voice, "file name");
     if (!path) return -1;
     warn_stale_device_tables(*font);
+    warn_outline_suffix(*font, path);
     return generate_font(path, *font, context.existing_outputs());
 }

@@ -30,6 +30,7 @@ const command_entry command_table[] = {
     {"dup", dup_command},
     {"encode", encode_command},
     {"face", face_command},
+    {"family", family_command},
     {"font", font_command},
     {"force", force_command},
     {"free", free_command},

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "font/font.h"
 #include "report/gpos_summary.h"
 #include "report/listname.h"
+#include "tables/name_text.h"
+#include "tables/naming.h"
 #include "tables/cmap.h"
 #include "tables/head.h"
 #include "tables/hhea.h"
@@ -65,6 +68,15 @@ void list_directory(const font_object& font, display_ids& ids) {
     std::printf("%s\n", kDashLine);
 }
 
+// The string as UTF-8 on one line, as the AFM writer gives it, so that the report stays
+// text whatever the font holds.
+void print_name_text(const name_record& record) {
+    const std::size_t length = std::min<std::size_t>(record.length, record.string.size());
+    const std::string text = name_text_one_line(
+        record.platformID, reinterpret_cast<const BYTE*>(record.string.data()), length);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
 void list_names(const name_elab& name) {
     bool first = true;
     for (const name_record& record : name.records) {
@@ -77,7 +89,7 @@ void list_names(const name_elab& name) {
         std::printf(" (%s)\n", language_name(record.platformID, record.languageID).c_str());
         print_name_id(record.nameID);
         std::printf(" = \"");
-        print_name_string(record, false);
+        print_name_text(record);
         std::printf("\"\n%s", kEqualsLine);
     }
 }

@@ -10,6 +10,7 @@
 #include "font/new_file.h"
 #include "font/sfnt.h"
 #include "writer/table_writers.h"
+#include "writer/web_font.h"
 
 namespace {
 
@@ -241,5 +242,7 @@ int generate_font(const char* path, font_object& font, existing_file existing) {
     if (!output) return -1;
     mem_stream out;
     if (assemble_font(font, out, path) != 0) return -1;  // the reservation removes itself
-    return output->commit(out.bytes());
+    std::optional<std::vector<BYTE>> file = in_container_for(path, std::move(out.bytes()));
+    if (!file) return -1;
+    return output->commit(*file);
 }

@@ -11,9 +11,9 @@
 #include "font/font.h"
 #include "font/types.h"
 
-// Writes the font to a new file at path ("-": the standard output), or in place of the
-// file there when told to replace it. 0, or -1 after the failure was reported; a failed
-// run leaves the path as it was.
+// Writes the font to a new file at path ("-": the standard output), in the container the
+// name asks for (writer/web_font.h), or in place of the file there when told to replace it.
+// 0, or -1 after the failure was reported; a failed run leaves the path as it was.
 int generate_font(const char* path, font_object& font,
                   existing_file existing = existing_file::refuse);
 

@@ -17,7 +17,12 @@ WOFF, woff2_decompress for WOFF2). For each font:
   cmap subtable languages, OS/2 versions the program does not read, a format 3.0 post table,
   more glyph names than the program can encode, and the once-per-run composite-glyph
   notice. Anything else fails the check.
-- `list` exits 0.
+- `list` exits 0, and each name record's line gives the name ID's words and the string
+  decoded here from the raw name table (UTF-16BE, Mac Roman), control characters as
+  spaces.
+- `family` then `gen`: IDs 1, 16 and 21 hold the new family, 4 and 18 the family and
+  the record's own style (17, else 2), 6 and 20 the PostScript form of family-style;
+  every other record keeps its bytes, none is added, and the count it prints is right.
 - `afm` exits 0 for every encoding whose subtable maps characters (formats 0, 4, 6, 12
   and 13), every metrics line has the program's form, the text parses with
   fontTools.afmLib (see for_afmlib), and its CH lines are exactly the codes fontTools
@@ -37,6 +42,13 @@ WOFF, woff2_decompress for WOFF2). For each font:
 - Round trip: `afm 3 10` (or 3 1 without a 3.10 subtable), fed to `encode` with the same
   platform and encoding, then `gen`: the new subtable maps every code to the glyph the
   source's does, for fonts whose glyph names are unique.
+- `gen` to .woff2 and .woff: ots-sanitize accepts the web fonts whenever it accepts
+  the direct output, fontTools reads them with the direct output's tables (for WOFF2
+  without DSIG, and with glyf, loca and head as WOFF2 rebuilds them), and kestrix
+  loading them and writing .ttf gives the direct output's tables again (for WOFF2 the
+  same glyphs: contours, points, on-curve flags, components, instructions). A font that
+  libwoff2 refuses must be refused by woff2_compress as well. These runs are timed apart:
+  Brotli's best compression takes seconds a megabyte.
 - `export` of every table, `import` of each back and `gen` again give a font that reloads
   as silently and matches the first output table by table, apart from the zero padding
   that `export` adds and head's checkSumAdjustment.
@@ -710,10 +722,213 @@ def round_trip_ok(check, run, afm_path, p, e, source, glyphs, work):
         check.fail("round trip %u.%u: %d codes map differently, first: %s" % (p, e, len(wrong), wrong[0]))
 
 
+# ------------------------------------------------------------------ names, family, web fonts
+
+NAME_IDS = [
+    "copyright notice", "font family name", "font subfamily name", "unique font ID",
+    "full font name (should be family+subfamily)", "version string", "PostScript name",
+    "trademark notice", "Manufacturer", "Designer", "Description", "Vendor URL",
+    "Designer URL", "License", "License URL", "reserved 15", "Typographic Family",
+    "Typographic Subfamily", "Compatible Full", "Sample Text", "PostScript CID findfont name",
+    "WWS Family", "WWS Subfamily", "Light Background Palette", "Dark Background Palette",
+    "Variations PostScript Name Prefix",
+]
+NEW_FAMILY = "Acme Web Sans"
+
+
+def name_records(sfnt):
+    """(platform, encoding, language, nameID, bytes) of every name record, in table order."""
+    name = sfnt.table(b"name")
+    if name is None or len(name) < 6:
+        return []
+    count, storage = u16(name, 2), u16(name, 4)
+    records = []
+    for i in range(min(count, (len(name) - 6) // 12)):
+        p, e, l, n, length, offset = struct.unpack(">6H", name[6 + 12 * i : 18 + 12 * i])
+        records.append((p, e, l, n, name[storage + offset : storage + offset + length]))
+    return records
+
+
+def name_text(platform, data):
+    """A name string as Unicode: UTF-16BE for platforms 0 and 3 (a final odd byte dropped,
+    a lone surrogate U+FFFD), Mac Roman for platform 1, bytes as Latin-1 otherwise."""
+    if platform in (0, 3):
+        return data[: len(data) // 2 * 2].decode("utf-16-be", errors="replace")
+    return data.decode("mac_roman" if platform == 1 else "latin-1")
+
+
+def one_line(text):
+    return "".join(" " if ord(c) < 0x20 or 0x7F <= ord(c) <= 0x9F or c in "\u2028\u2029" else c
+                   for c in text)
+
+
+def list_names_ok(check, list_out, sfnt):
+    """Each name record's line of the list report: the name ID's words and the text as
+    UTF-8 on one line; the lines are UTF-8 whatever the font holds."""
+    lines = list_out.split(b"\n")
+    heading = re.compile(rb"^Name \d+ \d+ 0x[0-9a-f]{4} \d+:$")
+    got = [lines[i + 2] for i, line in enumerate(lines[:-2]) if heading.match(line)]
+    want = []
+    for p, _, _, n, data in name_records(sfnt):
+        words = NAME_IDS[n] if n < len(NAME_IDS) else "unknown name ID %d" % n
+        text = one_line(name_text(p, data))
+        if p not in (0, 1, 3):  # other platforms' bytes are written as they are
+            want.append(words.encode() + b' = "' + text.encode("latin-1") + b'"')
+        else:
+            want.append(('%s = "%s"' % (words, text)).encode("utf-8"))
+    if got != want:
+        bad = [(g, w) for g, w in zip(got, want) if g != w][:1] or [(len(got), len(want))]
+        check.fail("list: name lines differ from the name table, first: %r" % (bad[0],))
+
+
+def postscript_form(text):
+    return "".join(c for c in text if c.isascii() and (c.isalnum() or c == "-"))[:63]
+
+
+def family_ok(check, run, source, sfnt, load_lines, work):
+    """`family` renames IDs 1, 16, 21 to the family, 4 and 18 to family and style, 6 and
+    20 to the PostScript form, in every record that exists; every other record keeps its
+    bytes, and the count on the standard error stream is that of the records changed."""
+    out = os.path.join(work, "family" + (".otf" if b"CFF " in sfnt.tags() else ".ttf"))
+    status, _, err = run(*source.words, NEW_FAMILY, "family", out, "gen")
+    if not check.expect_status("family and gen", status, 0, err):
+        return
+    before, after = name_records(sfnt), name_records(Sfnt(out))
+    if [r[:4] for r in before] != [r[:4] for r in after]:
+        check.fail("family: the name records are not those of the source")
+        return
+
+    def style(record):
+        for wanted in (17, 2):
+            for p, e, l, n, data in before:
+                if (p, e, l, n) == record[:3] + (wanted,):
+                    return name_text(p, data)
+        return ""
+
+    changed, wrong = 0, []
+    for old, new in zip(before, after):
+        p, n = old[0], old[3]
+        if n in (1, 16, 21):
+            want = NEW_FAMILY
+        elif n in (4, 18):
+            want = NEW_FAMILY + (" " + style(old) if style(old) else "")
+        elif n in (6, 20):
+            want = postscript_form(NEW_FAMILY + ("-" + style(old) if style(old) else ""))
+        else:
+            want = None
+        if want is None and new[4] != old[4] or want is not None and name_text(p, new[4]) != want:
+            wrong.append("%s: %r, want %r" % (old[:4], name_text(p, new[4]), want))
+        changed += new[4] != old[4]
+    if wrong:
+        check.fail("family: %d records wrong, first %s" % (len(wrong), wrong[0]))
+    want_err = list(load_lines)
+    if b"CFF " in sfnt.tags():
+        want_err.append("family: warning: %s: the CFF table's own FontName still holds the old "
+                        "name (kestrix does not rewrite CFF)" % source.words[0])
+    want_err.append("family: %d name record(s) changed" % changed)
+    check.expect_messages("family", err, want_err)
+
+
+def glyph_outline(glyf, name):
+    """What WOFF2 keeps of a glyph: contours, points, on-curve flags, components and
+    instructions (it re-encodes flags and coordinates, pads glyphs to 4 bytes and
+    recomputes simple glyphs' boxes)."""
+    g = glyf[name]
+    program = g.program.getBytecode() if hasattr(g, "program") else b""
+    if g.isComposite():
+        return ("composite", [(c.glyphName, sorted((k, repr(v)) for k, v in vars(c).items() if k != "flags"),
+                               c.flags & 0x1E04) for c in g.components], program)
+    if g.numberOfContours <= 0:
+        return ("empty",)
+    return (list(g.coordinates), list(g.endPtsOfContours), [f & 1 for f in g.flags], program)
+
+
+def web_tables_ok(check, what, direct, tables, woff2):
+    """{tag: bytes} of a decoded web font against the direct gen output: the same tables
+    and bytes; for WOFF2 without DSIG, and glyf, loca and head as WOFF2 rebuilds them
+    (compared apart)."""
+    want = [t for t in direct.tags() if not (woff2 and t == b"DSIG")]
+    if sorted(tables) != sorted(want):
+        check.fail("%s: tables %s, expected %s" % (what, sorted(tables), sorted(want)))
+        return
+    for tag in want:
+        a, b = direct.table(tag), tables[tag]
+        if tag == b"head":
+            # checkSumAdjustment; for WOFF2 also flags bit 11 and indexToLocFormat
+            a, b = a[:8] + a[12:], b[:8] + b[12:]
+            if woff2 and len(a) >= 48 and len(b) >= 48:
+                a = a[:12] + bytes([a[12] & ~0x08]) + a[13:46] + a[48:]
+                b = b[:12] + bytes([b[12] & ~0x08]) + b[13:46] + b[48:]
+        elif woff2 and tag in (b"glyf", b"loca"):
+            continue
+        if a != b:
+            check.fail("%s: table %r differs (%d bytes, expected %d)" % (what, tag.decode("latin-1"), len(b), len(a)))
+
+
+def web_fonts_ok(check, source, sfnt, direct_path, gen_err, load_lines, work):
+    """gen to .woff2 and .woff: what ots-sanitize and fontTools accept, decoding (fontTools,
+    and kestrix then gen .ttf) to the tables of the direct gen. Returns the reasons for
+    what is skipped and the slowest web-font gen, which the time limit does not cover."""
+    from fontTools.ttLib import TTFont
+
+    reasons, slowest = [], 0.0
+    direct = Sfnt(direct_path)
+    glyphs = None
+    for kind in ("woff2", "woff"):
+        web = os.path.join(work, "gen." + kind)
+        status, _, err, took = check.run(*source.words, web, "gen")
+        slowest = max(slowest, took)
+        woff2 = kind == "woff2"
+        if woff2 and status != 0:
+            # libwoff2 refuses some fonts; woff2_compress on the direct output must too.
+            copy = os.path.join(work, "refused.ttf")
+            with open(direct_path, "rb") as a, open(copy, "wb") as b:
+                b.write(a.read())
+            if subprocess.run(["woff2_compress", copy], capture_output=True).returncode != 0:
+                reasons.append("WOFF2: libwoff2 refuses the font (woff2_compress as well)")
+                continue
+        if not check.expect_status("gen ." + kind, status, 0, err):
+            continue
+        dsig = ["gen: warning: %s: the DSIG table is left out (WOFF2 re-encodes the glyphs, and "
+                "a signature would no longer match)" % web] if woff2 and b"DSIG" in direct.tags() else []
+        check.expect_messages("gen ." + kind, err, gen_err + dsig)
+        if ots_accepts(direct_path, work)[0]:
+            ots_ok(check, "gen ." + kind, web, work)
+        try:
+            font = TTFont(web)
+            if font.flavor != kind:
+                check.fail("gen .%s: fontTools reads flavor %r" % (kind, font.flavor))
+            tables = {tag.encode("latin-1"): font.reader[tag] for tag in font.reader.keys()}
+        except Exception as e:  # fontTools refuses the file
+            check.fail("gen .%s: fontTools cannot read it: %s" % (kind, e))
+            continue
+        web_tables_ok(check, "gen .%s as fontTools decodes it" % kind, direct, tables, woff2)
+
+        back = os.path.join(work, "back-%s.ttf" % kind)
+        status, _, err, _ = check.run(web, "font", back, "gen")
+        if not check.expect_status("gen .%s, font, gen .ttf" % kind, status, 0, err):
+            continue
+        not_warning = lambda lines: [l for l in lines if not l.startswith("gen: warning:")]
+        check.expect_messages("gen .%s, font, gen .ttf" % kind, not_warning(err), not_warning(gen_err))
+        decoded = Sfnt(back)
+        web_tables_ok(check, "gen .%s, font, gen .ttf" % kind, direct,
+                      {t: decoded.table(t) for t in decoded.tags()}, woff2)
+        if woff2 and b"glyf" in direct.tags():
+            if glyphs is None:
+                direct_glyf = TTFont(direct_path)["glyf"]
+                glyphs = [glyph_outline(direct_glyf, n) for n in direct_glyf.glyphOrder]
+            back_glyf = TTFont(back)["glyf"]
+            got = [glyph_outline(back_glyf, n) for n in back_glyf.glyphOrder]
+            if got != glyphs:
+                first = next((i for i, (a, b) in enumerate(zip(got, glyphs)) if a != b), len(got))
+                check.fail("gen .woff2, font, gen .ttf: glyph %d differs from the direct gen's" % first)
+    return reasons, slowest
+
+
 def check_font(kestrix, font):
     from fontTools.ttLib import TTFont
 
-    slowest = 0.0
+    slowest, web_slowest = 0.0, 0.0
     with tempfile.TemporaryDirectory(prefix="kestrix-corpus-") as work:
         source = Source(font, work)
         sfnt, ttfont = source.sfnt, source.ttfont
@@ -733,8 +948,11 @@ def check_font(kestrix, font):
             check.expect_messages("font", err, load_lines)
 
         status, out, err = run(*source.words, "list")
-        if check.expect_status("list", status, 0, err) and not out:
-            check.fail("list: nothing on the standard output")
+        if check.expect_status("list", status, 0, err):
+            if not out:
+                check.fail("list: nothing on the standard output")
+            list_names_ok(check, out, sfnt)
+        family_ok(check, run, source, sfnt, load_lines, work)
 
         seen = set()
         for p, e, fmt, _, _ in cmap_encodings(sfnt):
@@ -756,9 +974,11 @@ def check_font(kestrix, font):
                     if limit:
                         reasons.append(limit)
 
-        first = os.path.join(work, "gen1.ttf")
+        first = os.path.join(work, "gen1" + (".otf" if b"CFF " in sfnt.tags() else ".ttf"))
         status, _, err = run(*source.words, first, "gen")
         if check.expect_status("gen", status, 0, err):
+            web_reasons, web_slowest = web_fonts_ok(check, source, sfnt, first, err, load_lines, work)
+            reasons += web_reasons
             if ots_accepts(source.standalone(work), work)[0]:
                 ots_ok(check, "gen", first, work)
             status, _, err = run(first, "font", "pop")
@@ -787,7 +1007,7 @@ def check_font(kestrix, font):
             if limit:
                 reasons.append(limit)
 
-    return check.failures, reasons, slowest
+    return check.failures, reasons, slowest, web_slowest
 
 
 class _only:
@@ -814,10 +1034,11 @@ def main():
         for path in packaged_fonts() + other_format_entries():
             print(path)
         return 0
-    failures, reasons, slowest = check_font(os.path.abspath(args.kestrix), args.font)
+    failures, reasons, slowest, web_slowest = check_font(os.path.abspath(args.kestrix), args.font)
     if slowest > args.max_seconds:
         failures.append("one run took %.1f s (limit %.1f s)" % (slowest, args.max_seconds))
-    print("%s: slowest run %.2f s" % (args.font, slowest))
+    # Brotli at its best compression takes seconds a megabyte: WOFF2 runs are not limited.
+    print("%s: slowest run %.2f s; slowest web-font gen %.2f s" % (args.font, slowest, web_slowest))
     for reason in reasons:
         print("justified warning: %s" % reason)
     for failure in failures:

@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "% Microsoft\n% MS UGL Unicode\n% US English\n% PostScript name\n"
                      "3 1 0x409 6\n(AB)\n"},
         listing_case{{"3", "1", "0x409", "9"},
-                     "% Microsoft\n% MS UGL Unicode\n% US English\n% unknown name ID 9\n"
+                     "% Microsoft\n% MS UGL Unicode\n% US English\n% Designer\n"
                      "3 1 0x409 9\n()\n"},
         listing_case{{"0", "3", "0", "1"},
                      "% Apple Unicode\n% \n% [unknown language id 0x0000]\n% font family name\n"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "report/listname.h"
@@ -98,14 +99,42 @@ TEST(Naming, UnknownLanguagesAreValuesOfTheirOwn) {
 }
 
 TEST(Naming, NameIdDescriptions) {
-    EXPECT_EQ(name_id_text(0), "copyright notice");
-    EXPECT_EQ(name_id_text(4), "full font name (should be family+subfamily)");
-    EXPECT_EQ(name_id_text(6), "PostScript name");
-    EXPECT_EQ(name_id_text(7), "trademark notice");
-    EXPECT_EQ(name_id_text(8), "unknown name ID 8");
+    const char* const described[] = {
+        "copyright notice",
+        "font family name",
+        "font subfamily name",
+        "unique font ID",
+        "full font name (should be family+subfamily)",
+        "version string",
+        "PostScript name",
+        "trademark notice",
+        "Manufacturer",
+        "Designer",
+        "Description",
+        "Vendor URL",
+        "Designer URL",
+        "License",
+        "License URL",
+        "reserved 15",
+        "Typographic Family",
+        "Typographic Subfamily",
+        "Compatible Full",
+        "Sample Text",
+        "PostScript CID findfont name",
+        "WWS Family",
+        "WWS Subfamily",
+        "Light Background Palette",
+        "Dark Background Palette",
+        "Variations PostScript Name Prefix",
+    };
+    for (long id = 0; id < static_cast<long>(std::size(described)); ++id)
+        EXPECT_EQ(name_id_text(id), described[id]) << id;
+    EXPECT_EQ(name_id_text(26), "unknown name ID 26");
+    EXPECT_EQ(name_id_text(256), "unknown name ID 256");
     EXPECT_EQ(name_id_text(65535), "unknown name ID 65535");
     EXPECT_EQ(name_id_text(-1), "unknown name ID 65535");
     EXPECT_EQ(name_id_text(65536 + 1), "font family name");
+    EXPECT_EQ(name_id_text(65536 + 25), "Variations PostScript Name Prefix");
 }
 
 TEST(NameString, TwoByteUnitsGiveTheirLowBytes) {
