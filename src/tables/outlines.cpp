@@ -9,7 +9,8 @@ std::optional<glyph_outlines> glyph_outlines::of(font_object& font) {
         if (!cff) return std::nullopt;
         return glyph_outlines(font, nullptr, cff);
     }
-    const glyf_elab* glyf = glyf_table(font);
+    // Boxes and contour counts are in the glyph headers: the outlines are not needed.
+    const glyf_elab* glyf = glyf_headers(font);
     if (!glyf) return std::nullopt;
     return glyph_outlines(font, glyf, nullptr);
 }
