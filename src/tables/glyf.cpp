@@ -270,7 +270,6 @@ void read_glyph_in_pass(glyph_record& glyph, long index, table_reader& in, outli
     }
     if (glyph.numberOfContours == 0) return;
     read_glyph_outline(glyph, index, in, storage, pass);
-    if (!pass.keep) glyph.contours = {};  // the scratch array goes on to the next glyph
 }
 
 }  // namespace
@@ -298,6 +297,7 @@ bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_
     bool reported_here = false;
     bool& composite_reported = font.notices ? font.notices->composite_glyphs : reported_here;
     const std::size_t readable = std::min(glyph_count, offsets.size() - 1);
+    glyph_record scratch;  // each glyph of a checking pass in turn
     for (std::size_t i = 0; i < readable; ++i) {
         const LONG offset = offsets[i];
         if (offset == offsets[i + 1]) continue;  // no description: an empty glyph
@@ -309,8 +309,9 @@ bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_
         // An offset before the glyf table reads zeros, which make an empty glyph.
         if (offset < 0) continue;
         in.seek(static_cast<std::size_t>(offset));
-        read_glyph_in_pass(glyf.glyphs[i], static_cast<long>(i), in, glyf.storage,
-                           composite_reported, pass);
+        glyph_record& glyph = pass.keep ? glyf.glyphs[i] : (scratch = glyph_record{});
+        read_glyph_in_pass(glyph, static_cast<long>(i), in, glyf.storage, composite_reported, pass);
+        glyf.headers[i] = {glyph.numberOfContours, glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax};
     }
     return true;
 }
@@ -327,7 +328,8 @@ std::unique_ptr<glyf_elab> parse_glyphs(font_object& font, glyph_pass& pass) {
         return nullptr;
     }
     auto glyf = new_record<glyf_elab>();
-    if (!glyf || !allocate_array(glyf->glyphs, glyph_count)) return nullptr;
+    if (!glyf || !allocate_array(glyf->headers, glyph_count)) return nullptr;
+    if (pass.keep && !allocate_array(glyf->glyphs, glyph_count)) return nullptr;
     if (!read_glyphs(font, loca->offsets, glyph_count, *glyf, pass)) return nullptr;
     glyf->outlines_read = pass.keep;
     return glyf;
@@ -338,11 +340,11 @@ std::unique_ptr<glyf_elab> parse_glyphs(font_object& font, glyph_pass& pass) {
 void expand_outlines(font_object& font, glyf_elab& glyf) {
     const loca_elab* loca = loca_table(font);
     glyf.outlines_read = true;
-    if (!loca || loca->offsets.empty()) return;
+    if (!loca || loca->offsets.empty() || !allocate_array(glyf.glyphs, glyf.headers.size())) return;
     glyf.storage = outline_storage{};  // the checking pass charged the cap
     glyph_pass silent;
     silent.report = false;
-    read_glyphs(font, loca->offsets, glyf.glyphs.size(), glyf, silent);
+    read_glyphs(font, loca->offsets, glyf.headers.size(), glyf, silent);
 }
 
 }  // namespace

@@ -107,25 +107,36 @@ class outline_storage {
     bool capped_ = false;
 };
 
+// What loading keeps of a glyph: its header.
+struct glyph_header {
+    SHORT numberOfContours = 0;
+    SHORT xMin = 0;
+    SHORT yMin = 0;
+    SHORT xMax = 0;
+    SHORT yMax = 0;
+};
+
 struct glyf_elab : elab_record {
-    std::vector<glyph_record> glyphs;  // numGlyphs records, by glyph index
-    outline_storage storage;           // owns every glyph's arrays
-    // False while the glyphs hold their headers only: loading checks every glyph and gives
-    // every message, but most jobs never look at an outline, so glyf_table expands them
-    // on first use.
+    std::vector<glyph_header> headers;  // numGlyphs headers, by glyph index
+    // numGlyphs records with their outlines, by glyph index, once read (empty before).
+    // Loading checks every glyph and gives every message, but most jobs never look at an
+    // outline, so glyf_table reads them on first use.
+    std::vector<glyph_record> glyphs;
+    outline_storage storage;  // owns every glyph's arrays
     bool outlines_read = false;
 };
 
 // Reads every glyph, headers and outlines, with its messages.
 std::unique_ptr<glyf_elab> do_glyf(font_object& font);
 // Reads every glyph's header and checks the rest as do_glyf does, with the same messages,
-// without keeping the outlines. The font's glyf parser.
+// without reading the outlines. The font's glyf parser.
 std::unique_ptr<glyf_elab> check_glyf(font_object& font);
 
 // The elaborated glyf record with its outlines (expanded silently on first use), or
 // nothing; never parses.
 glyf_elab* glyf_table(font_object& font);
-// The elaborated glyf record, whose glyphs may hold their headers only; never parses.
+// The elaborated glyf record, whose outlines may not have been read (its headers are
+// there); never parses.
 const glyf_elab* glyf_headers(font_object& font);
 
 // Component flag bits of a composite glyph.

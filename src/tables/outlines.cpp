@@ -16,13 +16,13 @@ std::optional<glyph_outlines> glyph_outlines::of(font_object& font) {
 }
 
 std::size_t glyph_outlines::count() const {
-    return cff_ ? cff_->glyph_count() : glyf_->glyphs.size();
+    return cff_ ? cff_->glyph_count() : glyf_->headers.size();
 }
 
 glyph_box glyph_outlines::box(USHORT glyph) const {
     if (glyph >= count()) return {};
     if (glyf_) {
-        const glyph_record& g = glyf_->glyphs[glyph];
+        const glyph_header& g = glyf_->headers[glyph];
         return {g.xMin, g.yMin, g.xMax, g.yMax};
     }
     // A glyph FreeType cannot load is drawn as nothing.
@@ -33,6 +33,6 @@ glyph_box glyph_outlines::box(USHORT glyph) const {
 }
 
 bool glyph_outlines::has_contours(USHORT glyph) const {
-    if (glyf_) return glyph < glyf_->glyphs.size() && glyf_->glyphs[glyph].numberOfContours != 0;
+    if (glyf_) return glyph < glyf_->headers.size() && glyf_->headers[glyph].numberOfContours != 0;
     return box(glyph) != glyph_box{};
 }
