@@ -311,7 +311,7 @@ bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_
         in.seek(static_cast<std::size_t>(offset));
         glyph_record& glyph = pass.keep ? glyf.glyphs[i] : (scratch = glyph_record{});
         read_glyph_in_pass(glyph, static_cast<long>(i), in, glyf.storage, composite_reported, pass);
-        glyf.headers[i] = {glyph.numberOfContours, glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax};
+        glyf.headers[i] = glyph;
     }
     return true;
 }

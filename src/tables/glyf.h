@@ -31,16 +31,20 @@ struct point {
     SHORT y = 0;
 };
 
-// One glyph. An empty glyph (no data in loca) stays all zero. A composite glyph
-// (numberOfContours < 0) keeps only its header. A glyph whose reading stopped early keeps
-// what was read; the arrays may then be shorter than the counts say, so index them by
-// their own size. The arrays live in the outline storage of the glyf record.
-struct glyph_record {
+// A glyph's header: what loading keeps of it.
+struct glyph_header {
     SHORT numberOfContours = 0;
     SHORT xMin = 0;
     SHORT yMin = 0;
     SHORT xMax = 0;
     SHORT yMax = 0;
+};
+
+// One glyph. An empty glyph (no data in loca) stays all zero. A composite glyph
+// (numberOfContours < 0) keeps only its header. A glyph whose reading stopped early keeps
+// what was read; the arrays may then be shorter than the counts say, so index them by
+// their own size. The arrays live in the outline storage of the glyf record.
+struct glyph_record : glyph_header {
     USHORT instructionLength = 0;
     std::span<contour_record> contours;  // numberOfContours entries
     std::span<point> points;             // one per point
@@ -105,15 +109,6 @@ class outline_storage {
     array_pool<BYTE> bytes_;  // flags and instructions
     std::size_t left_ = 0;    // bytes of arrays still allowed
     bool capped_ = false;
-};
-
-// What loading keeps of a glyph: its header.
-struct glyph_header {
-    SHORT numberOfContours = 0;
-    SHORT xMin = 0;
-    SHORT yMin = 0;
-    SHORT xMax = 0;
-    SHORT yMax = 0;
 };
 
 struct glyf_elab : elab_record {
