@@ -1,8 +1,10 @@
 // Construction of a format 4 (segment mapping) cmap subtable from sorted code/glyph pairs.
 //
-// Every glyph is reached through glyphIdArray: each segment's idRangeOffset points at the
-// glyphIdArray entry of its first code, and idDelta is 0 except in the final 0xFFFF
-// segment, which maps to glyph 0 (idDelta 1 added to 0xFFFF).
+// The specified layout reaches every glyph through glyphIdArray: each segment's
+// idRangeOffset points at the glyphIdArray entry of its first code, and idDelta is 0 except
+// in the final 0xFFFF segment, which maps to glyph 0 (idDelta 1 added to 0xFFFF). Where
+// that layout passes 65535 bytes, the compact one maps each long run of consecutive glyph
+// IDs through idDelta alone, as fonts of many glyphs store their mapping.
 #pragma once
 
 #include <cstddef>
@@ -53,7 +55,16 @@ std::size_t count_segments(const std::vector<encoding_pair>& unique);
 // build!\n") when the pairs need more segments than that.
 bool fill_segments(const std::vector<encoding_pair>& unique, cmap4_layout& out);
 
-// The whole subtable from pairs in any order (they are sorted in place). Nothing, after a
-// message, when the pairs are too many or the subtable would not fit in 65535 bytes;
-// nothing and no message when there are no pairs.
+// The compact layout of sorted pairs with distinct codes: the same code runs, each split
+// into idDelta segments (runs of consecutive glyph IDs of at least kMinDeltaRun codes, or a
+// whole code run) and glyphIdArray segments (what lies between them). `length` is set to
+// the subtable's size in bytes; nothing when that passes 65535.
+inline constexpr std::size_t kMinDeltaRun = 8;
+std::optional<cmap4_layout> compact_layout(const std::vector<encoding_pair>& unique,
+                                           std::size_t& length);
+
+// The whole subtable from pairs in any order (they are sorted in place): the specified
+// layout, or the compact one where the specified one would not fit in 65535 bytes. Nothing,
+// after a message, when the pairs are too many or neither layout fits; nothing and no
+// message when there are no pairs.
 std::optional<cmap4_layout> build_cmap4_layout(std::vector<encoding_pair>& pairs);

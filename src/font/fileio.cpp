@@ -1,5 +1,6 @@
 #include "font/fileio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -27,8 +28,11 @@ void mem_stream::put(BYTE b) {
 
 void mem_stream::write(const BYTE* src, std::size_t n) {
     if (n == 0) return;
-    if (pos_ + n > data_.size()) data_.resize(pos_ + n, 0);
-    std::memcpy(data_.data() + pos_, src, n);
+    if (pos_ > data_.size()) data_.resize(pos_, 0);
+    // Bytes over the old end are appended, not zeroed first: gen copies whole tables here.
+    const std::size_t over = std::min(n, data_.size() - pos_);
+    std::memcpy(data_.data() + pos_, src, over);
+    data_.insert(data_.end(), src + over, src + n);
     pos_ += n;
 }
 
@@ -125,12 +129,29 @@ bool known_to_exceed(std::FILE* f, std::size_t limit) {
            static_cast<std::uintmax_t>(st.st_size) > limit;
 }
 
+// The size of a regular file (checked against the limit before), else 0.
+std::size_t regular_file_size(std::FILE* f) {
+    struct stat st {};
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return 0;
+    return static_cast<std::size_t>(st.st_size);
+}
+
 std::optional<std::vector<BYTE>> read_all(std::FILE* f, const char* name, std::size_t limit) {
     if (known_to_exceed(f, limit)) {
         report_input_too_large(name);
         return std::nullopt;
     }
     std::vector<BYTE> data;
+    // A regular file is read straight into a buffer of its size; whatever follows (a file
+    // that grew meanwhile, or a pipe) comes in chunks.
+    if (std::size_t size = regular_file_size(f)) {
+        data.resize(size);
+        data.resize(std::fread(data.data(), 1, size, f));
+        if (data.size() < size) {  // the file shrank meanwhile, or a read failed
+            if (std::ferror(f)) return std::nullopt;
+            return data;
+        }
+    }
     std::vector<BYTE> chunk(65536);
     for (;;) {
         std::size_t n = std::fread(chunk.data(), 1, chunk.size(), f);

@@ -84,12 +84,12 @@ void outline_storage::cap_for_table(std::size_t table_bytes) {
     left_ = table_bytes * kArrayBytesPerTableByte + kOneGlyphSlack;
 }
 
-bool outline_storage::charge(std::size_t bytes, long glyph) {
+bool outline_storage::charge(std::size_t bytes, long glyph, bool report) {
     if (!capped_ && bytes <= left_) {
         left_ -= bytes;
         return true;
     }
-    if (!capped_)
+    if (!capped_ && report)
         std::fprintf(stderr,
                      "do_glyf: warning: glyph %ld: more outline data than the glyf table "
                      "holds, remaining outlines ignored\n",
@@ -120,17 +120,33 @@ bool outline_storage::take(std::span<BYTE>& out, std::size_t n, const char* oom_
     return take_from(bytes_, out, n, oom_text);
 }
 
-void read_flags(std::span<BYTE> flags, table_reader& in) {
+namespace {
+
+void report_bad_repeats(bool report) {
+    if (report) std::fprintf(stderr, "read_flags: inconsistent repetitions\n");
+}
+
+// Walks `count` flags as read_flags reads them without keeping them: only whether a repeat
+// count runs past the last point matters to a checking pass.
+void skip_flags(std::size_t count, table_reader& in, bool report) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!(in.u8() & kRepeat)) continue;
+        std::size_t repeats = in.u8();
+        if (i + repeats > count - 1) return report_bad_repeats(report);
+        i += repeats;
+    }
+}
+
+}  // namespace
+
+void read_flags(std::span<BYTE> flags, table_reader& in, bool report) {
     const std::size_t count = flags.size();
     for (std::size_t i = 0; i < count; ++i) {
         BYTE flag = in.u8();
         flags[i] = flag;
         if (flag & kRepeat) {
             std::size_t repeats = in.u8();
-            if (i + repeats > count - 1) {
-                std::fprintf(stderr, "read_flags: inconsistent repetitions\n");
-                return;
-            }
+            if (i + repeats > count - 1) return report_bad_repeats(report);
             std::fill_n(flags.begin() + static_cast<std::ptrdiff_t>(i) + 1, repeats, flag);
             i += repeats;
         }
@@ -152,69 +168,155 @@ void read_coordinates(std::span<point> points, std::span<const BYTE> flags, tabl
     }
 }
 
-void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
-                bool& composite_reported) {
+namespace {
+
+// What one pass over the glyphs does: keep the outline arrays, give the messages, or both.
+// Checking and expanding later read exactly as one full pass does.
+struct glyph_pass {
+    bool keep = true;
+    bool report = true;
+    // The contours of a checking pass, reused from glyph to glyph.
+    std::vector<contour_record> contours;
+};
+
+// n zero-filled elements: from the storage when the pass keeps them, else from `scratch`.
+template <class T>
+bool take_array(std::span<T>& out, std::size_t n, const char* oom_text, outline_storage& storage,
+                const glyph_pass& pass, std::vector<T>& scratch) {
+    if (pass.keep) return storage.take(out, n, pass.report ? oom_text : "");
+    scratch.assign(n, T{});
+    out = scratch;
+    return true;
+}
+
+void warn(const glyph_pass& pass, const char* format, long a, long b = 0) {
+    if (pass.report) std::fprintf(stderr, format, a, b);
+}
+
+void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
+                        glyph_pass& pass) {
+    const auto contour_count = static_cast<std::size_t>(glyph.numberOfContours);
+    if (!storage.charge(contour_count * sizeof(contour_record), index, pass.report) ||
+        !take_array(glyph.contours, contour_count, kOutOfMemory, storage, pass, pass.contours))
+        return;
+    read_end_points(glyph.contours, in);
+    for (std::size_t c = 1; c < contour_count; ++c) {
+        if (glyph.contours[c - 1].count >= glyph.contours[c].count) {
+            warn(pass, "read_glyph: glyph %ld contour %ld: inconsistent contours\n", index,
+                 static_cast<long>(c));
+            return;
+        }
+    }
+    const auto point_count = static_cast<USHORT>(glyph.contours.back().count + 1);
+    if (point_count == 0)
+        warn(pass, "read_glyph: glyph %ld: inconsistent number of coordinates: %ld\n", index,
+             static_cast<long>(point_count));
+    end_points_to_counts(glyph.contours);
+
+    glyph.instructionLength = in.u16();
+    if (!storage.charge(glyph.instructionLength, index, pass.report)) return;
+    if (!pass.keep) {
+        if (in.remaining() < glyph.instructionLength) {
+            warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
+                 static_cast<long>(glyph.instructionLength));
+            return;
+        }
+        in.skip(glyph.instructionLength);
+    } else {
+        if (!storage.take(glyph.instructions, glyph.instructionLength,
+                          pass.report ? kGlyphOutOfMemory : ""))
+            return;
+        if (glyph.instructionLength != 0 &&
+            in.read(glyph.instructions.data(), glyph.instructionLength) < glyph.instructionLength) {
+            warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
+                 static_cast<long>(glyph.instructionLength));
+            return;
+        }
+    }
+
+    if (!storage.charge(point_count * (sizeof(point) + 1), index, pass.report)) return;
+    // Nothing after the flags gives a message: a checking pass reads no further.
+    if (pass.keep) {
+        const char* oom_text = pass.report ? kGlyphOutOfMemory : "";
+        if (!storage.take(glyph.flags, point_count, oom_text)) return;
+        read_flags(glyph.flags, in, pass.report);
+        if (!storage.take(glyph.points, point_count, oom_text)) return;
+        read_coordinates(glyph.points, glyph.flags, in);
+    } else {
+        skip_flags(point_count, in, pass.report);
+    }
+
+    USHORT counted = link_contours(glyph.contours);
+    if (counted != point_count)
+        warn(pass, "read_glyph: warning: inconsistent coordinate/contour counts (%ld vs. %ld)\n",
+             static_cast<long>(point_count), static_cast<long>(counted));
+}
+
+void read_glyph_in_pass(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
+                        bool& composite_reported, glyph_pass& pass) {
     glyph.numberOfContours = in.s16();
     glyph.xMin = in.s16();
     glyph.yMin = in.s16();
     glyph.xMax = in.s16();
     glyph.yMax = in.s16();
     if (glyph.xMin > glyph.xMax)
-        std::fprintf(stderr, "do_glyf: warning: glyph %ld: inconsistent glyph bounding box\n",
-                     index);
+        warn(pass, "do_glyf: warning: glyph %ld: inconsistent glyph bounding box\n", index);
     if (glyph.numberOfContours < 0) {
-        if (!composite_reported)
+        if (!composite_reported && pass.report)
             std::fprintf(stderr, "read_glyph: glyph %ld: warning: composite glyph(s) ignored\n",
                          index);
-        composite_reported = true;
+        composite_reported = composite_reported || pass.report;
         return;
     }
     if (glyph.numberOfContours == 0) return;
-
-    const auto contour_count = static_cast<std::size_t>(glyph.numberOfContours);
-    if (!storage.charge(contour_count * sizeof(contour_record), index) ||
-        !storage.take(glyph.contours, contour_count, kOutOfMemory))
-        return;
-    read_end_points(glyph.contours, in);
-    for (std::size_t c = 1; c < contour_count; ++c) {
-        if (glyph.contours[c - 1].count >= glyph.contours[c].count) {
-            std::fprintf(stderr, "read_glyph: glyph %ld contour %ld: inconsistent contours\n",
-                         index, static_cast<long>(c));
-            return;
-        }
-    }
-    const auto point_count = static_cast<USHORT>(glyph.contours.back().count + 1);
-    if (point_count == 0)
-        std::fprintf(stderr, "read_glyph: glyph %ld: inconsistent number of coordinates: %ld\n",
-                     index, static_cast<long>(point_count));
-    end_points_to_counts(glyph.contours);
-
-    glyph.instructionLength = in.u16();
-    if (!storage.charge(glyph.instructionLength, index) ||
-        !storage.take(glyph.instructions, glyph.instructionLength, kGlyphOutOfMemory))
-        return;
-    if (glyph.instructionLength != 0 &&
-        in.read(glyph.instructions.data(), glyph.instructionLength) < glyph.instructionLength) {
-        std::fprintf(stderr, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n",
-                     index, static_cast<long>(glyph.instructionLength));
-        return;
-    }
-
-    if (!storage.charge(point_count * (sizeof(point) + 1), index) ||
-        !storage.take(glyph.flags, point_count, kGlyphOutOfMemory))
-        return;
-    read_flags(glyph.flags, in);
-    if (!storage.take(glyph.points, point_count, kGlyphOutOfMemory)) return;
-    read_coordinates(glyph.points, glyph.flags, in);
-
-    USHORT counted = link_contours(glyph.contours);
-    if (counted != point_count)
-        std::fprintf(stderr,
-                     "read_glyph: warning: inconsistent coordinate/contour counts (%ld vs. %ld)\n",
-                     static_cast<long>(point_count), static_cast<long>(counted));
+    read_glyph_outline(glyph, index, in, storage, pass);
 }
 
-std::unique_ptr<glyf_elab> do_glyf(font_object& font) {
+}  // namespace
+
+void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
+                bool& composite_reported) {
+    glyph_pass full;
+    read_glyph_in_pass(glyph, index, in, storage, composite_reported, full);
+}
+
+namespace {
+
+// Reads glyphs [0, glyph_count) where loca puts them into glyf->glyphs, as the pass says;
+// false after a message when a glyph cannot be reached.
+bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_t glyph_count,
+                 glyf_elab& glyf, glyph_pass& pass) {
+    const table_entry* entry = find_table(font, "glyf", 1);
+    if (!entry) return false;
+    const long start = static_cast<long>(entry->source_offset);
+    table_reader in(font, *entry);
+    glyf.storage.cap_for_table(in.size());
+
+    // Composite glyphs are reported once per run of the program, for the first one met (once
+    // per table for a font loaded without the run's notices).
+    bool reported_here = false;
+    bool& composite_reported = font.notices ? font.notices->composite_glyphs : reported_here;
+    const std::size_t readable = std::min(glyph_count, offsets.size() - 1);
+    glyph_record scratch;  // each glyph of a checking pass in turn
+    for (std::size_t i = 0; i < readable; ++i) {
+        const LONG offset = offsets[i];
+        if (offset == offsets[i + 1]) continue;  // no description: an empty glyph
+        if (start + offset < 0) {
+            std::fprintf(stderr, "do_glyf: cannot seek to glyph %ld at offset %ld\n",
+                         static_cast<long>(i), start + offset);
+            return false;
+        }
+        // An offset before the glyf table reads zeros, which make an empty glyph.
+        if (offset < 0) continue;
+        in.seek(static_cast<std::size_t>(offset));
+        glyph_record& glyph = pass.keep ? glyf.glyphs[i] : (scratch = glyph_record{});
+        read_glyph_in_pass(glyph, static_cast<long>(i), in, glyf.storage, composite_reported, pass);
+        glyf.headers[i] = glyph;
+    }
+    return true;
+}
+
+std::unique_ptr<glyf_elab> parse_glyphs(font_object& font, glyph_pass& pass) {
     std::size_t glyph_count = glyphs_in(font);
     const loca_elab* loca = loca_table(font);
     if (!loca) {
@@ -226,34 +328,36 @@ std::unique_ptr<glyf_elab> do_glyf(font_object& font) {
         return nullptr;
     }
     auto glyf = new_record<glyf_elab>();
-    if (!glyf || !allocate_array(glyf->glyphs, glyph_count)) return nullptr;
-
-    const table_entry* entry = find_table(font, "glyf", 1);
-    if (!entry) return nullptr;
-    const long start = static_cast<long>(entry->source_offset);
-    table_reader in(font, *entry);
-    glyf->storage.cap_for_table(in.size());
-
-    // Composite glyphs are reported once per run of the program, for the first one met (once
-    // per table for a font loaded without the run's notices).
-    bool reported_here = false;
-    bool& composite_reported = font.notices ? font.notices->composite_glyphs : reported_here;
-    const std::vector<LONG>& offsets = loca->offsets;
-    const std::size_t readable = std::min(glyph_count, offsets.size() - 1);
-    for (std::size_t i = 0; i < readable; ++i) {
-        const LONG offset = offsets[i];
-        if (offset == offsets[i + 1]) continue;  // no description: an empty glyph
-        if (start + offset < 0) {
-            std::fprintf(stderr, "do_glyf: cannot seek to glyph %ld at offset %ld\n",
-                         static_cast<long>(i), start + offset);
-            return nullptr;
-        }
-        // An offset before the glyf table reads zeros, which make an empty glyph.
-        if (offset < 0) continue;
-        in.seek(static_cast<std::size_t>(offset));
-        read_glyph(glyf->glyphs[i], static_cast<long>(i), in, glyf->storage, composite_reported);
-    }
+    if (!glyf || !allocate_array(glyf->headers, glyph_count)) return nullptr;
+    if (pass.keep && !allocate_array(glyf->glyphs, glyph_count)) return nullptr;
+    if (!read_glyphs(font, loca->offsets, glyph_count, *glyf, pass)) return nullptr;
+    glyf->outlines_read = pass.keep;
     return glyf;
+}
+
+// The outlines a checking pass left out, read silently as the full pass would have read
+// them (the checking pass gave its messages).
+void expand_outlines(font_object& font, glyf_elab& glyf) {
+    const loca_elab* loca = loca_table(font);
+    glyf.outlines_read = true;
+    if (!loca || loca->offsets.empty() || !allocate_array(glyf.glyphs, glyf.headers.size())) return;
+    glyf.storage = outline_storage{};  // the checking pass charged the cap
+    glyph_pass silent;
+    silent.report = false;
+    read_glyphs(font, loca->offsets, glyf.headers.size(), glyf, silent);
+}
+
+}  // namespace
+
+std::unique_ptr<glyf_elab> do_glyf(font_object& font) {
+    glyph_pass full;
+    return parse_glyphs(font, full);
+}
+
+std::unique_ptr<glyf_elab> check_glyf(font_object& font) {
+    glyph_pass check;
+    check.keep = false;
+    return parse_glyphs(font, check);
 }
 
 namespace {
@@ -326,9 +430,15 @@ std::vector<glyph_component> read_components(font_object& font, USHORT glyph) {
 }
 
 glyf_elab* glyf_table(font_object& font) {
+    glyf_elab* glyf = elab_as<glyf_elab>(font, "glyf");
+    if (glyf && !glyf->outlines_read) expand_outlines(font, *glyf);
+    return glyf;
+}
+
+const glyf_elab* glyf_headers(font_object& font) {
     return elab_as<glyf_elab>(font, "glyf");
 }
 
 std::unique_ptr<elab_record> parse_glyf(font_object& font) {
-    return do_glyf(font);
+    return check_glyf(font);
 }

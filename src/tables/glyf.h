@@ -31,16 +31,20 @@ struct point {
     SHORT y = 0;
 };
 
-// One glyph. An empty glyph (no data in loca) stays all zero. A composite glyph
-// (numberOfContours < 0) keeps only its header. A glyph whose reading stopped early keeps
-// what was read; the arrays may then be shorter than the counts say, so index them by
-// their own size. The arrays live in the outline storage of the glyf record.
-struct glyph_record {
+// A glyph's header: what loading keeps of it.
+struct glyph_header {
     SHORT numberOfContours = 0;
     SHORT xMin = 0;
     SHORT yMin = 0;
     SHORT xMax = 0;
     SHORT yMax = 0;
+};
+
+// One glyph. An empty glyph (no data in loca) stays all zero. A composite glyph
+// (numberOfContours < 0) keeps only its header. A glyph whose reading stopped early keeps
+// what was read; the arrays may then be shorter than the counts say, so index them by
+// their own size. The arrays live in the outline storage of the glyf record.
+struct glyph_record : glyph_header {
     USHORT instructionLength = 0;
     std::span<contour_record> contours;  // numberOfContours entries
     std::span<point> points;             // one per point
@@ -86,8 +90,8 @@ class outline_storage {
     // Sets the cap for a glyf table of this many bytes (until then nothing is allowed).
     void cap_for_table(std::size_t table_bytes);
     // Counts `bytes` of arrays for glyph `glyph` against the cap; false once it is
-    // reached, with one warning per table.
-    bool charge(std::size_t bytes, long glyph);
+    // reached, with one warning per table (unless `report` is false).
+    bool charge(std::size_t bytes, long glyph, bool report = true);
 
     // Gives `out` n zero-filled elements; on a memory shortage prints oom_text and
     // returns false.
@@ -108,14 +112,27 @@ class outline_storage {
 };
 
 struct glyf_elab : elab_record {
-    std::vector<glyph_record> glyphs;  // numGlyphs records, by glyph index
-    outline_storage storage;           // owns every glyph's arrays
+    std::vector<glyph_header> headers;  // numGlyphs headers, by glyph index
+    // numGlyphs records with their outlines, by glyph index, once read (empty before).
+    // Loading checks every glyph and gives every message, but most jobs never look at an
+    // outline, so glyf_table reads them on first use.
+    std::vector<glyph_record> glyphs;
+    outline_storage storage;  // owns every glyph's arrays
+    bool outlines_read = false;
 };
 
+// Reads every glyph, headers and outlines, with its messages.
 std::unique_ptr<glyf_elab> do_glyf(font_object& font);
+// Reads every glyph's header and checks the rest as do_glyf does, with the same messages,
+// without reading the outlines. The font's glyf parser.
+std::unique_ptr<glyf_elab> check_glyf(font_object& font);
 
-// The elaborated glyf record, or nothing; never parses.
+// The elaborated glyf record with its outlines (expanded silently on first use), or
+// nothing; never parses.
 glyf_elab* glyf_table(font_object& font);
+// The elaborated glyf record, whose outlines may not have been read (its headers are
+// there); never parses.
+const glyf_elab* glyf_headers(font_object& font);
 
 // Component flag bits of a composite glyph.
 inline constexpr USHORT kArgsAreWords = 0x0001;     // offsets are words, else bytes
@@ -148,7 +165,8 @@ std::vector<glyph_component> read_components(font_object& font, USHORT glyph);
 // A composite glyph is reported unless composite_reported says one was; it is set after.
 void read_glyph(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
                 bool& composite_reported);
-// Reads flags.size() flag bytes, expanding repeats.
-void read_flags(std::span<BYTE> flags, table_reader& in);
+// Reads flags.size() flag bytes, expanding repeats; `report`: say where a repeat count
+// runs past the last point.
+void read_flags(std::span<BYTE> flags, table_reader& in, bool report = true);
 // Reads the x deltas of all points, then the y deltas, and makes them absolute.
 void read_coordinates(std::span<point> points, std::span<const BYTE> flags, table_reader& in);

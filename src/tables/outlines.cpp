@@ -11,19 +11,20 @@ std::optional<glyph_outlines> glyph_outlines::of(font_object& font) {
         if (!cff) return std::nullopt;
         return glyph_outlines(font, nullptr, cff);
     }
-    const glyf_elab* glyf = glyf_table(font);
+    // Boxes and contour counts are in the glyph headers: the outlines are not needed.
+    const glyf_elab* glyf = glyf_headers(font);
     if (!glyf) return std::nullopt;
     return glyph_outlines(font, glyf, nullptr);
 }
 
 std::size_t glyph_outlines::count() const {
-    return cff_ ? cff_->glyph_count() : glyf_->glyphs.size();
+    return cff_ ? cff_->glyph_count() : glyf_->headers.size();
 }
 
 glyph_box glyph_outlines::box(USHORT glyph) const {
     if (glyph >= count()) return {};
     if (glyf_) {
-        const glyph_record& g = glyf_->glyphs[glyph];
+        const glyph_header& g = glyf_->headers[glyph];
         return {g.xMin, g.yMin, g.xMax, g.yMax};
     }
     // A glyph FreeType cannot load is drawn as nothing.
@@ -34,7 +35,7 @@ glyph_box glyph_outlines::box(USHORT glyph) const {
 }
 
 bool glyph_outlines::has_contours(USHORT glyph) const {
-    if (glyf_) return glyph < glyf_->glyphs.size() && glyf_->glyphs[glyph].numberOfContours != 0;
+    if (glyf_) return glyph < glyf_->headers.size() && glyf_->headers[glyph].numberOfContours != 0;
     return box(glyph) != glyph_box{};
 }
 

@@ -220,17 +220,6 @@ const char* known_name(USHORT g, const post_elab& post) {
     return nullptr;
 }
 
-// One map per record answers every name search as a scan from glyph 0 would.
-void build_name_map(post_elab& post) {
-    const std::size_t count = std::max<std::size_t>(post.numberOfGlyphs, post.charset_names.size());
-    post.glyph_of_name.reserve(count);
-    for (std::size_t g = 0; g < count && g <= 0xFFFF; ++g) {
-        // Fallback names begin with ".glyphindex" and are resolved without a search.
-        if (const char* name = known_name(static_cast<USHORT>(g), post))
-            post.glyph_of_name.try_emplace(name, static_cast<USHORT>(g));
-    }
-}
-
 // The names of a CFF font's charset, by glyph ("" where it has none), for the glyphs the
 // post table leaves unnamed.
 void take_charset_names(font_object& font, post_elab& post) {
@@ -255,7 +244,6 @@ std::unique_ptr<post_elab> do_post(font_object& font) {
         take_charset_names(font, *post);
         if (names_follow(*post) && !read_glyph_names(in, *entry, *post)) return nullptr;
         in.report_overrun("post");
-        build_name_map(*post);
         return post;
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "Out of memory!\n");
@@ -269,6 +257,20 @@ std::unique_ptr<elab_record> parse_post(font_object& font) {
 
 post_elab* post_table(font_object& font) {
     return elab_as<post_elab>(font, "post");
+}
+
+// One map per record answers every name search as a scan from glyph 0 would.
+const std::unordered_map<std::string_view, USHORT>& post_elab::glyph_of_name() const {
+    std::call_once(name_map_built_, [this] {
+        const std::size_t count = std::max<std::size_t>(numberOfGlyphs, charset_names.size());
+        glyph_of_name_.reserve(count);
+        for (std::size_t g = 0; g < count && g <= 0xFFFF; ++g) {
+            // Fallback names begin with ".glyphindex" and are resolved without a search.
+            if (const char* name = known_name(static_cast<USHORT>(g), *this))
+                glyph_of_name_.try_emplace(name, static_cast<USHORT>(g));
+        }
+    });
+    return glyph_of_name_;
 }
 
 std::string fallback_glyph_name(ULONG glyph) {
@@ -306,8 +308,9 @@ constexpr modern_name kModernNames[] = {
 };
 
 USHORT glyph_named(std::string_view name, const post_elab& post) {
-    auto it = post.glyph_of_name.find(name);
-    return it == post.glyph_of_name.end() ? 0 : it->second;
+    const auto& index = post.glyph_of_name();
+    auto it = index.find(name);
+    return it == index.end() ? 0 : it->second;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,13 +37,20 @@ struct post_elab : elab_record {
     // name the glyphs the post table leaves unnamed (all of them in format 3.0).
     std::vector<std::string> charset_names;
 
-    // Built with the record: each name that does not begin with ".glyphindex", with the
-    // lowest glyph that has it.
-    std::unordered_map<std::string_view, USHORT> glyph_of_name;
+    // Each name that does not begin with ".glyphindex", with the lowest glyph that has it.
+    // Built on the first name lookup: most jobs never look a name up, and for a font of
+    // tens of thousands of glyphs the map costs more than reading the table.
+    const std::unordered_map<std::string_view, USHORT>& glyph_of_name() const;
 
     post_elab() = default;
     post_elab(const post_elab&) = delete;  // names point into GlyphText
     post_elab& operator=(const post_elab&) = delete;
+
+  private:
+    // The names above are fixed once the record is parsed, so building the map changes
+    // nothing a caller can see.
+    mutable std::once_flag name_map_built_;
+    mutable std::unordered_map<std::string_view, USHORT> glyph_of_name_;
 };
 
 std::unique_ptr<post_elab> do_post(font_object& font);

@@ -278,3 +278,38 @@ TEST(Cmap4Build, AnyPairsGiveAValidSubtableMappingTheFirstSortedPair) {
                   static_cast<long>(p.size() - first.size()));
     }
 }
+
+TEST(Cmap4Build, TooLongForTheSpecifiedLayoutGivesTheCompactOne) {
+    // 40,000 codes in runs of consecutive glyph IDs broken by scattered glyphs, a code
+    // mapped alone, and 0xFFFF mapped: 80 KB through glyphIdArray, far less through idDelta.
+    std::mt19937 rng(5);
+    std::map<USHORT, USHORT> m;
+    for (unsigned c = 0x100; c < 0x100 + 40000; ++c)
+        m[static_cast<USHORT>(c)] =
+            rng() % 50 == 0 ? static_cast<USHORT>(rng() % 60000 + 1) : static_cast<USHORT>(c - 7);
+    m[0xF000] = 3;
+    m[0xFFFF] = 9;
+    pairs_t p;
+    for (auto [c, g] : m) p.push_back({c, g});
+    std::shuffle(p.begin(), p.end(), rng);
+
+    std::string err;
+    cmap4_layout t = build(p, &err);
+    EXPECT_EQ(err, "");
+    expect_valid(t);
+    EXPECT_LT(t.glyphIdArray.size(), 40000u / 4);
+    EXPECT_GT(std::count(t.idRangeOffset.begin(), t.idRangeOffset.end(), 0), 100);
+    for (auto [code, glyph] : m) ASSERT_EQ(lookup(t, code), glyph) << code;
+    EXPECT_EQ(lookup(t, 0xFF), 0);
+    EXPECT_EQ(lookup(t, 0xF001), 0);
+
+    // Scattered glyphs alone leave nothing to save: the compact layout is refused too, and
+    // the message gives its size.
+    pairs_t scattered;
+    for (USHORT c = 1; c <= 32752; ++c) scattered.push_back({c, static_cast<USHORT>(2 * c)});
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(build_cmap4_layout(scattered).has_value());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "build_cmap4_subtable: the subtable would take 65536 bytes, more than its 16-bit "
+              "length can hold\n");
+}

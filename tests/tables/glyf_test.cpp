@@ -367,3 +367,79 @@ TEST(Glyf, SharedGlyphDataIsNotExpandedBeyondTheTable) {
     EXPECT_EQ(r->run.status, 0);
     EXPECT_EQ(r->run.err, short_hmtx(65533) + capped);
 }
+
+namespace {
+
+void expect_same_glyphs(const glyf_elab& a, const glyf_elab& b) {
+    ASSERT_EQ(a.glyphs.size(), b.glyphs.size());
+    for (std::size_t i = 0; i < a.glyphs.size(); ++i) {
+        const glyph_record &x = a.glyphs[i], &y = b.glyphs[i];
+        EXPECT_EQ(std::make_tuple(x.numberOfContours, x.xMin, x.yMin, x.xMax, x.yMax,
+                                  x.instructionLength),
+                  std::make_tuple(y.numberOfContours, y.xMin, y.yMin, y.xMax, y.yMax,
+                                  y.instructionLength))
+            << i;
+        ASSERT_EQ(x.contours.size(), y.contours.size()) << i;
+        for (std::size_t c = 0; c < x.contours.size(); ++c)
+            EXPECT_EQ(std::make_tuple(x.contours[c].count, x.contours[c].firstPoint),
+                      std::make_tuple(y.contours[c].count, y.contours[c].firstPoint))
+                << i;
+        ASSERT_EQ(x.points.size(), y.points.size()) << i;
+        for (std::size_t k = 0; k < x.points.size(); ++k)
+            EXPECT_EQ(std::make_pair(x.points[k].x, x.points[k].y),
+                      std::make_pair(y.points[k].x, y.points[k].y))
+                << i;
+        EXPECT_TRUE(std::equal(x.flags.begin(), x.flags.end(), y.flags.begin(), y.flags.end()));
+        EXPECT_TRUE(std::equal(x.instructions.begin(), x.instructions.end(), y.instructions.begin(),
+                               y.instructions.end()));
+    }
+}
+
+}  // namespace
+
+TEST(Glyf, LoadingChecksWhatAFullReadingWouldSayAndOutlinesFollowOnUse) {
+    // Every message a glyph can give, in one table, after a sound glyph and an empty one.
+    testfont::glyph flipped = testfont::simple_glyph({{on(50, 0), on(10, 10)}});
+    flipped.bbox = std::array<int16_t, 4>{50, 0, 10, 10};
+    testfont::glyph stalled = testfont::simple_glyph({{on(0, 0), on(1, 1), on(2, 2)}, {on(3, 3)}});
+    stalled.endPtsOfContours = std::vector<uint16_t>{2, 2};
+    testfont::glyph wrapped = testfont::simple_glyph({{on(0, 0), on(1, 1)}});
+    wrapped.endPtsOfContours = std::vector<uint16_t>{0xFFFF};
+    testfont::glyph repeats = testfont::simple_glyph({{on(10, 0), on(20, 0), on(30, 0)}});
+    repeats.raw_flags = bytes{0x01 | 0x02 | 0x10 | 0x20 | 0x08, 5};
+    testfont::glyph long_program = testfont::simple_glyph({{on(0, 0), on(1, 1)}});
+    long_program.instructionLength = 1000;
+    auto parts = font_with({
+        testfont::simple_glyph({{on(10, 0), off(10, 300), on(310, 300)}}, {0xB0, 0x01}),
+        testfont::glyph{},
+        flipped,
+        testfont::composite_glyph({{.glyphIndex = 1}}),
+        stalled,
+        wrapped,
+        repeats,
+        testfont::composite_glyph({{.glyphIndex = 2}}),
+        long_program,
+    });
+    auto p = parse(parts);
+    testing::internal::CaptureStderr();
+    run_notices notices;
+    p->font->notices = &notices;  // a fresh run: the composite notice is given again
+    std::unique_ptr<glyf_elab> full = do_glyf(*p->font);
+    const std::string full_err = testing::internal::GetCapturedStderr();
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(p->err, full_err);
+    EXPECT_NE(full_err.find("inconsistent glyph bounding box"), std::string::npos);
+    EXPECT_NE(full_err.find("cannot read instructions"), std::string::npos);
+
+    const glyf_elab* headers = glyf_headers(*p->font);
+    ASSERT_NE(headers, nullptr);
+    EXPECT_FALSE(headers->outlines_read);
+    EXPECT_TRUE(headers->glyphs.empty());
+    ASSERT_EQ(headers->headers.size(), full->glyphs.size());
+    for (std::size_t i = 0; i < full->glyphs.size(); ++i)
+        EXPECT_EQ(headers->headers[i].xMax, full->glyphs[i].xMax) << i;
+    testing::internal::CaptureStderr();
+    const glyf_elab* expanded = glyf_table(*p->font);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // loading said it all
+    expect_same_glyphs(*expanded, *full);
+}

@@ -88,7 +88,9 @@ struct metrics_font : memory_font {
             r.xMin = g.xMin;
             r.xMax = g.xMax;
             glyf.glyphs.push_back(r);
+            glyf.headers.push_back(r);
         }
+        glyf.outlines_read = true;
     }
 };
 
