@@ -12,7 +12,7 @@
 #include "interp/interp.h"
 #include "interp/token.h"
 #include "report/listname.h"
-#include "report/name_text.h"
+#include "tables/name_text.h"
 
 namespace {
 
