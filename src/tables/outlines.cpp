@@ -140,6 +140,9 @@ void draw_simple_glyph(const glyph_record& glyph, outline_pen& pen) {
 bool glyph_outlines::draw(USHORT glyph, outline_pen& pen) const {
     if (glyph >= count()) return false;
     if (cff_) return cff_->draw(glyph, pen);
-    composite_walk{*font_, *glyf_}.draw(glyph, pen, 0);
+    // The headers answer boxes; drawing needs the outlines, read on first use.
+    const glyf_elab* glyf = glyf_table(*font_);
+    if (!glyf) return false;
+    composite_walk{*font_, *glyf}.draw(glyph, pen, 0);
     return true;
 }

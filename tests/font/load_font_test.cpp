@@ -81,13 +81,21 @@ TEST(LoadFont, ForceReportsEveryFailedCheck) {
     b.sfntVersion = 0x00020000;  // neither TrueType ('true' too) nor CFF
     b.entrySelector = 9;
     b.rangeShift = 1;
+    // No signature at all: the first line says so, then the checks that failed.
+    auto not_a_font = [](const std::string& path) {
+        return "load_font: \"" + path +
+               "\" is not a font file; kestrix reads TrueType and OpenType fonts, font "
+               "collections, WOFF and WOFF2\n";
+    };
     auto plain = load(b);
-    EXPECT_EQ(plain->run.err,
-              offset_warning(plain->path, "not TrueType 1.0 format") + kNoOffsetTable + kExitError);
+    EXPECT_EQ(plain->run.err, not_a_font(plain->path) +
+                                  offset_warning(plain->path, "not TrueType 1.0 format") +
+                                  kNoOffsetTable + kExitError);
 
     auto forced = load(b, true);
     EXPECT_EQ(forced->run.status, 0);
-    EXPECT_EQ(forced->run.err, kForceOn + offset_warning(forced->path, "not TrueType 1.0 format") +
+    EXPECT_EQ(forced->run.err, kForceOn + not_a_font(forced->path) +
+                                   offset_warning(forced->path, "not TrueType 1.0 format") +
                                    offset_warning(forced->path, "inconsistent entrySelector") +
                                    offset_warning(forced->path, "inconsistent rangeShift"));
 }
