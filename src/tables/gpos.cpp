@@ -31,9 +31,9 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
 #include <functional>
 #include <new>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "font/parsers.h"
@@ -200,6 +200,22 @@ void read_layout_lists(table_reader& r, const layout_offsets& at, layout_lists& 
     if (at.featureList != 0) read_feature_list(r, at.featureList, lists, who);
     if (at.scriptList != 0) script_walk(r, lists, who).run(at.scriptList);
     if (at.lookupList != 0) read_lookup_list(r, at.lookupList, lists, who);
+}
+
+void read_layout_table(table_reader& r, layout_lists& lists, USHORT& majorVersion,
+                       USHORT& minorVersion, const char* who, const char* tag) {
+    majorVersion = r.u16();
+    minorVersion = r.u16();
+    layout_offsets at;
+    at.scriptList = r.u16();
+    at.featureList = r.u16();
+    at.lookupList = r.u16();
+    if (majorVersion != 1) {
+        std::fprintf(stderr, "%s: version %u.%u of %s table unknown\n", who, majorVersion,
+                     minorVersion, tag);
+        return;
+    }
+    read_layout_lists(r, at, lists, who);
 }
 
 const char* read_coverage(table_reader& r, std::size_t at, std::size_t glyph_count,
@@ -539,17 +555,8 @@ std::unique_ptr<gpos_elab> do_gpos(font_object& font) {
     if (!entry) return nullptr;
     auto gpos = std::make_unique<gpos_elab>();
     table_reader r(font, *entry);
-    gpos->majorVersion = r.u16();
-    gpos->minorVersion = r.u16();
-    const USHORT scriptList = r.u16();
-    const USHORT featureList = r.u16();
-    const USHORT lookupList = r.u16();
-    if (gpos->majorVersion != 1) {
-        std::fprintf(stderr, "do_gpos: version %u.%u of GPOS table unknown\n", gpos->majorVersion,
-                     gpos->minorVersion);
-        return gpos;  // kept without lists, so it is not parsed again
-    }
-    read_layout_lists(r, {scriptList, featureList, lookupList}, *gpos, "do_gpos");
+    // Another version is kept without lists, so it is not parsed again.
+    read_layout_table(r, *gpos, gpos->majorVersion, gpos->minorVersion, "do_gpos", "GPOS");
     return gpos;
 }
 

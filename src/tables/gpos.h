@@ -47,6 +47,12 @@ class table_reader;
 void read_layout_lists(table_reader& r, const layout_offsets& at, layout_lists& lists,
                        const char* who);
 
+// Reads a GPOS or GSUB table from its header: the version into majorVersion and
+// minorVersion and, for version 1, the three lists. Another major version is reported
+// (after `who`, naming `tag`) and leaves the lists empty.
+void read_layout_table(table_reader& r, layout_lists& lists, USHORT& majorVersion,
+                       USHORT& minorVersion, const char* who, const char* tag);
+
 // The lookups, in lookup-list order and each once, that some feature with this tag used by
 // a script or language system refers to. A reference past the lookup list is reported,
 // after `who`.

@@ -159,18 +159,8 @@ std::unique_ptr<gsub_elab> do_gsub(font_object& font) {
     if (!entry) return nullptr;
     auto gsub = std::make_unique<gsub_elab>();
     table_reader r(font, *entry);
-    gsub->majorVersion = r.u16();
-    gsub->minorVersion = r.u16();
-    layout_offsets at;
-    at.scriptList = r.u16();
-    at.featureList = r.u16();
-    at.lookupList = r.u16();
-    if (gsub->majorVersion != 1) {
-        std::fprintf(stderr, "do_gsub: version %u.%u of GSUB table unknown\n",
-                     gsub->majorVersion, gsub->minorVersion);
-        return gsub;  // kept without lists, so it is not parsed again
-    }
-    read_layout_lists(r, at, *gsub, "do_gsub");
+    // Another version is kept without lists, so it is not parsed again.
+    read_layout_table(r, *gsub, gsub->majorVersion, gsub->minorVersion, "do_gsub", "GSUB");
     return gsub;
 }
 
