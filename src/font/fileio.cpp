@@ -31,7 +31,7 @@ void mem_stream::write(const BYTE* src, std::size_t n) {
     if (pos_ > data_.size()) data_.resize(pos_, 0);
     // Bytes over the old end are appended, not zeroed first: gen copies whole tables here.
     const std::size_t over = std::min(n, data_.size() - pos_);
-    std::memcpy(data_.data() + pos_, src, over);
+    if (over != 0) std::memcpy(data_.data() + pos_, src, over);  // an empty vector has no data
     data_.insert(data_.end(), src + over, src + n);
     pos_ += n;
 }
