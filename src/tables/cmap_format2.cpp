@@ -10,7 +10,6 @@ namespace {
 constexpr std::size_t kKeysOffset = 6;
 constexpr std::size_t kSubHeadersOffset = kKeysOffset + 2 * 256;
 constexpr std::size_t kSubHeaderSize = 8;
-constexpr std::size_t kRangeOffsetField = 6;  // idRangeOffset's place in a subHeader
 
 struct subheader {
     USHORT firstCode = 0;
