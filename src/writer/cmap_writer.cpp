@@ -115,7 +115,7 @@ long generate_cmap(font_object& font, mem_stream& out, long offset) {
         long size = generate_cmap_subtable(out, sub, offset, data_position, record_position);
         if (size < 0) return -1;
         if (sub->source_offset)
-            written.try_emplace(*sub->source_offset, sub, data_position - offset);
+            written.try_emplace(*sub->source_offset, written_subtable{sub, data_position - offset});
         length += size;
         data_position += size;
         record_position += kEncodingRecordSize;
