@@ -41,8 +41,9 @@ void check_head_magic(font_object& font) {
                      font.font_path.c_str());
 }
 
-ULONG u32_in(const std::vector<BYTE>& b, std::size_t at) {
-    return ULONG{b[at]} << 24 | ULONG{b[at + 1]} << 16 | ULONG{b[at + 2]} << 8 | b[at + 3];
+// The four bytes at p as one big-endian word (compilers make this a load and a swap).
+inline ULONG big_endian_word(const BYTE* p) {
+    return (ULONG{p[0]} << 24) | (ULONG{p[1]} << 16) | (ULONG{p[2]} << 8) | p[3];
 }
 
 std::string printable_tag(const BYTE* tag) {
@@ -64,7 +65,8 @@ std::string cut_table(const std::vector<BYTE>& file) {
     ULONG first_offset = 0;
     for (std::size_t i = 0; i < numTables; ++i) {
         const std::size_t at = kOffsetTableSize + i * kDirectoryEntrySize;
-        const ULONG offset = u32_in(file, at + 8), length = u32_in(file, at + 12);
+        const ULONG offset = big_endian_word(file.data() + at + 8),
+                    length = big_endian_word(file.data() + at + 12);
         if (std::uint64_t{offset} + length > size &&
             (first == numTables || offset < first_offset)) {
             first = i;
@@ -74,9 +76,9 @@ std::string cut_table(const std::vector<BYTE>& file) {
     if (first == numTables) return {};
     const std::size_t at = kOffsetTableSize + first * kDirectoryEntrySize;
     return "table " + printable_tag(file.data() + at) + " (offset " +
-           std::to_string(u32_in(file, at + 8)) + ", length " +
-           std::to_string(u32_in(file, at + 12)) + ") runs past the end of the file (" +
-           std::to_string(size) + " bytes)";
+           std::to_string(big_endian_word(file.data() + at + 8)) + ", length " +
+           std::to_string(big_endian_word(file.data() + at + 12)) +
+           ") runs past the end of the file (" + std::to_string(size) + " bytes)";
 }
 
 // Reports a file cut short, once, before anything read from it can mislead. True when
@@ -88,11 +90,6 @@ bool truncation_stops_load(const font_object& font, bool forced_interpretation) 
                  forced_interpretation ? "Warning: " : "load_font: ", font.font_path.c_str(),
                  cut.c_str(), forced_interpretation ? "; its missing bytes read as 0" : "");
     return !forced_interpretation;
-}
-
-// The four bytes at p as one big-endian word (compilers make this a load and a swap).
-inline ULONG big_endian_word(const BYTE* p) {
-    return (ULONG{p[0]} << 24) | (ULONG{p[1]} << 16) | (ULONG{p[2]} << 8) | p[3];
 }
 
 }  // namespace
