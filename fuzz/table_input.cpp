@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "font/registry.h"
+#include "tables/registry.h"
 
 namespace fuzzkit {
 
