@@ -137,30 +137,32 @@ bool none_repeats(const BYTE* p) {
 
 // Walks `count` flags as read_flags reads them without keeping them: only whether a repeat
 // count runs past the last point matters to a checking pass. The flags are taken from the
-// table's bytes in place; past the table's end each reads as 0, one byte per point.
-void skip_flags(std::size_t count, table_reader& in, bool report) {
+// table's bytes in place; past the table's end each reads as 0, one byte per point. Kept
+// out of line, so that its few counters stay in registers.
+[[gnu::noinline]] void skip_flags(std::size_t count, table_reader& in, bool report) {
     const std::span<const BYTE> bytes = in.peek(2 * count);  // flags never take more
-    std::size_t point = 0, at = 0;
-    while (point < count) {
-        while (point + 8 <= count && at + 8 <= bytes.size() && none_repeats(bytes.data() + at)) {
-            point += 8;
+    std::size_t at = 0;
+    std::size_t left = count;  // points whose flags are still to come
+    while (left > 0) {
+        while (left >= 8 && at + 8 <= bytes.size() && none_repeats(bytes.data() + at)) {
+            left -= 8;
             at += 8;
         }
-        if (point == count) break;
+        if (left == 0) break;
         if (at >= bytes.size()) {
-            at += count - point;
+            at += left;  // zeros: one byte per point, none repeating
             break;
         }
+        --left;
         if (bytes[at++] & kRepeat) {
             const std::size_t repeats = at < bytes.size() ? bytes[at] : 0;
             ++at;
-            if (point + repeats > count - 1) {
+            if (repeats > left) {
                 in.skip(at);
                 return report_bad_repeats(report);
             }
-            point += repeats;
+            left -= repeats;
         }
-        ++point;
     }
     in.skip(at);
 }
