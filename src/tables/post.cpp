@@ -230,8 +230,12 @@ bool read_glyph_names(table_reader& in, const table_entry& entry, post_elab& pos
         std::fprintf(stderr, "Cannot read post->GlyphText!\n");
         return false;
     }
-    post.GlyphText.resize(length);
-    in.read(reinterpret_cast<BYTE*>(post.GlyphText.data()), length);
+    const std::span<const BYTE> text = in.peek(length);  // all of it, checked above
+    post.GlyphText.assign(text.begin(), text.end());
+    in.skip(length);
+    // Room for every name the text can hold, up to the last index: pages never written to
+    // cost nothing, while growing the array step by step copies it again and again.
+    post.names.reserve(std::min<std::size_t>(length, 0xFFFF));
     convert_names(post);
     return true;
 }
