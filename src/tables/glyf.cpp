@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "font/parsers.h"
 #include "font/registry.h"
@@ -205,76 +206,87 @@ namespace {
 struct glyph_pass {
     bool keep = true;
     bool report = true;
-    // The contours of a checking pass, reused from glyph to glyph.
-    std::vector<contour_record> contours;
+    // The end points of a checking pass, reused from glyph to glyph.
+    std::vector<contour_record> end_points;
 };
-
-// n zero-filled elements: from the storage when the pass keeps them, else from `scratch`.
-template <class T>
-bool take_array(std::span<T>& out, std::size_t n, const char* oom_text, outline_storage& storage,
-                const glyph_pass& pass, std::vector<T>& scratch) {
-    if (pass.keep) return storage.take(out, n, pass.report ? oom_text : "");
-    scratch.assign(n, T{});
-    out = scratch;
-    return true;
-}
 
 void warn(const glyph_pass& pass, const char* format, long a, long b = 0) {
     if (pass.report) std::fprintf(stderr, format, a, b);
 }
 
-void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
-                        glyph_pass& pass) {
-    const auto contour_count = static_cast<std::size_t>(glyph.numberOfContours);
-    if (!storage.charge(contour_count * sizeof(contour_record), index, pass.report) ||
-        !take_array(glyph.contours, contour_count, kOutOfMemory, storage, pass, pass.contours))
-        return;
-    read_end_points(glyph.contours, in);
-    for (std::size_t c = 1; c < contour_count; ++c) {
-        if (glyph.contours[c - 1].count >= glyph.contours[c].count) {
+// The end points of the contours, strictly increasing; the number of points they give, or
+// nothing after the message naming the first that does not increase.
+std::optional<USHORT> points_by_end_points(std::span<const contour_record> end_points, long index,
+                                           const glyph_pass& pass) {
+    for (std::size_t c = 1; c < end_points.size(); ++c) {
+        if (end_points[c - 1].count >= end_points[c].count) {
             warn(pass, "read_glyph: glyph %ld contour %ld: inconsistent contours\n", index,
                  static_cast<long>(c));
-            return;
+            return std::nullopt;
         }
     }
-    const auto point_count = static_cast<USHORT>(glyph.contours.back().count + 1);
+    const auto point_count = static_cast<USHORT>(end_points.back().count + 1);
     if (point_count == 0)
         warn(pass, "read_glyph: glyph %ld: inconsistent number of coordinates: %ld\n", index,
              static_cast<long>(point_count));
+    return point_count;
+}
+
+// A checking pass over a simple glyph's outline: the charges and messages of a full read,
+// with the end points in a scratch array, the instructions and flags passed over in place.
+// (The contours' counts then always add up to the points, so that check has no message.)
+void check_glyph_outline(long index, std::size_t contour_count, table_reader& in,
+                         outline_storage& storage, glyph_pass& pass) {
+    if (!storage.charge(contour_count * sizeof(contour_record), index, pass.report)) return;
+    std::vector<contour_record>& end_points = pass.end_points;
+    end_points.assign(contour_count, contour_record{});
+    read_end_points(end_points, in);
+    const std::optional<USHORT> point_count = points_by_end_points(end_points, index, pass);
+    if (!point_count) return;
+
+    const USHORT instruction_length = in.u16();
+    if (!storage.charge(instruction_length, index, pass.report)) return;
+    if (in.remaining() < instruction_length) {
+        warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
+             static_cast<long>(instruction_length));
+        return;
+    }
+    in.skip(instruction_length);
+    if (!storage.charge(*point_count * (sizeof(point) + 1), index, pass.report)) return;
+    skip_flags(*point_count, in, pass.report);
+}
+
+void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
+                        glyph_pass& pass) {
+    const auto contour_count = static_cast<std::size_t>(glyph.numberOfContours);
+    if (!pass.keep) return check_glyph_outline(index, contour_count, in, storage, pass);
+    if (!storage.charge(contour_count * sizeof(contour_record), index, pass.report) ||
+        !storage.take(glyph.contours, contour_count, pass.report ? kOutOfMemory : ""))
+        return;
+    read_end_points(glyph.contours, in);
+    const std::optional<USHORT> found = points_by_end_points(glyph.contours, index, pass);
+    if (!found) return;
+    const USHORT point_count = *found;
     end_points_to_counts(glyph.contours);
 
     glyph.instructionLength = in.u16();
     if (!storage.charge(glyph.instructionLength, index, pass.report)) return;
-    if (!pass.keep) {
-        if (in.remaining() < glyph.instructionLength) {
-            warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
-                 static_cast<long>(glyph.instructionLength));
-            return;
-        }
-        in.skip(glyph.instructionLength);
-    } else {
-        if (!storage.take(glyph.instructions, glyph.instructionLength,
-                          pass.report ? kGlyphOutOfMemory : ""))
-            return;
-        if (glyph.instructionLength != 0 &&
-            in.read(glyph.instructions.data(), glyph.instructionLength) < glyph.instructionLength) {
-            warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
-                 static_cast<long>(glyph.instructionLength));
-            return;
-        }
+    if (!storage.take(glyph.instructions, glyph.instructionLength,
+                      pass.report ? kGlyphOutOfMemory : ""))
+        return;
+    if (glyph.instructionLength != 0 &&
+        in.read(glyph.instructions.data(), glyph.instructionLength) < glyph.instructionLength) {
+        warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
+             static_cast<long>(glyph.instructionLength));
+        return;
     }
 
     if (!storage.charge(point_count * (sizeof(point) + 1), index, pass.report)) return;
-    // Nothing after the flags gives a message: a checking pass reads no further.
-    if (pass.keep) {
-        const char* oom_text = pass.report ? kGlyphOutOfMemory : "";
-        if (!storage.take(glyph.flags, point_count, oom_text)) return;
-        read_flags(glyph.flags, in, pass.report);
-        if (!storage.take(glyph.points, point_count, oom_text)) return;
-        read_coordinates(glyph.points, glyph.flags, in);
-    } else {
-        skip_flags(point_count, in, pass.report);
-    }
+    const char* oom_text = pass.report ? kGlyphOutOfMemory : "";
+    if (!storage.take(glyph.flags, point_count, oom_text)) return;
+    read_flags(glyph.flags, in, pass.report);
+    if (!storage.take(glyph.points, point_count, oom_text)) return;
+    read_coordinates(glyph.points, glyph.flags, in);
 
     USHORT counted = link_contours(glyph.contours);
     if (counted != point_count)
