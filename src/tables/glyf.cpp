@@ -87,6 +87,12 @@ void outline_storage::cap_for_table(std::size_t table_bytes) {
     left_ = table_bytes * kArrayBytesPerTableByte + kOneGlyphSlack;
 }
 
+bool outline_storage::try_charge(std::size_t bytes) {
+    if (capped_ || bytes > left_) return false;
+    left_ -= bytes;
+    return true;
+}
+
 bool outline_storage::charge(std::size_t bytes, long glyph, bool report) {
     if (!capped_ && bytes <= left_) {
         left_ -= bytes;
@@ -136,12 +142,16 @@ bool none_repeats(const BYTE* p) {
     return (eight & 0x0808080808080808ull) == 0;  // kRepeat in every byte
 }
 
-// Walks `count` flags as read_flags reads them without keeping them: only whether a repeat
-// count runs past the last point matters to a checking pass. The flags are taken from the
-// table's bytes in place; past the table's end each reads as 0, one byte per point. Kept
-// out of line, so that its few counters stay in registers.
-[[gnu::noinline]] void skip_flags(std::size_t count, table_reader& in, bool report) {
-    const std::span<const BYTE> bytes = in.peek(2 * count);  // flags never take more
+// How the flags of `count` points lie in `bytes`, as read_flags reads them: how many bytes
+// they take (past the end each reads as a 0 byte, one per point) and whether a repeat
+// count runs past the last point. Eight flags pass at a time where none repeats; out of
+// line, so that its few counters stay in registers.
+struct flag_run {
+    std::size_t length = 0;
+    bool repeats_too_far = false;
+};
+
+[[gnu::noinline]] flag_run walk_flags(std::span<const BYTE> bytes, std::size_t count) {
     std::size_t at = 0;
     std::size_t left = count;  // points whose flags are still to come
     while (left > 0) {
@@ -150,22 +160,65 @@ bool none_repeats(const BYTE* p) {
             at += 8;
         }
         if (left == 0) break;
-        if (at >= bytes.size()) {
-            at += left;  // zeros: one byte per point, none repeating
-            break;
-        }
+        if (at >= bytes.size()) return {at + left, false};
         --left;
         if (bytes[at++] & kRepeat) {
             const std::size_t repeats = at < bytes.size() ? bytes[at] : 0;
             ++at;
-            if (repeats > left) {
-                in.skip(at);
-                return report_bad_repeats(report);
-            }
+            if (repeats > left) return {at, true};
             left -= repeats;
         }
     }
-    in.skip(at);
+    return {at, false};
+}
+
+// Walks `count` flags without keeping them: only whether a repeat count runs past the last
+// point matters to a checking pass.
+void skip_flags(std::size_t count, table_reader& in, bool report) {
+    const flag_run run = walk_flags(in.peek(2 * count), count);  // flags never take more
+    in.skip(run.length);
+    if (run.repeats_too_far) report_bad_repeats(report);
+}
+
+USHORT word_at(std::span<const BYTE> bytes, std::size_t at) {
+    return static_cast<USHORT>(bytes[at] << 8 | bytes[at + 1]);
+}
+
+// A glyph as most are: simple, wholly inside `bytes` (the glyf table from its start on),
+// and passing every check of a full read. Its header and the bytes a full read would charge
+// for its arrays; nothing for any other glyph, which the checking pass then reads field by
+// field for its messages.
+struct sound_glyph {
+    glyph_header header;
+    std::size_t charge = 0;
+};
+
+std::optional<sound_glyph> sound_simple_glyph(std::span<const BYTE> bytes) {
+    if (bytes.size() < 10) return std::nullopt;
+    sound_glyph g;
+    SHORT* fields[] = {&g.header.numberOfContours, &g.header.xMin, &g.header.yMin, &g.header.xMax,
+                       &g.header.yMax};
+    for (std::size_t k = 0; k < 5; ++k) *fields[k] = static_cast<SHORT>(word_at(bytes, 2 * k));
+    if (g.header.numberOfContours <= 0 || g.header.xMin > g.header.xMax) return std::nullopt;
+    const auto contours = static_cast<std::size_t>(g.header.numberOfContours);
+    std::size_t at = 10;
+    if (bytes.size() - at < 2 * contours + 2) return std::nullopt;
+    USHORT last = word_at(bytes, at);
+    for (std::size_t c = 1; c < contours; ++c) {
+        const USHORT next = word_at(bytes, at + 2 * c);
+        if (last >= next) return std::nullopt;
+        last = next;
+    }
+    at += 2 * contours;
+    const auto points = static_cast<USHORT>(last + 1);
+    const USHORT instructions = word_at(bytes, at);
+    at += 2;
+    if (points == 0 || bytes.size() - at < instructions) return std::nullopt;
+    at += instructions;
+    const flag_run flags = walk_flags(bytes.subspan(at), points);
+    if (flags.repeats_too_far || flags.length > bytes.size() - at) return std::nullopt;
+    g.charge = contours * sizeof(contour_record) + instructions + points * (sizeof(point) + 1);
+    return g;
 }
 
 }  // namespace
@@ -351,6 +404,15 @@ bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_
         // An offset before the glyf table reads zeros, which make an empty glyph.
         if (offset < 0) continue;
         in.seek(static_cast<std::size_t>(offset));
+        if (!pass.keep) {
+            // The usual glyph passes in one go: what it charges is charged at once, which
+            // succeeds exactly when the charges of a field-by-field read would.
+            const std::optional<sound_glyph> sound = sound_simple_glyph(in.peek(in.remaining()));
+            if (sound && glyf.storage.try_charge(sound->charge)) {
+                glyf.headers[i] = sound->header;
+                continue;
+            }
+        }
         glyph_record& glyph = pass.keep ? glyf.glyphs[i] : (scratch = glyph_record{});
         read_glyph_in_pass(glyph, static_cast<long>(i), in, glyf.storage, composite_reported, pass);
         glyf.headers[i] = glyph;
