@@ -188,9 +188,9 @@ std::optional<opened_face> face_of_collection(const std::vector<BYTE>& file, std
 
 }  // namespace
 
-font_container container_of(const std::vector<BYTE>& file) {
+font_container container_of(std::span<const BYTE> file) {
     if (file.size() < 4) return font_container::unknown;
-    switch (u32_at(file, 0)) {
+    switch (ULONG{file[0]} << 24 | ULONG{file[1]} << 16 | ULONG{file[2]} << 8 | file[3]) {
         case kTrueTypeVersion:
         case kTagTrue:
         case kTagOtto:

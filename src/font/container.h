@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ enum class font_container {
 };
 
 // What the first four bytes say the file is.
-font_container container_of(const std::vector<BYTE>& file);
+font_container container_of(std::span<const BYTE> file);
 // "TrueType", "OpenType (CFF)", "collection", "WOFF", "WOFF2" or "unknown".
 const char* container_name(font_container kind, const std::vector<BYTE>& file);
 

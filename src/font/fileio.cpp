@@ -7,17 +7,19 @@
 #include <filesystem>
 #include <new>
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 std::size_t mem_stream::read(BYTE* dst, std::size_t n) {
     std::size_t avail = std::min(n, remaining());
-    if (avail > 0) std::memcpy(dst, data_.data() + pos_, avail);
+    if (avail > 0) std::memcpy(dst, contents().data() + pos_, avail);
     if (n > avail) std::memset(dst + avail, 0, n - avail);
     pos_ += n;
     return avail;
 }
 
-void mem_stream::put(BYTE b) {
+void mem_stream::put_elsewhere(BYTE b) {
+    own();
     if (pos_ > data_.size()) data_.resize(pos_, 0);
     if (pos_ == data_.size())
         data_.push_back(b);
@@ -28,6 +30,7 @@ void mem_stream::put(BYTE b) {
 
 void mem_stream::write(const BYTE* src, std::size_t n) {
     if (n == 0) return;
+    own();
     if (pos_ > data_.size()) data_.resize(pos_, 0);
     // Bytes over the old end are appended, not zeroed first: gen copies whole tables here.
     const std::size_t over = std::min(n, data_.size() - pos_);
@@ -134,6 +137,24 @@ std::size_t regular_file_size(std::FILE* f) {
     struct stat st {};
     if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return 0;
     return static_cast<std::size_t>(st.st_size);
+}
+
+std::shared_ptr<const mapped_file> mapped_file::map(std::FILE* f) {
+    const std::size_t size = regular_file_size(f);
+    if (size == 0) return nullptr;
+    // Private and read-only: nothing written through the mapping, none of it shared back.
+    void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fileno(f), 0);
+    if (data == MAP_FAILED) return nullptr;
+    try {
+        return std::make_shared<const mapped_file>(static_cast<const BYTE*>(data), size);
+    } catch (const std::bad_alloc&) {
+        munmap(data, size);
+        return nullptr;
+    }
+}
+
+mapped_file::~mapped_file() {
+    munmap(const_cast<BYTE*>(data_), size_);
 }
 
 std::optional<std::vector<BYTE>> read_all(std::FILE* f, const char* name, std::size_t limit) {

@@ -3,22 +3,46 @@
 // Font files are held in memory: a mem_stream is a byte buffer with a position. Reading
 // past the end yields zero bytes (the position still advances), so a parser that trusts a
 // hostile count never touches memory outside the buffer. Writers assemble their output in
-// a mem_stream too, which grows as it is written.
+// a mem_stream too, which grows as it is written. A font file read from disk is mapped
+// rather than copied: the stream then reads the mapping in place.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <type_traits>
 #include <vector>
 
 #include "font/types.h"
 
+// A regular file's bytes mapped read-only into memory; unmapped with the last holder.
+class mapped_file {
+  public:
+    // The file behind f, mapped whole; nothing for an empty file, a file that is not a
+    // regular one, or a mapping the system refuses (the caller then reads the file).
+    static std::shared_ptr<const mapped_file> map(std::FILE* f);
+    mapped_file(const BYTE* data, std::size_t size) : data_(data), size_(size) {}
+    mapped_file(const mapped_file&) = delete;
+    mapped_file& operator=(const mapped_file&) = delete;
+    ~mapped_file();
+    std::span<const BYTE> bytes() const { return {data_, size_}; }
+
+  private:
+    const BYTE* data_;
+    std::size_t size_;
+};
+
 class mem_stream {
   public:
     mem_stream() = default;
     explicit mem_stream(std::vector<BYTE> bytes) : data_(std::move(bytes)) {}
+    // Reads the mapped file in place. Writing, or asking for bytes(), first copies it into a
+    // buffer of the stream's own; the mapping stays, so views taken of it stay valid.
+    explicit mem_stream(std::shared_ptr<const mapped_file> file)
+        : mapped_(std::move(file)), in_mapping_(mapped_ != nullptr) {}
 
     // Absolute positioning; a negative offset fails. Positions past the end are allowed:
     // reads there give zeros, writes there first fill the gap with zeros.
@@ -33,29 +57,62 @@ class mem_stream {
     // Next byte, or EOF when the position is at or past the end (the position advances
     // either way, like a read that gives zero).
     int get() {
-        int c = pos_ < data_.size() ? data_[pos_] : EOF;
+        const std::span<const BYTE> bytes = contents();
+        int c = pos_ < bytes.size() ? bytes[pos_] : EOF;
         ++pos_;
         return c;
     }
     BYTE get_byte() {
-        BYTE b = pos_ < data_.size() ? data_[pos_] : 0;
+        const std::span<const BYTE> bytes = contents();
+        BYTE b = pos_ < bytes.size() ? bytes[pos_] : 0;
         ++pos_;
         return b;
     }
     // Copies n bytes to dst (zeros for any beyond the end); returns how many were real.
     std::size_t read(BYTE* dst, std::size_t n);
     // Bytes available from the current position to the end.
-    std::size_t remaining() const { return pos_ < data_.size() ? data_.size() - pos_ : 0; }
+    std::size_t remaining() const { return pos_ < size() ? size() - pos_ : 0; }
 
-    void put(BYTE b);
+    void put(BYTE b) {
+        // Inline for the common case, appending: writers build tables a field at a time.
+        if (!in_mapping_ && pos_ == data_.size()) {
+            data_.push_back(b);
+            ++pos_;
+            return;
+        }
+        put_elsewhere(b);
+    }
     void write(const BYTE* src, std::size_t n);
 
-    std::size_t size() const { return data_.size(); }
-    const std::vector<BYTE>& bytes() const { return data_; }
-    std::vector<BYTE>& bytes() { return data_; }
+    std::size_t size() const { return contents().size(); }
+    // Everything the stream holds, without copying a mapped file.
+    std::span<const BYTE> contents() const {
+        if (in_mapping_) return mapped_->bytes();
+        return data_;
+    }
+    const std::vector<BYTE>& bytes() const {
+        own();
+        return data_;
+    }
+    std::vector<BYTE>& bytes() {
+        own();
+        return data_;
+    }
 
   private:
-    std::vector<BYTE> data_;
+    void put_elsewhere(BYTE b);
+    // Copies a mapped file into the stream's own buffer, once.
+    void own() const {
+        if (!in_mapping_) return;
+        const std::span<const BYTE> file = mapped_->bytes();
+        data_.assign(file.begin(), file.end());
+        in_mapping_ = false;
+    }
+
+    // The buffer; for a mapped file empty until the first write or call of bytes().
+    mutable std::vector<BYTE> data_;
+    std::shared_ptr<const mapped_file> mapped_;
+    mutable bool in_mapping_ = false;  // reads see the mapping, not data_
     std::size_t pos_ = 0;
 };
 
@@ -103,7 +160,13 @@ void vwrite_bytes(ULONG value, int width, mem_stream& stream);
 template <class T>
 void vwrite(const T& src, int width, mem_stream& stream) {
     static_assert(std::is_integral_v<T>);
-    vwrite_bytes(static_cast<ULONG>(static_cast<std::make_unsigned_t<T>>(src)), width, stream);
+    const auto value = static_cast<ULONG>(static_cast<std::make_unsigned_t<T>>(src));
+    if (width == 2) {  // the commonest field, written inline
+        stream.put(static_cast<BYTE>(value >> 8));
+        stream.put(static_cast<BYTE>(value));
+        return;
+    }
+    vwrite_bytes(value, width, stream);
 }
 
 // An open C stream. Real files are closed when the handle goes away; the standard

@@ -39,7 +39,7 @@ std::string printable_tag(const BYTE* tag) {
 // The first table, by offset, that the directory places past the end of the file, as the
 // text of a message; empty when every table lies inside it. A directory that is itself cut
 // short is left to the offset-table checks.
-std::string cut_table(const std::vector<BYTE>& file) {
+std::string cut_table(std::span<const BYTE> file) {
     const std::size_t size = file.size();
     if (size < kOffsetTableSize) return {};
     const std::size_t numTables = std::size_t{file[4]} << 8 | file[5];
@@ -67,12 +67,21 @@ std::string cut_table(const std::vector<BYTE>& file) {
 // Reports a file cut short, once, before anything read from it can mislead. True when
 // loading must stop.
 bool truncation_stops_load(const font_object& font, bool forced_interpretation) {
-    const std::string cut = cut_table(font.in_stream.bytes());
+    const std::string cut = cut_table(font.in_stream.contents());
     if (cut.empty()) return false;
     std::fprintf(stderr, "%s\"%s\" is truncated: %s%s\n",
                  forced_interpretation ? "Warning: " : "load_font: ", font.font_path.c_str(),
                  cut.c_str(), forced_interpretation ? "; its missing bytes read as 0" : "");
     return !forced_interpretation;
+}
+
+// The file behind f mapped, when it is a plain font file and the font asked for is its
+// only one; nothing otherwise, or when it cannot be mapped.
+std::shared_ptr<const mapped_file> mapped_plain_font(std::FILE* f, const load_options& options) {
+    if (options.face.value_or(0) != 0 || known_to_exceed(f)) return nullptr;
+    std::shared_ptr<const mapped_file> mapping = mapped_file::map(f);
+    if (!mapping || container_of(mapping->bytes()) != font_container::sfnt) return nullptr;
+    return mapping;
 }
 
 }  // namespace
@@ -106,19 +115,31 @@ ULONG file_checksum(mem_stream& stream, long offset, ULONG length) {
 ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t length) {
     // Whole words, read straight from the buffer; bytes past the end of the data count as
     // zero, as the TrueType standard counts the padding of a last partial word.
-    const std::vector<BYTE>& b = stream.bytes();
+    const std::span<const BYTE> b = stream.contents();
+    if (offset >= b.size()) return 0;
     std::size_t padded = length + (4 - length % 4) % 4;
-    std::size_t end = offset < b.size() ? offset + std::min(padded, b.size() - offset) : offset;
-    // Two sums side by side keep the loads independent; a whole font file goes through here.
-    ULONG sum = 0, odd = 0;
-    std::size_t i = offset;
-    for (; i + 8 <= end; i += 8) {
-        sum += big_endian_word(b.data() + i);
-        odd += big_endian_word(b.data() + i + 4);
-    }
-    sum += odd;
-    for (; i + 4 <= end; i += 4) sum += big_endian_word(b.data() + i);
-    for (int shift = 24; i < end; ++i, shift -= 8) sum += ULONG{b[i]} << shift;
+    return checksum_of(b.subspan(offset, std::min(padded, b.size() - offset)));
+}
+
+// Loading sums the whole file and gen every table it writes, so the loop is built twice on
+// x86-64, once for processors with AVX2 (whose byte shuffle swaps eight words at once), and
+// the one for the processor at hand is picked when the program starts.
+#if defined(__x86_64__) && defined(__has_attribute)
+#if __has_attribute(target_clones)
+#define KESTRIX_CLONE_FOR_AVX2 __attribute__((target_clones("avx2", "default")))
+#endif
+#endif
+#ifndef KESTRIX_CLONE_FOR_AVX2
+#define KESTRIX_CLONE_FOR_AVX2
+#endif
+
+KESTRIX_CLONE_FOR_AVX2 ULONG checksum_of(std::span<const BYTE> bytes) {
+    const BYTE* p = bytes.data();
+    const std::size_t end = bytes.size();
+    ULONG sum = 0;
+    std::size_t i = 0;
+    for (; i + 4 <= end; i += 4) sum += big_endian_word(p + i);  // vectorised by the compiler
+    for (int shift = 24; i < end; ++i, shift -= 8) sum += ULONG{p[i]} << shift;
     return sum;
 }
 
@@ -183,7 +204,9 @@ std::unique_ptr<font_object> read_font(const char* path, const load_options& opt
             std::fprintf(stderr, "load_font: cannot open file\n");
             return nullptr;
         }
-        auto bytes = read_all(f.get(), path);
+        // A plain font file is read where it lies, without a copy; any other is decoded.
+        std::shared_ptr<const mapped_file> mapping = mapped_plain_font(f.get(), options);
+        auto bytes = mapping ? std::make_optional<std::vector<BYTE>>() : read_all(f.get(), path);
         if (!bytes) {
             std::perror(path);
             std::fprintf(stderr, "load_font: cannot open file\n");
@@ -191,7 +214,8 @@ std::unique_ptr<font_object> read_font(const char* path, const load_options& opt
         }
         // A collection's font or a web font's sfnt is read as a plain file would be.
         std::string error;
-        auto face = open_face(std::move(*bytes), options.face.value_or(0), path, error);
+        auto face = mapping ? std::make_optional<opened_face>()
+                            : open_face(std::move(*bytes), options.face.value_or(0), path, error);
         if (!face) {
             std::fprintf(stderr, "load_font: %s\n", error.c_str());
             return nullptr;
@@ -205,7 +229,8 @@ std::unique_ptr<font_object> read_font(const char* path, const load_options& opt
                          "OpenType fonts, font collections, WOFF and WOFF2\n",
                          path);
         checksum_applies = face->is_file_itself;
-        font->in_stream = mem_stream(std::move(face->sfnt));
+        font->in_stream =
+            mapping ? mem_stream(std::move(mapping)) : mem_stream(std::move(face->sfnt));
     }
     // A collection's font or a web font's sfnt was laid out from tables checked against
     // their file; a plain file may have been cut short.

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,8 @@ USHORT range_shift_for(USHORT n);
 ULONG file_checksum(mem_stream& stream, long offset, ULONG length);
 // The same sum without moving the stream: whole words from offset covering length bytes.
 ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t length);
+// The sum of the big-endian words of bytes, a final partial word padded with zeros.
+ULONG checksum_of(std::span<const BYTE> bytes);
 
 // Index of the first entry with this tag, or numTables.
 std::size_t find_table_index(const font_object& font, const char* tag);

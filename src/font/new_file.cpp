@@ -73,9 +73,15 @@ void report_write_failure(const std::string& path, int error) {
 }  // namespace
 
 bool write_fully(std::FILE* f, const std::vector<BYTE>& bytes) {
+    const std::span<const BYTE> whole(bytes);
+    return write_fully(f, byte_pieces(&whole, 1));
+}
+
+bool write_fully(std::FILE* f, byte_pieces pieces) {
     if (!f) return false;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
-        return false;
+    for (std::span<const BYTE> piece : pieces)
+        if (!piece.empty() && std::fwrite(piece.data(), 1, piece.size(), f) != piece.size())
+            return false;
     return std::fflush(f) == 0 && !std::ferror(f);
 }
 
@@ -136,16 +142,21 @@ void new_file::discard_temp() {
 }
 
 int new_file::commit(const std::vector<BYTE>& bytes) {
+    const std::span<const BYTE> whole(bytes);
+    return commit(byte_pieces(&whole, 1));
+}
+
+int new_file::commit(byte_pieces pieces) {
     if (committed_ || !stream_) return -1;
     if (is_standard_output()) {
         committed_ = true;
-        if (write_fully(stream_.get(), bytes)) return 0;
+        if (write_fully(stream_.get(), pieces)) return 0;
         report_write_failure(path_, errno);
         return -1;
     }
 
     errno = 0;
-    bool written = write_fully(stream_.get(), bytes);
+    bool written = write_fully(stream_.get(), pieces);
     int error = errno;
     if (stream_.close() != 0 && written) {
         written = false;
@@ -158,13 +169,13 @@ int new_file::commit(const std::vector<BYTE>& bytes) {
     }
 
     const int status =
-        existing_ == existing_file::replace ? replace_existing() : put_in_place(bytes);
+        existing_ == existing_file::replace ? replace_existing() : put_in_place(pieces);
     discard_temp();
     committed_ = status == 0;
     return status;
 }
 
-int new_file::put_in_place(const std::vector<BYTE>& bytes) {
+int new_file::put_in_place(byte_pieces pieces) {
     // The link is the commit point: it creates the name only if nothing holds it.
     std::error_code ec;
     fs::create_hard_link(temp_, path_, ec);
@@ -174,7 +185,7 @@ int new_file::put_in_place(const std::vector<BYTE>& bytes) {
         return -1;
     }
     // File systems without hard links: create the file itself exclusively instead.
-    return ec ? write_fallback(bytes) : 0;
+    return ec ? write_fallback(pieces) : 0;
 }
 
 // The rename is the commit point: it puts the complete file in place in one step, so the
@@ -194,7 +205,7 @@ int new_file::replace_existing() {
     return -1;
 }
 
-int new_file::write_fallback(const std::vector<BYTE>& bytes) {
+int new_file::write_fallback(byte_pieces pieces) {
     removal_on_signal removal(path_);  // until it is complete, the output itself
     errno = 0;
     std::FILE* f = std::fopen(path_.c_str(), "wbx");
@@ -205,7 +216,7 @@ int new_file::write_fallback(const std::vector<BYTE>& bytes) {
     }
     file_handle out(f, true);
     errno = 0;
-    bool written = write_fully(out.get(), bytes);
+    bool written = write_fully(out.get(), pieces);
     int error = errno;
     if (out.close() != 0 && written) {
         written = false;

@@ -9,16 +9,22 @@
 // goes wrong, nothing is left behind: not the temporary file, not a partial output, also
 // when a signal ends the program part-way (signal_cleanup.h).
 // The name "-" stands for the standard output, which receives the bytes on commit.
+// The content may come in pieces, written one after the other: a font writer hands over
+// the tables it copies where they lie in the loaded file instead of gathering them first.
 #pragma once
 
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "font/fileio.h"
 #include "font/signal_cleanup.h"
 #include "font/types.h"
+
+// A file's content as consecutive pieces.
+using byte_pieces = std::span<const std::span<const BYTE>>;
 
 class new_file {
   public:
@@ -44,14 +50,16 @@ class new_file {
     // Writes bytes and puts the file in place; 0, or -1 after reporting the failure.
     // A reservation is committed at most once.
     int commit(const std::vector<BYTE>& bytes);
+    // The same with the content in pieces, in order.
+    int commit(byte_pieces pieces);
 
     const std::string& path() const { return path_; }
     bool is_standard_output() const { return temp_.empty(); }
 
   private:
     void discard_temp();
-    int write_fallback(const std::vector<BYTE>& bytes);
-    int put_in_place(const std::vector<BYTE>& bytes);
+    int write_fallback(byte_pieces pieces);
+    int put_in_place(byte_pieces pieces);
     int replace_existing();
 
     std::string path_;            // the name the caller asked for
@@ -64,3 +72,4 @@ class new_file {
 
 // Writes all bytes to an open stream and flushes it; false on any short write or error.
 bool write_fully(std::FILE* f, const std::vector<BYTE>& bytes);
+bool write_fully(std::FILE* f, byte_pieces pieces);

@@ -214,7 +214,9 @@ std::unique_ptr<cff_outlines> do_cff(font_object& font) {
     std::string error;
     std::unique_ptr<cff_outlines> outlines;
     try {
-        outlines = cff_outlines::open(font.in_stream.bytes(), error);
+        outlines = cff_outlines::open(
+            std::vector<BYTE>(font.in_stream.contents().begin(), font.in_stream.contents().end()),
+            error);
     } catch (const std::bad_alloc&) {
         error = "out of memory";
     }

@@ -11,7 +11,10 @@
 #include "tables/glyf.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 #include "tables/alloc.h"
 #include "tables/loca.h"
@@ -83,6 +86,12 @@ void outline_storage::cap_for_table(std::size_t table_bytes) {
     left_ = table_bytes * kArrayBytesPerTableByte + kOneGlyphSlack;
 }
 
+bool outline_storage::try_charge(std::size_t bytes) {
+    if (capped_ || bytes > left_) return false;
+    left_ -= bytes;
+    return true;
+}
+
 bool outline_storage::charge(std::size_t bytes, long glyph, bool report) {
     if (!capped_ && bytes <= left_) {
         left_ -= bytes;
@@ -125,15 +134,90 @@ void report_bad_repeats(bool report) {
     if (report) std::fprintf(stderr, "read_flags: inconsistent repetitions\n");
 }
 
-// Walks `count` flags as read_flags reads them without keeping them: only whether a repeat
-// count runs past the last point matters to a checking pass.
-void skip_flags(std::size_t count, table_reader& in, bool report) {
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!(in.u8() & kRepeat)) continue;
-        std::size_t repeats = in.u8();
-        if (i + repeats > count - 1) return report_bad_repeats(report);
-        i += repeats;
+// Whether none of the eight flags at p repeats: a run of them passes in one test.
+bool none_repeats(const BYTE* p) {
+    std::uint64_t eight;
+    std::memcpy(&eight, p, sizeof eight);
+    return (eight & 0x0808080808080808ull) == 0;  // kRepeat in every byte
+}
+
+// How the flags of `count` points lie in `bytes`, as read_flags reads them: how many bytes
+// they take (past the end each reads as a 0 byte, one per point) and whether a repeat
+// count runs past the last point. Eight flags pass at a time where none repeats; out of
+// line, so that its few counters stay in registers.
+struct flag_run {
+    std::size_t length = 0;
+    bool repeats_too_far = false;
+};
+
+[[gnu::noinline]] flag_run walk_flags(std::span<const BYTE> bytes, std::size_t count) {
+    std::size_t at = 0;
+    std::size_t left = count;  // points whose flags are still to come
+    while (left > 0) {
+        while (left >= 8 && at + 8 <= bytes.size() && none_repeats(bytes.data() + at)) {
+            left -= 8;
+            at += 8;
+        }
+        if (left == 0) break;
+        if (at >= bytes.size()) return {at + left, false};
+        --left;
+        if (bytes[at++] & kRepeat) {
+            const std::size_t repeats = at < bytes.size() ? bytes[at] : 0;
+            ++at;
+            if (repeats > left) return {at, true};
+            left -= repeats;
+        }
     }
+    return {at, false};
+}
+
+// Walks `count` flags without keeping them: only whether a repeat count runs past the last
+// point matters to a checking pass.
+void skip_flags(std::size_t count, table_reader& in, bool report) {
+    const flag_run run = walk_flags(in.peek(2 * count), count);  // flags never take more
+    in.skip(run.length);
+    if (run.repeats_too_far) report_bad_repeats(report);
+}
+
+USHORT word_at(std::span<const BYTE> bytes, std::size_t at) {
+    return static_cast<USHORT>(bytes[at] << 8 | bytes[at + 1]);
+}
+
+// A glyph as most are: simple, wholly inside `bytes` (the glyf table from its start on),
+// and passing every check of a full read. Its header and the bytes a full read would charge
+// for its arrays; nothing for any other glyph, which the checking pass then reads field by
+// field for its messages.
+struct sound_glyph {
+    glyph_header header;
+    std::size_t charge = 0;
+};
+
+std::optional<sound_glyph> sound_simple_glyph(std::span<const BYTE> bytes) {
+    if (bytes.size() < 10) return std::nullopt;
+    sound_glyph g;
+    SHORT* fields[] = {&g.header.numberOfContours, &g.header.xMin, &g.header.yMin, &g.header.xMax,
+                       &g.header.yMax};
+    for (std::size_t k = 0; k < 5; ++k) *fields[k] = static_cast<SHORT>(word_at(bytes, 2 * k));
+    if (g.header.numberOfContours <= 0 || g.header.xMin > g.header.xMax) return std::nullopt;
+    const auto contours = static_cast<std::size_t>(g.header.numberOfContours);
+    std::size_t at = 10;
+    if (bytes.size() - at < 2 * contours + 2) return std::nullopt;
+    USHORT last = word_at(bytes, at);
+    for (std::size_t c = 1; c < contours; ++c) {
+        const USHORT next = word_at(bytes, at + 2 * c);
+        if (last >= next) return std::nullopt;
+        last = next;
+    }
+    at += 2 * contours;
+    const auto points = static_cast<USHORT>(last + 1);
+    const USHORT instructions = word_at(bytes, at);
+    at += 2;
+    if (points == 0 || bytes.size() - at < instructions) return std::nullopt;
+    at += instructions;
+    const flag_run flags = walk_flags(bytes.subspan(at), points);
+    if (flags.repeats_too_far || flags.length > bytes.size() - at) return std::nullopt;
+    g.charge = contours * sizeof(contour_record) + instructions + points * (sizeof(point) + 1);
+    return g;
 }
 
 }  // namespace
@@ -174,76 +258,87 @@ namespace {
 struct glyph_pass {
     bool keep = true;
     bool report = true;
-    // The contours of a checking pass, reused from glyph to glyph.
-    std::vector<contour_record> contours;
+    // The end points of a checking pass, reused from glyph to glyph.
+    std::vector<contour_record> end_points;
 };
-
-// n zero-filled elements: from the storage when the pass keeps them, else from `scratch`.
-template <class T>
-bool take_array(std::span<T>& out, std::size_t n, const char* oom_text, outline_storage& storage,
-                const glyph_pass& pass, std::vector<T>& scratch) {
-    if (pass.keep) return storage.take(out, n, pass.report ? oom_text : "");
-    scratch.assign(n, T{});
-    out = scratch;
-    return true;
-}
 
 void warn(const glyph_pass& pass, const char* format, long a, long b = 0) {
     if (pass.report) std::fprintf(stderr, format, a, b);
 }
 
-void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
-                        glyph_pass& pass) {
-    const auto contour_count = static_cast<std::size_t>(glyph.numberOfContours);
-    if (!storage.charge(contour_count * sizeof(contour_record), index, pass.report) ||
-        !take_array(glyph.contours, contour_count, kOutOfMemory, storage, pass, pass.contours))
-        return;
-    read_end_points(glyph.contours, in);
-    for (std::size_t c = 1; c < contour_count; ++c) {
-        if (glyph.contours[c - 1].count >= glyph.contours[c].count) {
+// The end points of the contours, strictly increasing; the number of points they give, or
+// nothing after the message naming the first that does not increase.
+std::optional<USHORT> points_by_end_points(std::span<const contour_record> end_points, long index,
+                                           const glyph_pass& pass) {
+    for (std::size_t c = 1; c < end_points.size(); ++c) {
+        if (end_points[c - 1].count >= end_points[c].count) {
             warn(pass, "read_glyph: glyph %ld contour %ld: inconsistent contours\n", index,
                  static_cast<long>(c));
-            return;
+            return std::nullopt;
         }
     }
-    const auto point_count = static_cast<USHORT>(glyph.contours.back().count + 1);
+    const auto point_count = static_cast<USHORT>(end_points.back().count + 1);
     if (point_count == 0)
         warn(pass, "read_glyph: glyph %ld: inconsistent number of coordinates: %ld\n", index,
              static_cast<long>(point_count));
+    return point_count;
+}
+
+// A checking pass over a simple glyph's outline: the charges and messages of a full read,
+// with the end points in a scratch array, the instructions and flags passed over in place.
+// (The contours' counts then always add up to the points, so that check has no message.)
+void check_glyph_outline(long index, std::size_t contour_count, table_reader& in,
+                         outline_storage& storage, glyph_pass& pass) {
+    if (!storage.charge(contour_count * sizeof(contour_record), index, pass.report)) return;
+    std::vector<contour_record>& end_points = pass.end_points;
+    end_points.assign(contour_count, contour_record{});
+    read_end_points(end_points, in);
+    const std::optional<USHORT> point_count = points_by_end_points(end_points, index, pass);
+    if (!point_count) return;
+
+    const USHORT instruction_length = in.u16();
+    if (!storage.charge(instruction_length, index, pass.report)) return;
+    if (in.remaining() < instruction_length) {
+        warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
+             static_cast<long>(instruction_length));
+        return;
+    }
+    in.skip(instruction_length);
+    if (!storage.charge(*point_count * (sizeof(point) + 1), index, pass.report)) return;
+    skip_flags(*point_count, in, pass.report);
+}
+
+void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
+                        glyph_pass& pass) {
+    const auto contour_count = static_cast<std::size_t>(glyph.numberOfContours);
+    if (!pass.keep) return check_glyph_outline(index, contour_count, in, storage, pass);
+    if (!storage.charge(contour_count * sizeof(contour_record), index, pass.report) ||
+        !storage.take(glyph.contours, contour_count, pass.report ? kOutOfMemory : ""))
+        return;
+    read_end_points(glyph.contours, in);
+    const std::optional<USHORT> found = points_by_end_points(glyph.contours, index, pass);
+    if (!found) return;
+    const USHORT point_count = *found;
     end_points_to_counts(glyph.contours);
 
     glyph.instructionLength = in.u16();
     if (!storage.charge(glyph.instructionLength, index, pass.report)) return;
-    if (!pass.keep) {
-        if (in.remaining() < glyph.instructionLength) {
-            warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
-                 static_cast<long>(glyph.instructionLength));
-            return;
-        }
-        in.skip(glyph.instructionLength);
-    } else {
-        if (!storage.take(glyph.instructions, glyph.instructionLength,
-                          pass.report ? kGlyphOutOfMemory : ""))
-            return;
-        if (glyph.instructionLength != 0 &&
-            in.read(glyph.instructions.data(), glyph.instructionLength) < glyph.instructionLength) {
-            warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
-                 static_cast<long>(glyph.instructionLength));
-            return;
-        }
+    if (!storage.take(glyph.instructions, glyph.instructionLength,
+                      pass.report ? kGlyphOutOfMemory : ""))
+        return;
+    if (glyph.instructionLength != 0 &&
+        in.read(glyph.instructions.data(), glyph.instructionLength) < glyph.instructionLength) {
+        warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
+             static_cast<long>(glyph.instructionLength));
+        return;
     }
 
     if (!storage.charge(point_count * (sizeof(point) + 1), index, pass.report)) return;
-    // Nothing after the flags gives a message: a checking pass reads no further.
-    if (pass.keep) {
-        const char* oom_text = pass.report ? kGlyphOutOfMemory : "";
-        if (!storage.take(glyph.flags, point_count, oom_text)) return;
-        read_flags(glyph.flags, in, pass.report);
-        if (!storage.take(glyph.points, point_count, oom_text)) return;
-        read_coordinates(glyph.points, glyph.flags, in);
-    } else {
-        skip_flags(point_count, in, pass.report);
-    }
+    const char* oom_text = pass.report ? kGlyphOutOfMemory : "";
+    if (!storage.take(glyph.flags, point_count, oom_text)) return;
+    read_flags(glyph.flags, in, pass.report);
+    if (!storage.take(glyph.points, point_count, oom_text)) return;
+    read_coordinates(glyph.points, glyph.flags, in);
 
     USHORT counted = link_contours(glyph.contours);
     if (counted != point_count)
@@ -308,6 +403,15 @@ bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_
         // An offset before the glyf table reads zeros, which make an empty glyph.
         if (offset < 0) continue;
         in.seek(static_cast<std::size_t>(offset));
+        if (!pass.keep) {
+            // The usual glyph passes in one go: what it charges is charged at once, which
+            // succeeds exactly when the charges of a field-by-field read would.
+            const std::optional<sound_glyph> sound = sound_simple_glyph(in.peek(in.remaining()));
+            if (sound && glyf.storage.try_charge(sound->charge)) {
+                glyf.headers[i] = sound->header;
+                continue;
+            }
+        }
         glyph_record& glyph = pass.keep ? glyf.glyphs[i] : (scratch = glyph_record{});
         read_glyph_in_pass(glyph, static_cast<long>(i), in, glyf.storage, composite_reported, pass);
         glyf.headers[i] = glyph;

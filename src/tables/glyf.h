@@ -92,6 +92,9 @@ class outline_storage {
     // Counts `bytes` of arrays for glyph `glyph` against the cap; false once it is
     // reached, with one warning per table (unless `report` is false).
     bool charge(std::size_t bytes, long glyph, bool report = true);
+    // Charges bytes when they fit, without a message and without capping; false (nothing
+    // charged) otherwise.
+    bool try_charge(std::size_t bytes);
 
     // Gives `out` n zero-filled elements; on a memory shortage prints oom_text and
     // returns false.

@@ -32,10 +32,20 @@ class glyph_outlines {
     // Glyphs with outline data (0: the font has none).
     std::size_t count() const;
     // The glyph's box in font units; 0 0 0 0 for an empty glyph or one past the end.
-    glyph_box box(USHORT glyph) const;
+    // Inline for glyf, whose boxes gen's hhea reads for every glyph.
+    glyph_box box(USHORT glyph) const {
+        if (!glyf_) return cff_box(glyph);
+        if (glyph >= glyf_->headers.size()) return {};
+        const glyph_header& g = glyf_->headers[glyph];
+        return {g.xMin, g.yMin, g.xMax, g.yMax};
+    }
     // Whether the glyph draws anything: contours (or components) in glyf, a non-empty
     // outline in CFF.
-    bool has_contours(USHORT glyph) const;
+    bool has_contours(USHORT glyph) const {
+        if (glyf_)
+            return glyph < glyf_->headers.size() && glyf_->headers[glyph].numberOfContours != 0;
+        return box(glyph) != glyph_box{};
+    }
 
     // Walks the glyph's outline: a composite glyf glyph as its parts, each through its
     // transform, nested at most kMaxComponentDepth deep and at most kMaxDrawnParts simple
@@ -44,6 +54,7 @@ class glyph_outlines {
     bool draw(USHORT glyph, outline_pen& pen) const;
 
   private:
+    glyph_box cff_box(USHORT glyph) const;
     glyph_outlines(font_object& font, const glyf_elab* glyf, cff_outlines* cff)
         : font_(&font), glyf_(glyf), cff_(cff) {}
     font_object* font_;

@@ -13,6 +13,7 @@
 #include "tables/post.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -127,6 +128,34 @@ bool is_name_char(unsigned char c) {
     return c >= 0x21 && c <= 0x7E;
 }
 
+// Whether each of the eight bytes of `word` is graphic ASCII, 0x21 to 0x7E, tested all at
+// once: a byte below 0x21 borrows into its top bit when 0x21 is taken away, and one above
+// 0x7E has its top bit set once 1 is added (or had it already).
+bool graphic_word(std::uint64_t word) {
+    constexpr std::uint64_t ones = 0x0101010101010101ull, tops = 0x8080808080808080ull;
+    const std::uint64_t below = (word - 0x21 * ones) & ~word & tops;
+    const std::uint64_t above = ((word + ones) | word) & tops;
+    return (below | above) == 0;
+}
+
+// Whether all k characters at p are graphic ASCII, taken eight at a time where the text
+// holds eight (a font may hold tens of thousands of names). `end` is the end of the text.
+bool all_name_chars(const char* p, std::size_t k, const char* end) {
+    std::size_t i = 0;
+    for (; i + 8 <= k || (i < k && p + i + 8 <= end); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, sizeof word);
+        // Bytes after the name, when the last eight reach past it, count as graphic.
+        static constexpr BYTE kName[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        std::uint64_t in_name;
+        std::memcpy(&in_name, kName + 8 - std::min<std::size_t>(k - i, 8), sizeof in_name);
+        if (!graphic_word((word & in_name) | (0x2121212121212121ull & ~in_name))) return false;
+    }
+    for (; i < k; ++i)
+        if (!is_name_char(static_cast<unsigned char>(p[i]))) return false;
+    return true;
+}
+
 // Turns the Pascal strings of GlyphText into NUL-ended names in place: each name moves
 // one byte back over its length byte and gets a zero byte where its last character was.
 // Stops at the first malformed length, keeping the names before it.
@@ -146,6 +175,13 @@ void convert_names(post_elab& post) {
         if (static_cast<std::size_t>(k) > left) {
             std::fprintf(stderr, "Cannot read all of POST: glyph name too long or misplaced\n");
             break;
+        }
+        if (all_name_chars(text.data() + p, static_cast<std::size_t>(k),
+                           text.data() + text.size())) {
+            std::memmove(text.data() + p - 1, text.data() + p, static_cast<std::size_t>(k));
+            p += static_cast<std::size_t>(k);
+            left -= static_cast<std::size_t>(k);
+            k = 0;  // moved already
         }
         for (int i = 0; i < k; ++i, ++p, --left) {
             auto c = static_cast<unsigned char>(text[p]);
@@ -193,8 +229,12 @@ bool read_glyph_names(table_reader& in, const table_entry& entry, post_elab& pos
         std::fprintf(stderr, "Cannot read post->GlyphText!\n");
         return false;
     }
-    post.GlyphText.resize(length);
-    in.read(reinterpret_cast<BYTE*>(post.GlyphText.data()), length);
+    const std::span<const BYTE> text = in.peek(length);  // all of it, checked above
+    post.GlyphText.assign(text.begin(), text.end());
+    in.skip(length);
+    // Room for every name the text can hold, up to the last index: pages never written to
+    // cost nothing, while growing the array step by step copies it again and again.
+    post.names.reserve(std::min<std::size_t>(length, 0xFFFF));
     convert_names(post);
     return true;
 }

@@ -24,7 +24,7 @@ class table_reader {
     table_reader(const BYTE* data, std::size_t size) : data_(data), size_(size) {}
     // The bytes of `entry` in the font's source file.
     table_reader(const font_object& font, const table_entry& entry) {
-        const std::vector<BYTE>& file = font.in_stream.bytes();
+        const std::span<const BYTE> file = font.in_stream.contents();
         if (entry.source_offset < file.size()) {
             data_ = file.data() + entry.source_offset;
             size_ = std::min<std::size_t>(entry.source_length, file.size() - entry.source_offset);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "tables/hhea.h"
 #include "tables/hmtx.h"
@@ -117,9 +118,18 @@ long generate_hmtx(font_object& font, mem_stream& out, long offset) {
     }
     USHORT pairs = static_cast<USHORT>(n - trailing_width_run(hmtx, n));
     hhea->numberOfHMetrics = pairs;
+    // Laid out in a buffer of its final size and written at once: a font may have 65535
+    // glyphs.
+    std::vector<BYTE> table(4 * std::size_t{pairs} + 2 * (std::size_t{n} - pairs));
+    BYTE* at = table.data();
+    auto put = [&at](USHORT value) {
+        *at++ = static_cast<BYTE>(value >> 8);
+        *at++ = static_cast<BYTE>(value);
+    };
     for (USHORT i = 0; i < n; ++i) {
-        if (i < pairs) vwrite(hmtx->hMetrics[i].advanceWidth, 2, out);
-        vwrite(hmtx->hMetrics[i].lsb, 2, out);
+        if (i < pairs) put(hmtx->hMetrics[i].advanceWidth);
+        put(static_cast<USHORT>(hmtx->hMetrics[i].lsb));
     }
-    return 4L * pairs + 2L * (n - pairs);
+    out.write(table.data(), table.size());
+    return static_cast<long>(table.size());
 }

@@ -54,10 +54,6 @@ void write_offset_table(mem_stream& out, const offset_table& otable) {
     vwrite(range_shift_for(n), 2, out);
 }
 
-ULONG word_at(const mem_stream& stream, std::size_t offset) {
-    return checksum_of(stream, offset, 4);
-}
-
 std::size_t directory_record(std::size_t index) {
     return kOffsetTableSize + kDirectoryEntrySize * index;
 }
@@ -95,13 +91,6 @@ std::optional<table_record> write_table(mem_stream& out, font_object& font, tabl
     record.offset = static_cast<ULONG>(data_offset);
     record.length = static_cast<ULONG>(length);
     return record;
-}
-
-// Room for a copy of the source plus the directory; regenerated tables are of similar
-// size, and the vector still grows if they are not.
-void reserve_output(mem_stream& out, const font_object& font, USHORT num_tables) {
-    out.bytes().reserve(font.in_stream.size() + kOffsetTableSize +
-                        kDirectoryEntrySize * static_cast<std::size_t>(num_tables));
 }
 
 }  // namespace
@@ -142,7 +131,7 @@ long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, lon
         std::fprintf(stderr, "file_copy: end of file on input\n");
         return -1;
     }
-    out.write(in.bytes().data() + in_offset, count);
+    out.write(in.contents().data() + in_offset, count);
     in.seek(in_offset + static_cast<long>(count));
     return static_cast<long>(count);
 }
@@ -160,69 +149,146 @@ long generate_table(mem_stream& out, font_object& font, table_entry& entry, long
     return static_cast<long>(record->length);
 }
 
-int set_checksum_adjustment(mem_stream& out, std::vector<table_record>& directory,
-                            std::size_t head) {
-    if (head >= directory.size()) return -1;
-    table_record& head_record = directory[head];
-    long field = static_cast<long>(head_record.offset) + kCheckSumAdjustmentOffset;
-    if (!out.seek(field)) {
-        std::perror("output file");
-        std::fprintf(stderr, "Cannot seek to checkSumAdjustment location\n");
-        return -1;
+namespace {
+
+const BYTE kPadding[3] = {};
+
+// The output file as consecutive pieces: the offset table and directory, then each table
+// followed by its padding. A copied table is a view of the loaded file and an imported one
+// of its bytes; regenerated tables and head, whose checkSumAdjustment is set here, are
+// owned by the layout. Nothing is gathered into one image unless a container needs it.
+class font_layout {
+  public:
+    std::vector<std::span<const BYTE>> pieces;
+
+    // Keeps bytes for the rest of the layout's life; the view of them.
+    std::span<const BYTE> keep(std::vector<BYTE> bytes) {
+        owned_.push_back(std::make_unique<std::vector<BYTE>>(std::move(bytes)));
+        return *owned_.back();
     }
+    std::vector<BYTE>& header() { return header_; }
+    // Replaces piece `index` by an owned copy that may be changed.
+    std::vector<BYTE>& own(std::size_t index) {
+        owned_.push_back(
+            std::make_unique<std::vector<BYTE>>(pieces[index].begin(), pieces[index].end()));
+        pieces[index] = *owned_.back();
+        return *owned_.back();
+    }
+
+  private:
+    std::vector<BYTE> header_;
+    std::vector<std::unique_ptr<std::vector<BYTE>>> owned_;
+};
+
+// The bytes of a table regenerated from its record; the writer sees an output of its own,
+// starting at offset 0, which keeps the 4-byte alignment of the table's place in the file.
+std::optional<std::vector<BYTE>> regenerated_bytes(table_writer write, font_object& font) {
+    mem_stream table;
+    long length = write(font, table, 0);
+    if (length < 0) return std::nullopt;
+    table.bytes().resize(static_cast<std::size_t>(length));  // a gap left at the end is zeros
+    return std::move(table.bytes());
+}
+
+// The table's bytes as gen writes them: imported bytes first, then a regenerated table,
+// then the bytes of the loaded file (with the messages of generate_raw and file_copy).
+std::optional<std::span<const BYTE>> table_bytes(font_layout& layout, font_object& font,
+                                                 const table_entry& entry) {
+    if (entry.ImportPtr) {
+        if (entry.length > entry.ImportPtr->size()) {
+            std::fprintf(stderr, "generate_raw: cannot write to file\n");
+            return std::nullopt;
+        }
+        return std::span<const BYTE>(entry.ImportPtr->data(), entry.length);
+    }
+    if (table_writer write = regenerating_writer(entry.tag)) {
+        std::optional<std::vector<BYTE>> bytes = regenerated_bytes(write, font);
+        if (!bytes) return std::nullopt;
+        return layout.keep(std::move(*bytes));
+    }
+    // A directory entry may claim bytes beyond the end of the source file.
+    const std::span<const BYTE> file = font.in_stream.contents();
+    const std::size_t available = entry.offset < file.size() ? file.size() - entry.offset : 0;
+    if (available < entry.length) {
+        std::fprintf(stderr, "file_copy: end of file on input\n");
+        return std::nullopt;
+    }
+    if (entry.length == 0) return std::span<const BYTE>();
+    return file.subspan(entry.offset, entry.length);
+}
+
+void put_word(std::vector<BYTE>& bytes, std::size_t at, ULONG value) {
+    for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<BYTE>(value >> (24 - 8 * k));
+}
+
+ULONG word_in(const std::vector<BYTE>& bytes, std::size_t at) {
+    return checksum_of(std::span<const BYTE>(bytes).subspan(at, 4));
+}
+
+// Stores head's checkSumAdjustment so that the whole file sums to 0xB1B0AFBA, after taking
+// the stale adjustment out of head's checksum; head_piece is the piece of head's bytes.
+// Every table is padded and checksummed, and the tables follow the directory without gaps,
+// so the file's sum is that of the offset table, the directory records and the tables'
+// checksums: no need to read the tables again.
+void set_checksum_adjustment(font_layout& layout, const offset_table& otable,
+                             std::vector<table_record>& directory, std::size_t head,
+                             std::size_t head_piece) {
+    std::vector<BYTE>& head_bytes = layout.own(head_piece);
     // The TrueType rule for head's own checksum: taken with checkSumAdjustment set to 0,
     // so that a font written again from its own output gets the same checksum and the same
     // adjustment. The table was summed as copied, stale adjustment included.
-    ULONG stale = word_at(out, static_cast<std::size_t>(field));
-    vwrite(ULONG{0}, 4, out);
-    head_record.checkSum -= stale;
-    out.seek(static_cast<long>(directory_record(head)));
-    write_directory_record(out, head_record);
-
-    ULONG size = file_size(out);
-    if (size % 4 != 0) {
-        std::fprintf(stderr, "File \"%s\" is not multiple of 4 bytes!", "output file");
-        return -1;
-    }
-    // Every table is padded and checksummed, and the tables follow the directory without
-    // gaps, so the file's sum is that of the offset table, the directory records and the
-    // tables' checksums: no need to read the tables again.
-    ULONG sum = checksum_of(out, 0, kOffsetTableSize);
+    directory[head].checkSum -= word_in(head_bytes, kCheckSumAdjustmentOffset);
+    mem_stream offsets;
+    write_offset_table(offsets, otable);
+    ULONG sum = checksum_of(offsets.bytes());
     for (const table_record& record : directory) sum += record_sum(record) + record.checkSum;
-
-    if (!out.seek(field)) {
-        std::fprintf(stderr, "Cannot seek to loc %ld on \"%s\"\n", field, "output file");
-        return -1;
-    }
-    vwrite(static_cast<ULONG>(kChecksumMagic - sum), 4, out);
-    return 0;
+    put_word(head_bytes, kCheckSumAdjustmentOffset, kChecksumMagic - sum);
 }
 
-int assemble_font(font_object& font, mem_stream& out, const char* output_name) {
+// The offset table and directory, at the front of the layout.
+void write_header(font_layout& layout, const offset_table& otable,
+                  const std::vector<table_record>& directory) {
+    mem_stream header;
+    write_offset_table(header, otable);
+    for (const table_record& record : directory) write_directory_record(header, record);
+    layout.header() = std::move(header.bytes());
+    layout.pieces.front() = layout.header();
+}
+
+// Lays the font out as assemble_font writes it; 0 or -1 after a message. A layout whose
+// head is missing or too short keeps its adjustment as it was, after a message naming
+// output_name.
+int lay_out_font(font_object& font, font_layout& layout, const char* output_name) {
     if (!font.otable) return -1;
     USHORT num_tables = font.otable->numTables;
     if (font.table_dir.size() < num_tables) return -1;
-    reserve_output(out, font, num_tables);
-    out.rewind();
-    write_offset_table(out, *font.otable);
-    pad_to_4(out);
+    layout.pieces.reserve(1 + 2 * std::size_t{num_tables});
+    layout.pieces.emplace_back();  // the header, written once the records are known
 
     // The directory as written; head's record is the last one tagged head.
     std::vector<table_record> directory;
     directory.reserve(num_tables);
-    std::size_t head = num_tables;
-    long data_position = static_cast<long>(directory_end(num_tables));
+    std::size_t head = num_tables, head_piece = 0;
+    unsigned long long data_position = directory_end(num_tables);
     for (USHORT i = 0; i < num_tables; ++i) {
-        table_entry& entry = font.table_dir[i];
-        int pad = 0;
-        std::optional<table_record> record = write_table(out, font, entry, data_position, pad);
-        if (!record) return -1;
-        out.seek(static_cast<long>(directory_record(i)));
-        write_directory_record(out, *record);
-        if (std::strcmp(entry.tag, "head") == 0) head = i;
-        directory.push_back(*record);
-        data_position += static_cast<long>(record->length) + pad;
-        if (static_cast<unsigned long long>(data_position) > kMaxFileOffset) {
+        const table_entry& entry = font.table_dir[i];
+        std::optional<std::span<const BYTE>> bytes = table_bytes(layout, font, entry);
+        if (!bytes) return -1;
+        const std::size_t pad = (4 - bytes->size() % 4) % 4;
+        if (std::strcmp(entry.tag, "head") == 0) {
+            head = i;
+            head_piece = layout.pieces.size();
+        }
+        layout.pieces.push_back(*bytes);
+        if (pad != 0) layout.pieces.emplace_back(kPadding, pad);
+        table_record record;
+        std::memcpy(record.tag, entry.tag, sizeof record.tag);
+        record.checkSum = checksum_of(*bytes);
+        record.offset = static_cast<ULONG>(data_position);
+        record.length = static_cast<ULONG>(bytes->size());
+        directory.push_back(record);
+        data_position += bytes->size() + pad;
+        if (data_position > kMaxFileOffset) {
             std::fprintf(stderr,
                          "generate_font: output exceeds the 4 GB a font file can address\n");
             return -1;
@@ -230,18 +296,38 @@ int assemble_font(font_object& font, mem_stream& out, const char* output_name) {
     }
 
     // The adjustment lives in bytes 8 to 11 of head; a shorter head has no room for it.
-    if (head == num_tables || directory[head].length < kCheckSumAdjustmentOffset + 4) {
-        std::fprintf(stderr, "%s: cannot locate output file checksum\n", output_name);
-        return 0;
-    }
-    return set_checksum_adjustment(out, directory, head);
+    const bool adjustable =
+        head != num_tables && directory[head].length >= kCheckSumAdjustmentOffset + 4;
+    if (adjustable) set_checksum_adjustment(layout, *font.otable, directory, head, head_piece);
+    write_header(layout, *font.otable, directory);
+    if (!adjustable) std::fprintf(stderr, "%s: cannot locate output file checksum\n", output_name);
+    return 0;
+}
+
+}  // namespace
+
+int assemble_font(font_object& font, mem_stream& out, const char* output_name) {
+    font_layout layout;
+    if (lay_out_font(font, layout, output_name) != 0) return -1;
+    std::size_t size = 0;
+    for (std::span<const BYTE> piece : layout.pieces) size += piece.size();
+    out.bytes().reserve(size);
+    out.rewind();
+    for (std::span<const BYTE> piece : layout.pieces) out.write(piece.data(), piece.size());
+    return 0;
 }
 
 int generate_font(const char* path, font_object& font, existing_file existing) {
     std::unique_ptr<new_file> output = new_file::create(path, "w+b", existing);
     if (!output) return -1;
+    if (container_for_path(path) == output_container::sfnt) {
+        // The tables copied unchanged go from the loaded file straight to the output.
+        font_layout layout;
+        if (lay_out_font(font, layout, path) != 0) return -1;  // the reservation removes itself
+        return output->commit(layout.pieces);
+    }
     mem_stream out;
-    if (assemble_font(font, out, path) != 0) return -1;  // the reservation removes itself
+    if (assemble_font(font, out, path) != 0) return -1;
     std::optional<std::vector<BYTE>> file = in_container_for(path, std::move(out.bytes()));
     if (!file) return -1;
     return output->commit(*file);

@@ -1,8 +1,10 @@
 // Writing a font file: the layout of the output, the per-table dispatch, the 4-byte
 // padding, the directory checksums and head's checkSumAdjustment.
 //
-// The whole file is assembled in a mem_stream, so checksums are taken from the bytes in
-// memory, and only a complete file ever reaches the output path (font/new_file.h).
+// The file is laid out as pieces: the tables gen copies stay where they lie in the loaded
+// file and go from there to the output, checksummed on the way; regenerated tables, imported
+// ones and head are held apart. Only a complete file ever reaches the output path
+// (font/new_file.h); a web font is first assembled whole for its encoder.
 #pragma once
 
 #include <vector>
@@ -43,11 +45,3 @@ struct table_record {
     ULONG offset = 0;
     ULONG length = 0;
 };
-
-// Stores head's checkSumAdjustment so that the whole file sums to 0xB1B0AFBA, after taking
-// the stale adjustment out of head's checksum (in `directory` and in out). out must hold a
-// file laid out by assemble_font, `directory` the records it wrote in order and `head` the
-// index of head's record: the whole-file sum is derived from the offset table and those
-// records instead of reading every byte again. 0, or -1 after a message.
-int set_checksum_adjustment(mem_stream& out, std::vector<table_record>& directory,
-                            std::size_t head);

@@ -136,3 +136,34 @@ TEST(ReadAll, EndlessStreamIsRefusedAtTheLimit) {
               "\"/dev/zero\" is larger than 1 GiB, the limit for an input file\n");
     std::fclose(zero);
 }
+
+// A font file is read through a mapping; the stream reads it in place and copies it only
+// when written to, leaving the file as it was.
+TEST(MappedFile, StreamReadsInPlaceAndCopiesOnWrite) {
+    testrun::scratch_dir dir;
+    const std::string path = dir.file("mapped.bin");
+    testrun::write_file(path, std::string("\x01\x02\x03\x04\x05", 5));
+    file_handle f = open_file(path.c_str(), "rb");
+    ASSERT_TRUE(f);
+    std::shared_ptr<const mapped_file> mapping = mapped_file::map(f.get());
+    ASSERT_TRUE(mapping);
+    mem_stream s(mapping);
+    EXPECT_EQ(s.contents().data(), mapping->bytes().data());
+    EXPECT_EQ(s.size(), 5u);
+    EXPECT_EQ(read_ulong(s), 0x01020304u);
+    EXPECT_EQ(s.get(), 5);
+    EXPECT_EQ(s.get(), EOF);
+
+    s.seek(1);
+    s.put(9);
+    EXPECT_EQ(s.bytes(), (std::vector<BYTE>{1, 9, 3, 4, 5}));
+    EXPECT_NE(s.contents().data(), mapping->bytes().data());
+    EXPECT_EQ(mapping->bytes()[1], 2);  // the mapping, and the file, unchanged
+    EXPECT_EQ(testrun::read_file(path), std::string("\x01\x02\x03\x04\x05", 5));
+
+    // Nothing to map: an empty file, or a stream that is not a regular file.
+    const std::string empty = dir.file("empty.bin");
+    testrun::write_file(empty, "");
+    file_handle e = open_file(empty.c_str(), "rb");
+    EXPECT_FALSE(mapped_file::map(e.get()));
+}

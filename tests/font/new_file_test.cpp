@@ -173,3 +173,16 @@ TEST(NewFile, ReplaceCommandLetsEveryWriterReplaceItsOutput) {
     EXPECT_EQ(failed.status, 255);
     EXPECT_EQ(testrun::read_file(dir.file("map.svg")).rfind("<?xml", 0), 0u);
 }
+
+TEST(NewFile, PiecesAreWrittenInOrder) {
+    testrun::scratch_dir dir;
+    std::string path = dir.file("pieces.ttf");
+    auto f = new_file::create(path.c_str(), "w+b");
+    ASSERT_TRUE(f);
+    const std::vector<BYTE> big(70000, 0xAB);  // more than a stdio buffer
+    const std::span<const BYTE> whole(kBytes);
+    const std::span<const BYTE> pieces[] = {whole.first(2), {}, big, whole.subspan(2)};
+    EXPECT_EQ(f->commit(pieces), 0);
+    EXPECT_EQ(testrun::read_file(path),
+              "fo" + std::string(big.size(), '\xAB') + std::string("nt\0\1", 4));
+}

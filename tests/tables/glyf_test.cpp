@@ -443,3 +443,38 @@ TEST(Glyf, LoadingChecksWhatAFullReadingWouldSayAndOutlinesFollowOnUse) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // loading said it all
     expect_same_glyphs(*expanded, *full);
 }
+
+// Loading walks the flags of every glyph without keeping them, eight at a time where none
+// repeats; it must refuse exactly the repeat counts that reading them refuses.
+TEST(Glyf, CheckingWalkOfTheFlagsAgreesWithReadingThem) {
+    const BYTE plain = 0x01 | 0x02 | 0x04 | 0x10 | 0x20;  // on curve, short x and y, positive
+    const BYTE repeated = plain | 0x08;
+    struct walk {
+        std::size_t points;
+        std::size_t plain_flags;  // this many flags that do not repeat, then
+        bytes rest;               // these bytes
+    };
+    const walk walks[] = {
+        {20, 20, {}},                   // runs of eight and a tail
+        {20, 15, {repeated, 4}},        // the last flag repeated up to the last point
+        {20, 15, {repeated, 5}},        // and one more
+        {17, 7, {repeated, 9, plain}},  // a repeat at the end of a run of eight
+        {17, 7, {repeated, 10}},        // running past the last point
+        {12, 9, {repeated}},            // the count is the first coordinate byte
+    };
+    for (const walk& w : walks) {
+        std::vector<testfont::glyph_point> points;
+        for (std::size_t i = 0; i < w.points; ++i) points.push_back(on(static_cast<int>(i), 1));
+        testfont::glyph g = testfont::simple_glyph({points});
+        bytes flags(w.plain_flags, plain);
+        flags.insert(flags.end(), w.rest.begin(), w.rest.end());
+        g.raw_flags = flags;
+        // What reading finds: the flag bytes, then the coordinates, deltas of 1.
+        bytes data = flags;
+        data.resize(data.size() + 2 * w.points, 1);
+        std::vector<BYTE> read;
+        const std::string expected = reading_messages(data, w.points, read);
+        auto r = run_font(font_with({g}).builder());
+        EXPECT_EQ(r->run.err, expected) << w.points << " points, " << flags.size() << " bytes";
+    }
+}

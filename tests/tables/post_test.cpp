@@ -2,6 +2,8 @@
 // fallback names, and name search on fonts with many glyphs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 
 #include "tables/cmap.h"
@@ -195,6 +197,41 @@ TEST(PostNames, NamesAreaMessages) {
     EXPECT_EQ(el->err, "");
     EXPECT_EQ(glyph_name(1, post_of(*el)), "");
     EXPECT_EQ(glyph_name(2, post_of(*el)), "n2");
+}
+
+// Names are checked eight characters at a time: a character outside 0x21 to 0x7E is caught
+// wherever it falls, first or last of a run of eight, in a tail, or in the last name.
+TEST(PostNames, EveryOddCharacterIsCaughtWhereverItFalls) {
+    const std::string odd_ones[] = {std::string(1, '\x20'), std::string(1, '\x7F'),
+                                    std::string(1, '\x80'), std::string(1, '\0')};
+    for (const std::string& odd : odd_ones) {
+        const std::string names[] = {
+            odd + "bcdefgh",         "abcdefg" + odd, "abcdefgh" + odd + "j",
+            "abcdefghijklmno" + odd, "ab" + odd,
+        };
+        for (const std::string& name : names) {
+            // Longer graphic names around it, and the odd one last in the table as well.
+            tf::post_table p = names_post({".notdef", "graphic.name.of.twenty", name});
+            auto b = with_post(p).builder();
+            std::string shown(1, odd[0]);
+            EXPECT_EQ(load_messages(b),
+                      std::string("Non-graphic or non-ASCII char in POST glyph name: '") + shown +
+                          "' (using 'X' instead)\n")
+                << name.size() << " characters";
+            auto l = load(b, {"post"});
+            std::string expected = name;
+            std::replace(expected.begin(), expected.end(), odd[0], 'X');
+            EXPECT_EQ(glyph_name(1, post_of(*l)), "graphic.name.of.twenty");
+            EXPECT_EQ(glyph_name(2, post_of(*l)), expected);
+        }
+    }
+    // Each of the 94 graphic characters passes.
+    std::string graphic;
+    for (int c = 0x21; c <= 0x7E; ++c) graphic += static_cast<char>(c);
+    tf::post_table all = names_post({".notdef", graphic.substr(0, 47), graphic.substr(47)});
+    auto al = load(with_post(all).builder(), {"post"});
+    EXPECT_EQ(al->err, "");
+    EXPECT_EQ(glyph_name(2, post_of(*al)), graphic.substr(47));
 }
 
 TEST(PostNames, BrokenTableLengths) {
