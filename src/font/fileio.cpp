@@ -139,18 +139,21 @@ std::size_t regular_file_size(std::FILE* f) {
     return static_cast<std::size_t>(st.st_size);
 }
 
-std::shared_ptr<const mapped_file> mapped_file::map(std::FILE* f) {
+std::shared_ptr<const mapped_file> mapped_file::map(std::FILE* f, const char* path) {
     const std::size_t size = regular_file_size(f);
     if (size == 0) return nullptr;
     // Private and read-only: nothing written through the mapping, none of it shared back.
     void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fileno(f), 0);
     if (data == MAP_FAILED) return nullptr;
+    std::shared_ptr<mapped_file> file;
     try {
-        return std::make_shared<const mapped_file>(static_cast<const BYTE*>(data), size);
+        file = std::make_shared<mapped_file>(static_cast<const BYTE*>(data), size);
     } catch (const std::bad_alloc&) {
         munmap(data, size);
         return nullptr;
     }
+    if (!file->guard_.watch(data, size, path)) return nullptr;
+    return file;
 }
 
 mapped_file::~mapped_file() {

@@ -16,14 +16,17 @@
 #include <type_traits>
 #include <vector>
 
+#include "font/signal_cleanup.h"
 #include "font/types.h"
 
 // A regular file's bytes mapped read-only into memory; unmapped with the last holder.
 class mapped_file {
   public:
     // The file behind f, mapped whole; nothing for an empty file, a file that is not a
-    // regular one, or a mapping the system refuses (the caller then reads the file).
-    static std::shared_ptr<const mapped_file> map(std::FILE* f);
+    // regular one, a mapping the system refuses, or one whose SIGBUS cannot be guarded
+    // (the caller then reads the file). If another program cuts the file short while it
+    // is mapped, the run ends with a message naming path (mapped_input_guard).
+    static std::shared_ptr<const mapped_file> map(std::FILE* f, const char* path);
     mapped_file(const BYTE* data, std::size_t size) : data_(data), size_(size) {}
     mapped_file(const mapped_file&) = delete;
     mapped_file& operator=(const mapped_file&) = delete;
@@ -33,6 +36,7 @@ class mapped_file {
   private:
     const BYTE* data_;
     std::size_t size_;
+    mapped_input_guard guard_;
 };
 
 class mem_stream {

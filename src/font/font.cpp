@@ -77,9 +77,10 @@ bool truncation_stops_load(const font_object& font, bool forced_interpretation) 
 
 // The file behind f mapped, when it is a plain font file and the font asked for is its
 // only one; nothing otherwise, or when it cannot be mapped.
-std::shared_ptr<const mapped_file> mapped_plain_font(std::FILE* f, const load_options& options) {
+std::shared_ptr<const mapped_file> mapped_plain_font(std::FILE* f, const char* path,
+                                                     const load_options& options) {
     if (options.face.value_or(0) != 0 || known_to_exceed(f)) return nullptr;
-    std::shared_ptr<const mapped_file> mapping = mapped_file::map(f);
+    std::shared_ptr<const mapped_file> mapping = mapped_file::map(f, path);
     if (!mapping || container_of(mapping->bytes()) != font_container::sfnt) return nullptr;
     return mapping;
 }
@@ -205,7 +206,7 @@ std::unique_ptr<font_object> read_font(const char* path, const load_options& opt
             return nullptr;
         }
         // A plain font file is read where it lies, without a copy; any other is decoded.
-        std::shared_ptr<const mapped_file> mapping = mapped_plain_font(f.get(), options);
+        std::shared_ptr<const mapped_file> mapping = mapped_plain_font(f.get(), path, options);
         auto bytes = mapping ? std::make_optional<std::vector<BYTE>>() : read_all(f.get(), path);
         if (!bytes) {
             std::perror(path);

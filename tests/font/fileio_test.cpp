@@ -3,8 +3,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "font/fileio.h"
+#include "font/new_file.h"
 #include "support/run.h"
 
 namespace {
@@ -145,7 +150,8 @@ TEST(MappedFile, StreamReadsInPlaceAndCopiesOnWrite) {
     testrun::write_file(path, std::string("\x01\x02\x03\x04\x05", 5));
     file_handle f = open_file(path.c_str(), "rb");
     ASSERT_TRUE(f);
-    std::shared_ptr<const mapped_file> mapping = mapped_file::map(f.get());
+    if (!bus_errors_guarded()) GTEST_SKIP() << "SIGBUS is handled by the test build";
+    std::shared_ptr<const mapped_file> mapping = mapped_file::map(f.get(), path.c_str());
     ASSERT_TRUE(mapping);
     mem_stream s(mapping);
     EXPECT_EQ(s.contents().data(), mapping->bytes().data());
@@ -165,5 +171,34 @@ TEST(MappedFile, StreamReadsInPlaceAndCopiesOnWrite) {
     const std::string empty = dir.file("empty.bin");
     testrun::write_file(empty, "");
     file_handle e = open_file(empty.c_str(), "rb");
-    EXPECT_FALSE(mapped_file::map(e.get()));
+    EXPECT_FALSE(mapped_file::map(e.get(), empty.c_str()));
+}
+
+// Another program cutting a mapped font file short ends the run with a message naming the
+// file and status 255, not a crash, and the pending output is removed.
+TEST(MappedFile, FileCutShortWhileMappedEndsTheRunWithAMessage) {
+    if (!bus_errors_guarded()) GTEST_SKIP() << "SIGBUS is handled by the test build";
+    testrun::scratch_dir dir;
+    const std::string path = dir.file("cut.ttf");
+    const std::string err = dir.file("err.txt");
+    const std::string out = dir.file("out.ttf");
+    testrun::write_file(path, std::string(3 * 4096, 'x'));
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::FILE* to = std::freopen(err.c_str(), "w", stderr);
+        file_handle f = open_file(path.c_str(), "rb");
+        auto pending = new_file::create(out.c_str(), "wb");
+        std::shared_ptr<const mapped_file> mapping = mapped_file::map(f.get(), path.c_str());
+        if (!to || !mapping || !pending || truncate(path.c_str(), 0) != 0) _exit(3);
+        volatile BYTE last = mapping->bytes().back();
+        _exit(last == 'x' ? 4 : 5);  // not reached: the page is gone
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 255);
+    EXPECT_EQ(testrun::read_file(err),
+              "load_font: \"" + path + "\" was cut short while it was being read\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
 }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "font/new_file.h"
+#include "font/signal_cleanup.h"
 #include "support/run.h"
 
 namespace {
@@ -40,7 +41,9 @@ TEST_P(SignalDuringWrite, RemovesTheTemporaryFileAndDiesOfTheSignal) {
         setrlimit(RLIMIT_CORE, &no_core);
         auto pending = new_file::create(path.c_str(), "wb");
         if (!pending || std::filesystem::is_empty(dir.path())) _exit(3);
-        if (!same_handler(sig, SIGTERM)) _exit(kHandledElsewhere);
+        // SIGBUS has a handler of its own, which tells a mapped input cut short apart.
+        if (sig == SIGBUS ? !bus_errors_guarded() : !same_handler(sig, SIGTERM))
+            _exit(kHandledElsewhere);
         raise(sig);
         _exit(4);  // not reached: the signal ends the child
     }
