@@ -10,6 +10,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "font/messages.h"
 #include "interp/interp.h"
 
 namespace fs = std::filesystem;
@@ -69,6 +70,7 @@ void write_file(const std::string& name, std::string_view bytes) {
 
 void begin_input() {
     g_context = std::make_unique<kestrix_context>(run_file, std::span<char* const>(g_argv, 1));
+    g_context->report_to(dropped_messages());
     fs::current_path(g_work_dir);
     g_confined = true;
 }
@@ -97,6 +99,11 @@ int run_words(std::initializer_list<std::string_view> words) {
 
 kestrix_context& context() {
     return *g_context;
+}
+
+message_sink& dropped_messages() {
+    static discarded_messages sink;
+    return sink;
 }
 
 std::string sample_font(const char* name) {

@@ -4,7 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
+
+#include "font/messages.h"
 
 struct font_object;
 
@@ -48,12 +51,19 @@ class operand_stack {
     // Prints every item, top first ("stack: stack is empty" on the standard output when
     // there is none).
     int dump(std::FILE* stream) const;
+    // The lines dump prints for a stack that holds items.
+    std::string listing() const;
+
+    // Where the stack and stackcheck report; the context points it at the run's sink.
+    void report_to(message_sink& messages) { messages_ = &messages; }
+    message_sink& messages() const { return *messages_; }
 
     void clear() { top_ = -1; }
 
   private:
     stack_item items_[kStackCapacity];
     int top_ = -1;
+    message_sink* messages_ = &standard_error_sink();
 };
 
 // Pops one operand and converts it to a 32-bit integer ("%i" rules).

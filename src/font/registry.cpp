@@ -47,7 +47,7 @@ elab_record* load_elab_table(font_object& font, const char* tag, int complain) {
     if (!entry) return nullptr;
     const elab_parser* p = parser_for(tag);
     if (!p) {
-        std::fprintf(stderr, "load_elab_table: cannot elaborate table \"%s\"\n", tag);
+        say(*font.messages, "load_elab_table: cannot elaborate table \"%s\"\n", tag);
         return nullptr;
     }
     if (!entry->ElabPtr) entry->ElabPtr = p->parse(font);

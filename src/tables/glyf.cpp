@@ -80,7 +80,8 @@ USHORT link_contours(std::span<contour_record> contours) {
 
 }  // namespace
 
-void outline_storage::cap_for_table(std::size_t table_bytes) {
+void outline_storage::cap_for_table(std::size_t table_bytes, message_sink& messages) {
+    messages_ = &messages;
     left_ = table_bytes * kArrayBytesPerTableByte + kOneGlyphSlack;
 }
 
@@ -90,10 +91,10 @@ bool outline_storage::charge(std::size_t bytes, long glyph, bool report) {
         return true;
     }
     if (!capped_ && report)
-        std::fprintf(stderr,
-                     "do_glyf: warning: glyph %ld: more outline data than the glyf table "
-                     "holds, remaining outlines ignored\n",
-                     glyph);
+        say(*messages_,
+            "do_glyf: warning: glyph %ld: more outline data than the glyf table "
+            "holds, remaining outlines ignored\n",
+            glyph);
     capped_ = true;
     return false;
 }
@@ -105,7 +106,7 @@ bool outline_storage::take_from(array_pool<T>& pool, std::span<T>& out, std::siz
         out = pool.take(n);
         return true;
     } catch (const std::bad_alloc&) {
-        std::fputs(oom_text, stderr);
+        messages_->take(oom_text);
         return false;
     }
 }
@@ -122,8 +123,8 @@ bool outline_storage::take(std::span<BYTE>& out, std::size_t n, const char* oom_
 
 namespace {
 
-void report_bad_repeats(bool report) {
-    if (report) std::fprintf(stderr, "read_flags: inconsistent repetitions\n");
+void report_bad_repeats(const table_reader& in, bool report) {
+    if (report) say(in.messages(), "read_flags: inconsistent repetitions\n");
 }
 
 // Walks `count` flags as read_flags reads them without keeping them: only whether a repeat
@@ -132,7 +133,7 @@ void skip_flags(std::size_t count, table_reader& in, bool report) {
     for (std::size_t i = 0; i < count; ++i) {
         if (!(in.u8() & kRepeat)) continue;
         std::size_t repeats = in.u8();
-        if (i + repeats > count - 1) return report_bad_repeats(report);
+        if (i + repeats > count - 1) return report_bad_repeats(in, report);
         i += repeats;
     }
 }
@@ -146,7 +147,7 @@ void read_flags(std::span<BYTE> flags, table_reader& in, bool report) {
         flags[i] = flag;
         if (flag & kRepeat) {
             std::size_t repeats = in.u8();
-            if (i + repeats > count - 1) return report_bad_repeats(report);
+            if (i + repeats > count - 1) return report_bad_repeats(in, report);
             std::fill_n(flags.begin() + static_cast<std::ptrdiff_t>(i) + 1, repeats, flag);
             i += repeats;
         }
@@ -189,8 +190,8 @@ bool take_array(std::span<T>& out, std::size_t n, const char* oom_text, outline_
     return true;
 }
 
-void warn(const glyph_pass& pass, const char* format, long a, long b = 0) {
-    if (pass.report) std::fprintf(stderr, format, a, b);
+void warn(const glyph_pass& pass, const table_reader& in, const char* format, long a, long b = 0) {
+    if (pass.report) say(in.messages(), format, a, b);
 }
 
 void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outline_storage& storage,
@@ -202,14 +203,14 @@ void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outli
     read_end_points(glyph.contours, in);
     for (std::size_t c = 1; c < contour_count; ++c) {
         if (glyph.contours[c - 1].count >= glyph.contours[c].count) {
-            warn(pass, "read_glyph: glyph %ld contour %ld: inconsistent contours\n", index,
+            warn(pass, in, "read_glyph: glyph %ld contour %ld: inconsistent contours\n", index,
                  static_cast<long>(c));
             return;
         }
     }
     const auto point_count = static_cast<USHORT>(glyph.contours.back().count + 1);
     if (point_count == 0)
-        warn(pass, "read_glyph: glyph %ld: inconsistent number of coordinates: %ld\n", index,
+        warn(pass, in, "read_glyph: glyph %ld: inconsistent number of coordinates: %ld\n", index,
              static_cast<long>(point_count));
     end_points_to_counts(glyph.contours);
 
@@ -217,7 +218,7 @@ void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outli
     if (!storage.charge(glyph.instructionLength, index, pass.report)) return;
     if (!pass.keep) {
         if (in.remaining() < glyph.instructionLength) {
-            warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
+            warn(pass, in, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
                  static_cast<long>(glyph.instructionLength));
             return;
         }
@@ -228,7 +229,7 @@ void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outli
             return;
         if (glyph.instructionLength != 0 &&
             in.read(glyph.instructions.data(), glyph.instructionLength) < glyph.instructionLength) {
-            warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
+            warn(pass, in, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
                  static_cast<long>(glyph.instructionLength));
             return;
         }
@@ -248,7 +249,8 @@ void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outli
 
     USHORT counted = link_contours(glyph.contours);
     if (counted != point_count)
-        warn(pass, "read_glyph: warning: inconsistent coordinate/contour counts (%ld vs. %ld)\n",
+        warn(pass, in,
+             "read_glyph: warning: inconsistent coordinate/contour counts (%ld vs. %ld)\n",
              static_cast<long>(point_count), static_cast<long>(counted));
 }
 
@@ -260,11 +262,11 @@ void read_glyph_in_pass(glyph_record& glyph, long index, table_reader& in, outli
     glyph.xMax = in.s16();
     glyph.yMax = in.s16();
     if (glyph.xMin > glyph.xMax)
-        warn(pass, "do_glyf: warning: glyph %ld: inconsistent glyph bounding box\n", index);
+        warn(pass, in, "do_glyf: warning: glyph %ld: inconsistent glyph bounding box\n", index);
     if (glyph.numberOfContours < 0) {
         if (!composite_reported && pass.report)
-            std::fprintf(stderr, "read_glyph: glyph %ld: warning: composite glyph(s) ignored\n",
-                         index);
+            say(in.messages(), "read_glyph: glyph %ld: warning: composite glyph(s) ignored\n",
+                index);
         composite_reported = composite_reported || pass.report;
         return;
     }
@@ -290,7 +292,7 @@ bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_
     if (!entry) return false;
     const long start = static_cast<long>(entry->source_offset);
     table_reader in(font, *entry);
-    glyf.storage.cap_for_table(in.size());
+    glyf.storage.cap_for_table(in.size(), in.messages());
 
     // Composite glyphs are reported once per run of the program, for the first one met (once
     // per table for a font loaded without the run's notices).
@@ -302,8 +304,8 @@ bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_
         const LONG offset = offsets[i];
         if (offset == offsets[i + 1]) continue;  // no description: an empty glyph
         if (start + offset < 0) {
-            std::fprintf(stderr, "do_glyf: cannot seek to glyph %ld at offset %ld\n",
-                         static_cast<long>(i), start + offset);
+            say(in.messages(), "do_glyf: cannot seek to glyph %ld at offset %ld\n",
+                static_cast<long>(i), start + offset);
             return false;
         }
         // An offset before the glyf table reads zeros, which make an empty glyph.
@@ -320,16 +322,16 @@ std::unique_ptr<glyf_elab> parse_glyphs(font_object& font, glyph_pass& pass) {
     std::size_t glyph_count = glyphs_in(font);
     const loca_elab* loca = loca_table(font);
     if (!loca) {
-        std::fprintf(stderr, "do_glyf: no \"loca\" table\n");
+        say(*font.messages, "do_glyf: no \"loca\" table\n");
         return nullptr;
     }
     if (loca->offsets.empty()) {
-        std::fprintf(stderr, "do_glyf: no \"loca\" offsets\n");
+        say(*font.messages, "do_glyf: no \"loca\" offsets\n");
         return nullptr;
     }
-    auto glyf = new_record<glyf_elab>();
-    if (!glyf || !allocate_array(glyf->headers, glyph_count)) return nullptr;
-    if (pass.keep && !allocate_array(glyf->glyphs, glyph_count)) return nullptr;
+    auto glyf = new_record<glyf_elab>(*font.messages);
+    if (!glyf || !allocate_array(glyf->headers, glyph_count, *font.messages)) return nullptr;
+    if (pass.keep && !allocate_array(glyf->glyphs, glyph_count, *font.messages)) return nullptr;
     if (!read_glyphs(font, loca->offsets, glyph_count, *glyf, pass)) return nullptr;
     glyf->outlines_read = pass.keep;
     return glyf;
@@ -340,7 +342,9 @@ std::unique_ptr<glyf_elab> parse_glyphs(font_object& font, glyph_pass& pass) {
 void expand_outlines(font_object& font, glyf_elab& glyf) {
     const loca_elab* loca = loca_table(font);
     glyf.outlines_read = true;
-    if (!loca || loca->offsets.empty() || !allocate_array(glyf.glyphs, glyf.headers.size())) return;
+    if (!loca || loca->offsets.empty() ||
+        !allocate_array(glyf.glyphs, glyf.headers.size(), *font.messages))
+        return;
     glyf.storage = outline_storage{};  // the checking pass charged the cap
     glyph_pass silent;
     silent.report = false;

@@ -39,10 +39,11 @@ table_writer regenerating_writer(const char* tag) {
 // The table's bytes at data_offset: imported bytes first, then a regenerated table, then
 // a copy from the source file. Returns the length written or -1.
 long write_table_data(mem_stream& out, font_object& font, table_entry& entry, long data_offset) {
-    if (entry.ImportPtr) return generate_raw(entry.ImportPtr.get(), entry.length, out, data_offset);
+    if (entry.ImportPtr)
+        return generate_raw(entry.ImportPtr.get(), entry.length, out, data_offset, *font.messages);
     if (table_writer write = regenerating_writer(entry.tag)) return write(font, out, data_offset);
     return file_copy(font.in_stream, static_cast<long>(entry.offset), entry.length, out,
-                     data_offset);
+                     data_offset, *font.messages);
 }
 
 void write_offset_table(mem_stream& out, const offset_table& otable) {
@@ -86,7 +87,7 @@ std::optional<table_record> write_table(mem_stream& out, font_object& font, tabl
     pad = 0;
     long length = write_table_data(out, font, entry, data_offset);
     if (length < 0) return std::nullopt;
-    if (!out.seek(data_offset + length)) std::fprintf(stderr, "Cannot seek on output file\n");
+    if (!out.seek(data_offset + length)) say(*font.messages, "Cannot seek on output file\n");
     pad = pad_to_4(out);
     table_record record;
     std::memcpy(record.tag, entry.tag, sizeof record.tag);
@@ -114,32 +115,34 @@ int pad_to_4(mem_stream& out) {
     return count;
 }
 
-long generate_raw(const std::vector<BYTE>* data, ULONG length, mem_stream& out, long offset) {
+long generate_raw(const std::vector<BYTE>* data, ULONG length, mem_stream& out, long offset,
+                  message_sink& messages) {
     if (!data || offset < 0) return -1;
     if (!out.seek(offset)) {
-        std::fprintf(stderr, "generate_raw: cannot seek\n");
+        say(messages, "generate_raw: cannot seek\n");
         return -1;
     }
     if (length > data->size()) {
-        std::fprintf(stderr, "generate_raw: cannot write to file\n");
+        say(messages, "generate_raw: cannot write to file\n");
         return -1;
     }
     out.write(data->data(), length);
     return static_cast<long>(length);
 }
 
-long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, long out_offset) {
+long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, long out_offset,
+               message_sink& messages) {
     if (!in.seek(in_offset)) {
-        std::fprintf(stderr, "file_copy: cannot seek on input to %ld\n", in_offset);
+        say(messages, "file_copy: cannot seek on input to %ld\n", in_offset);
         return -1;
     }
     if (!out.seek(out_offset)) {
-        std::fprintf(stderr, "file_copy: cannot seek on output to %ld\n", out_offset);
+        say(messages, "file_copy: cannot seek on output to %ld\n", out_offset);
         return -1;
     }
     // A directory entry may claim bytes beyond the end of the source file.
     if (in.remaining() < count) {
-        std::fprintf(stderr, "file_copy: end of file on input\n");
+        say(messages, "file_copy: end of file on input\n");
         return -1;
     }
     out.write(in.bytes().data() + in_offset, count);
@@ -153,21 +156,21 @@ long generate_table(mem_stream& out, font_object& font, table_entry& entry, long
     if (!record) return -1;
     if (dir_offset == 0) return static_cast<long>(record->length);
     if (!out.seek(dir_offset)) {
-        std::fprintf(stderr, "generate_table: cannot seek\n");
+        say(*font.messages, "generate_table: cannot seek\n");
         return -1;
     }
     write_directory_record(out, *record);
     return static_cast<long>(record->length);
 }
 
-int set_checksum_adjustment(mem_stream& out, std::vector<table_record>& directory,
-                            std::size_t head) {
+int set_checksum_adjustment(mem_stream& out, std::vector<table_record>& directory, std::size_t head,
+                            message_sink& messages) {
     if (head >= directory.size()) return -1;
     table_record& head_record = directory[head];
     long field = static_cast<long>(head_record.offset) + kCheckSumAdjustmentOffset;
     if (!out.seek(field)) {
-        std::perror("output file");
-        std::fprintf(stderr, "Cannot seek to checkSumAdjustment location\n");
+        say_errno(messages, "output file");
+        say(messages, "Cannot seek to checkSumAdjustment location\n");
         return -1;
     }
     // The TrueType rule for head's own checksum: taken with checkSumAdjustment set to 0,
@@ -181,7 +184,7 @@ int set_checksum_adjustment(mem_stream& out, std::vector<table_record>& director
 
     ULONG size = file_size(out);
     if (size % 4 != 0) {
-        std::fprintf(stderr, "File \"%s\" is not multiple of 4 bytes!", "output file");
+        say(messages, "File \"%s\" is not multiple of 4 bytes!", "output file");
         return -1;
     }
     // Every table is padded and checksummed, and the tables follow the directory without
@@ -191,7 +194,7 @@ int set_checksum_adjustment(mem_stream& out, std::vector<table_record>& director
     for (const table_record& record : directory) sum += record_sum(record) + record.checkSum;
 
     if (!out.seek(field)) {
-        std::fprintf(stderr, "Cannot seek to loc %ld on \"%s\"\n", field, "output file");
+        say(messages, "Cannot seek to loc %ld on \"%s\"\n", field, "output file");
         return -1;
     }
     vwrite(static_cast<ULONG>(kChecksumMagic - sum), 4, out);
@@ -223,26 +226,26 @@ int assemble_font(font_object& font, mem_stream& out, const char* output_name) {
         directory.push_back(*record);
         data_position += static_cast<long>(record->length) + pad;
         if (static_cast<unsigned long long>(data_position) > kMaxFileOffset) {
-            std::fprintf(stderr,
-                         "generate_font: output exceeds the 4 GB a font file can address\n");
+            say(*font.messages, "generate_font: output exceeds the 4 GB a font file can address\n");
             return -1;
         }
     }
 
     // The adjustment lives in bytes 8 to 11 of head; a shorter head has no room for it.
     if (head == num_tables || directory[head].length < kCheckSumAdjustmentOffset + 4) {
-        std::fprintf(stderr, "%s: cannot locate output file checksum\n", output_name);
+        say(*font.messages, "%s: cannot locate output file checksum\n", output_name);
         return 0;
     }
-    return set_checksum_adjustment(out, directory, head);
+    return set_checksum_adjustment(out, directory, head, *font.messages);
 }
 
 int generate_font(const char* path, font_object& font, existing_file existing) {
-    std::unique_ptr<new_file> output = new_file::create(path, "w+b", existing);
+    std::unique_ptr<new_file> output = new_file::create(path, "w+b", *font.messages, existing);
     if (!output) return -1;
     mem_stream out;
     if (assemble_font(font, out, path) != 0) return -1;  // the reservation removes itself
-    std::optional<std::vector<BYTE>> file = in_container_for(path, std::move(out.bytes()));
+    std::optional<std::vector<BYTE>> file =
+        in_container_for(path, std::move(out.bytes()), *font.messages);
     if (!file) return -1;
     return output->commit(*file);
 }

@@ -28,10 +28,12 @@ long generate_table(mem_stream& out, font_object& font, table_entry& entry, long
                     long dir_offset, int& pad);
 
 // Writes length bytes of data at offset; length, or -1.
-long generate_raw(const std::vector<BYTE>* data, ULONG length, mem_stream& out, long offset);
+long generate_raw(const std::vector<BYTE>* data, ULONG length, mem_stream& out, long offset,
+                  message_sink& messages);
 
 // Copies count bytes from in at in_offset to out at out_offset; count, or -1.
-long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, long out_offset);
+long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, long out_offset,
+               message_sink& messages);
 
 // Writes zeros up to the next multiple of 4; returns how many (0 to 3).
 int pad_to_4(mem_stream& out);
@@ -49,5 +51,5 @@ struct table_record {
 // file laid out by assemble_font, `directory` the records it wrote in order and `head` the
 // index of head's record: the whole-file sum is derived from the offset table and those
 // records instead of reading every byte again. 0, or -1 after a message.
-int set_checksum_adjustment(mem_stream& out, std::vector<table_record>& directory,
-                            std::size_t head);
+int set_checksum_adjustment(mem_stream& out, std::vector<table_record>& directory, std::size_t head,
+                            message_sink& messages);

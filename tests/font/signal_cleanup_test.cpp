@@ -38,7 +38,7 @@ TEST_P(SignalDuringWrite, RemovesTheTemporaryFileAndDiesOfTheSignal) {
     if (child == 0) {
         const rlimit no_core{0, 0};  // the signals that dump core leave no core file
         setrlimit(RLIMIT_CORE, &no_core);
-        auto pending = new_file::create(path.c_str(), "wb");
+        auto pending = new_file::create(path.c_str(), "wb", standard_error_sink());
         if (!pending || std::filesystem::is_empty(dir.path())) _exit(3);
         if (!same_handler(sig, SIGTERM)) _exit(kHandledElsewhere);
         raise(sig);
