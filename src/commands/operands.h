@@ -1,5 +1,5 @@
 // Taking a command's operands off the stack, with the command's own messages: each
-// problem is reported as "<command>: <problem>" on the standard error stream.
+// problem is reported as "<command>: <problem>" through the run's messages.
 #pragma once
 
 #include <cstdint>

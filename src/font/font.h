@@ -48,7 +48,7 @@ struct load_options {
     bool forced_interpretation = false;  // failed offset-table checks only warn
     run_notices& notices;                // the run's; the font keeps a pointer for its parsers
     // The font of a collection to load, counting from 0. Without it, the first, and a
-    // collection is named as such on the standard error stream.
+    // collection is named as such in a message.
     std::optional<std::size_t> face = std::nullopt;
     message_sink& messages = standard_error_sink();  // where the font's parsers report
 };

@@ -113,5 +113,5 @@ USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable,
                      message_sink& messages = standard_error_sink());
 
 // "<prefix><font>: cmap M.N is a format F subtable, which kestrix cannot map codes
-// through", on the standard error stream.
+// through", as a message of the font.
 void report_unmappable(const font_object& font, const cmap_subtable& subtable, const char* prefix);
