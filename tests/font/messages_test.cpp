@@ -57,9 +57,10 @@ TEST(MessageSink, ParsersOfAFontReportThroughTheSinkItWasLoadedWith) {
     EXPECT_EQ(load_elab_table(*font, "maxp", 1), nullptr);
     EXPECT_EQ(find_table(*font, "kern", 1), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(messages.text(), "do_maxp: version 0x00005000 of maxp table unknown\n"
-                               "No \"kern\" table in font \"" +
-                                   path + "\"!\n");
+    EXPECT_EQ(messages.text(),
+              "do_maxp: version 0x00005000 of maxp table unknown\n"
+              "No \"kern\" table in font \"" +
+                  path + "\"!\n");
 }
 
 }  // namespace
