@@ -139,8 +139,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static char quiet[] = "-close_fd_mask=3";
     for (int i = 0; i < *argc; ++i)
         if (std::strncmp((*argv)[i], "-close_fd_mask=", 15) == 0) return 0;
-    // Into /dev/null, an unbuffered stderr costs a system call per message, and a hostile
-    // count can make a parser repeat one 65,535 times.
+    // kestrix's messages are dropped (dropped_messages), but brindle prints its own: into
+    // /dev/null, an unbuffered stderr costs a system call per message, and a hostile count
+    // can make a parser repeat one 65,535 times.
     static char stderr_buffer[1 << 16];
     std::setvbuf(stderr, stderr_buffer, _IOFBF, sizeof stderr_buffer);
     args.assign(*argv, *argv + *argc);
