@@ -6,7 +6,6 @@
 
 #include "commands/context.h"
 #include "font/font.h"
-#include "font/registry.h"
 #include "harness.h"
 #include "tables/cmap.h"
 #include "tables/glyf.h"
@@ -15,6 +14,7 @@
 #include "tables/maxp.h"
 #include "tables/name.h"
 #include "tables/post.h"
+#include "tables/registry.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "font/registry.h"
 #include "harness.h"
+#include "tables/registry.h"
 
 namespace fuzzkit {
 

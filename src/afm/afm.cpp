@@ -24,7 +24,6 @@
 
 #include "afm/gpos_kerning.h"
 #include "afm/tex_afm.h"
-#include "font/registry.h"
 #include "tables/cmap.h"
 #include "tables/gsub.h"
 #include "tables/head.h"
@@ -36,6 +35,7 @@
 #include "tables/naming.h"
 #include "tables/outlines.h"
 #include "tables/post.h"
+#include "tables/registry.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "commands/commands.h"
 #include "commands/operands.h"
-#include "font/registry.h"
+#include "tables/registry.h"
 
 namespace {
 

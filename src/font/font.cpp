@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr ULONG kHeadMagicNumber = 0x5F0F3CF5;
-
 // Directory entries that fit in the file after the offset table.
 std::size_t directory_entries_in(std::size_t file_size) {
     return file_size > kOffsetTableSize ? (file_size - kOffsetTableSize) / kDirectoryEntrySize : 0;
@@ -23,21 +21,6 @@ std::size_t directory_entries_in(std::size_t file_size) {
 bool offset_check_fails(const font_object& font, const char* reason, bool forced_interpretation) {
     say(*font.messages, "Warning: %s: invalid offset table (%s)\n", font.font_path.c_str(), reason);
     return !forced_interpretation;
-}
-
-// The magic number is looked for in the first 16 bytes at head's offset whatever length
-// the directory gives the table: a head cut short by its length still has it checked.
-void check_head_magic(font_object& font) {
-    const table_entry* head = find_table(font, "head", 1);
-    if (!head) return;
-    mem_stream& s = font.in_stream;
-    s.seek(static_cast<long>(head->offset));
-    read_ulong(s);  // version
-    read_ulong(s);  // fontRevision
-    read_ulong(s);  // checkSumAdjustment
-    if (read_ulong(s) != kHeadMagicNumber)
-        say(*font.messages, "Warning: \"%s\" does not contain TrueType 1.0 magic number\n",
-            font.font_path.c_str());
 }
 
 // The four bytes at p as one big-endian word (compilers make this a load and a swap).
@@ -185,7 +168,7 @@ bool read_table_directory(mem_stream& stream, const offset_table& otable,
     return true;
 }
 
-std::unique_ptr<font_object> load_font(const char* path, const load_options& options) {
+std::unique_ptr<font_object> read_font(const char* path, const load_options& options) {
     if (!path) return nullptr;
     auto font = std::make_unique<font_object>();
     font->font_path = path;
@@ -248,7 +231,6 @@ std::unique_ptr<font_object> load_font(const char* path, const load_options& opt
         say(messages, "load_font: cannot read table directory\n");
         return nullptr;
     }
-    check_head_magic(*font);
     return font;
 }
 

@@ -43,7 +43,7 @@ struct run_notices {
     bool composite_glyphs = false;  // "composite glyph(s) ignored" was given
 };
 
-// How load_font treats a file.
+// How read_font (and load_font, which adds the tables' own load checks) treats a file.
 struct load_options {
     bool forced_interpretation = false;  // failed offset-table checks only warn
     run_notices& notices;                // the run's; the font keeps a pointer for its parsers
@@ -64,7 +64,9 @@ struct font_object {
     USHORT numTables() const { return otable ? otable->numTables : 0; }
 };
 
-std::unique_ptr<font_object> load_font(const char* path, const load_options& options);
+// Reads a font file (a plain sfnt, one font of a collection, or a web font decoded) and
+// its table directory, reporting what is wrong with them; nothing when it cannot be read.
+std::unique_ptr<font_object> read_font(const char* path, const load_options& options);
 std::unique_ptr<offset_table> read_offset_table(font_object& font, bool forced_interpretation);
 bool read_table_directory(mem_stream& stream, const offset_table& otable,
                           std::vector<table_entry>& dir);

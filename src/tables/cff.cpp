@@ -9,8 +9,7 @@
 #include <cstdio>
 #include <new>
 
-#include "font/parsers.h"
-#include "font/registry.h"
+#include "tables/registry.h"
 
 namespace {
 
@@ -221,10 +220,6 @@ std::unique_ptr<cff_outlines> do_cff(font_object& font) {
     }
     if (!outlines) say(*font.messages, "do_cff: %s: %s\n", font.font_path.c_str(), error.c_str());
     return outlines;
-}
-
-std::unique_ptr<elab_record> parse_cff(font_object& font) {
-    return do_cff(font);
 }
 
 cff_outlines* cff_table(font_object& font) {

@@ -11,8 +11,6 @@
 #include <new>
 #include <unordered_map>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/cmap_format0.h"
 #include "tables/cmap_format14.h"
 #include "tables/cmap_format2.h"
@@ -22,6 +20,7 @@
 #include "tables/cmap_kept.h"
 #include "tables/cmap_support.h"
 #include "tables/maxp.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
@@ -155,10 +154,6 @@ std::unique_ptr<cmap_elab> do_cmap(font_object& font) {
         if (!slot) say(*font.messages, "do_cmap: no %u.%u subtable\n", r.platformID, r.encodingID);
     }
     return cmap;
-}
-
-std::unique_ptr<elab_record> parse_cmap(font_object& font) {
-    return do_cmap(font);
 }
 
 cmap_elab* cmap_table(font_object& font) {

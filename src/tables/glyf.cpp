@@ -13,11 +13,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/alloc.h"
 #include "tables/loca.h"
 #include "tables/maxp.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
@@ -441,8 +440,4 @@ glyf_elab* glyf_table(font_object& font) {
 
 const glyf_elab* glyf_headers(font_object& font) {
     return elab_as<glyf_elab>(font, "glyf");
-}
-
-std::unique_ptr<elab_record> parse_glyf(font_object& font) {
-    return check_glyf(font);
 }

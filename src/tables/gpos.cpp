@@ -36,9 +36,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/maxp.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
@@ -559,10 +558,6 @@ std::unique_ptr<gpos_elab> do_gpos(font_object& font) {
     // Another version is kept without lists, so it is not parsed again.
     read_layout_table(r, *gpos, gpos->majorVersion, gpos->minorVersion, "do_gpos", "GPOS");
     return gpos;
-}
-
-std::unique_ptr<elab_record> parse_gpos(font_object& font) {
-    return do_gpos(font);
 }
 
 gpos_elab* gpos_table(font_object& font) {

@@ -15,9 +15,8 @@
 #include <cstdio>
 #include <new>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/maxp.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
@@ -162,10 +161,6 @@ std::unique_ptr<gsub_elab> do_gsub(font_object& font) {
     // Another version is kept without lists, so it is not parsed again.
     read_layout_table(r, *gsub, gsub->majorVersion, gsub->minorVersion, "do_gsub", "GSUB");
     return gsub;
-}
-
-std::unique_ptr<elab_record> parse_gsub(font_object& font) {
-    return do_gsub(font);
 }
 
 gsub_elab* gsub_table(font_object& font) {

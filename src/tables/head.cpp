@@ -13,13 +13,25 @@
 
 #include <cstdio>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/alloc.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
 constexpr LONG kVersion1 = 0x00010000;
+}
+
+void check_head_magic(font_object& font) {
+    const table_entry* head = find_table(font, "head", 1);
+    if (!head) return;
+    mem_stream& s = font.in_stream;
+    s.seek(static_cast<long>(head->offset));
+    read_ulong(s);  // version
+    read_ulong(s);  // fontRevision
+    read_ulong(s);  // checkSumAdjustment
+    if (read_ulong(s) != kHeadMagicNumber)
+        say(*font.messages, "Warning: \"%s\" does not contain TrueType 1.0 magic number\n",
+            font.font_path.c_str());
 }
 
 std::unique_ptr<head_elab> do_head(font_object& font) {
@@ -56,8 +68,4 @@ std::unique_ptr<head_elab> do_head(font_object& font) {
 
 head_elab* head_table(font_object& font) {
     return elab_as<head_elab>(font, "head");
-}
-
-std::unique_ptr<elab_record> parse_head(font_object& font) {
-    return do_head(font);
 }

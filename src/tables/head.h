@@ -7,12 +7,13 @@
 #include "font/types.h"
 
 inline constexpr ULONG kHeadTableLength = 54;
+inline constexpr ULONG kHeadMagicNumber = 0x5F0F3CF5;
 
 struct head_elab : elab_record {
     LONG version = 0;       // 16.16, must be 1.0
     LONG fontRevision = 0;  // 16.16, set by the font maker
     ULONG checkSumAdjustment = 0;
-    ULONG magicNumber = 0;  // 0x5F0F3CF5; load_font checks it, the parser keeps it
+    ULONG magicNumber = 0;  // kHeadMagicNumber; load_font checks it, the parser keeps it
     USHORT flags = 0;
     USHORT unitsPerEm = 0;
     BYTE created[8] = {};   // 64-bit date as stored: most significant byte first
@@ -29,6 +30,11 @@ struct head_elab : elab_record {
 };
 
 std::unique_ptr<head_elab> do_head(font_object& font);
+
+// Warns when the font's head table lacks the magic number. It is looked for in the first
+// 16 bytes at head's offset whatever length the directory gives the table: a head cut
+// short by its length still has it checked.
+void check_head_magic(font_object& font);
 
 // The elaborated head record, or nothing; never parses.
 head_elab* head_table(font_object& font);

@@ -11,9 +11,8 @@
 
 #include <cstdio>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/alloc.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
@@ -53,8 +52,4 @@ std::unique_ptr<hhea_elab> do_hhea(font_object& font) {
 
 hhea_elab* hhea_table(font_object& font) {
     return elab_as<hhea_elab>(font, "hhea");
-}
-
-std::unique_ptr<elab_record> parse_hhea(font_object& font) {
-    return do_hhea(font);
 }

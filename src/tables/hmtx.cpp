@@ -5,11 +5,10 @@
 
 #include <cstdio>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/alloc.h"
 #include "tables/hhea.h"
 #include "tables/maxp.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
@@ -98,8 +97,4 @@ USHORT advanceWidth_of(font_object& font, USHORT glyph, const hmtx_elab* hmtx) {
 SHORT lsb_of(font_object& font, USHORT glyph, const hmtx_elab* hmtx) {
     const long_hor_metric* m = metric_of(font, glyph, hmtx, "lsb_of");
     return m ? m->lsb : 0;
-}
-
-std::unique_ptr<elab_record> parse_hmtx(font_object& font) {
-    return do_hmtx(font);
 }

@@ -12,8 +12,7 @@
 #include <cstdio>
 #include <new>
 
-#include "font/parsers.h"
-#include "font/registry.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
@@ -78,10 +77,6 @@ std::unique_ptr<kern_elab> do_kern(font_object& font) {
         say(in.messages(), "Out of memory!\n");
         return nullptr;
     }
-}
-
-std::unique_ptr<elab_record> parse_kern(font_object& font) {
-    return do_kern(font);
 }
 
 kern_elab* kern_table(font_object& font) {

@@ -5,11 +5,10 @@
 
 #include <cstdio>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/alloc.h"
 #include "tables/head.h"
 #include "tables/maxp.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 std::unique_ptr<loca_elab> do_loca(font_object& font) {
@@ -37,8 +36,4 @@ std::unique_ptr<loca_elab> do_loca(font_object& font) {
 
 loca_elab* loca_table(font_object& font) {
     return elab_as<loca_elab>(font, "loca");
-}
-
-std::unique_ptr<elab_record> parse_loca(font_object& font) {
-    return do_loca(font);
 }

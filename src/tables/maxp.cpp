@@ -9,10 +9,9 @@
 
 #include <cstdio>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/alloc.h"
 #include "tables/cff.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
@@ -59,8 +58,4 @@ USHORT glyphs_in(font_object& font) {
         return 0;
     }
     return maxp->numGlyphs;
-}
-
-std::unique_ptr<elab_record> parse_maxp(font_object& font) {
-    return do_maxp(font);
 }

@@ -11,8 +11,7 @@
 #include <cstdio>
 #include <new>
 
-#include "font/parsers.h"
-#include "font/registry.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
@@ -77,10 +76,6 @@ std::unique_ptr<name_elab> do_name(font_object& font) {
         say(in.messages(), "Out of memory!\n");
         return nullptr;
     }
-}
-
-std::unique_ptr<elab_record> parse_name(font_object& font) {
-    return do_name(font);
 }
 
 name_elab* name_table(font_object& font) {

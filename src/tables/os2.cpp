@@ -23,9 +23,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/alloc.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 
 namespace {
@@ -161,8 +160,4 @@ std::unique_ptr<os2_elab> do_os2(font_object& font) {
 
 os2_elab* os2_table(font_object& font) {
     return elab_as<os2_elab>(font, "OS/2");
-}
-
-std::unique_ptr<elab_record> parse_os2(font_object& font) {
-    return do_os2(font);
 }

@@ -19,9 +19,8 @@
 #include <new>
 #include <string>
 
-#include "font/parsers.h"
-#include "font/registry.h"
 #include "tables/cff.h"
+#include "tables/registry.h"
 #include "tables/table_reader.h"
 #include "tables/table_words.h"
 
@@ -250,10 +249,6 @@ std::unique_ptr<post_elab> do_post(font_object& font) {
         say(in.messages(), "Out of memory!\n");
         return nullptr;
     }
-}
-
-std::unique_ptr<elab_record> parse_post(font_object& font) {
-    return do_post(font);
 }
 
 post_elab* post_table(font_object& font) {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "font/font.h"
-#include "font/registry.h"
 #include "interp/interp.h"
 #include "support/font_builder.h"
+#include "tables/registry.h"
 
 namespace cmdtest {
 

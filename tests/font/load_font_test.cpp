@@ -6,6 +6,7 @@
 #include "font/font.h"
 #include "support/font_builder.h"
 #include "support/run.h"
+#include "tables/registry.h"
 
 using testrun::kestrix;
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "font/font.h"
-#include "font/registry.h"
+#include "tables/registry.h"
 #include "support/font_builder.h"
 #include "support/run.h"
 

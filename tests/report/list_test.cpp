@@ -5,10 +5,10 @@
 #include <string>
 
 #include "font/font.h"
-#include "font/registry.h"
 #include "report/list.h"
 #include "report/report_fonts.h"
 #include "support/run.h"
+#include "tables/registry.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "tables/kern.h"
 #include "tables/name.h"
 #include "tables/post.h"
+#include "tables/registry.h"
 
 namespace tf = testfont;
 using elabtest::load;

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "font/font.h"
-#include "font/registry.h"
 #include "support/font_builder.h"
 #include "support/run.h"
+#include "tables/registry.h"
 
 namespace elabtest {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "font/font.h"
-#include "font/registry.h"
 #include "support/font_builder.h"
 #include "support/run.h"
+#include "tables/registry.h"
 
 namespace tabletest {
 

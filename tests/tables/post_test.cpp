@@ -7,6 +7,7 @@
 #include "tables/cmap.h"
 #include "tables/elab_fixture.h"
 #include "tables/post.h"
+#include "tables/registry.h"
 
 namespace tf = testfont;
 using elabtest::load;

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "font/font.h"
-#include "font/registry.h"
 #include "tables/cmap.h"
 #include "tables/cmap_format4.h"
 #include "tables/cmap_kept.h"
@@ -17,6 +16,7 @@
 #include "tables/hmtx.h"
 #include "tables/maxp.h"
 #include "tables/name.h"
+#include "tables/registry.h"
 #include "writer/table_writers.h"
 
 namespace {
