@@ -34,7 +34,7 @@ constexpr int kStackCapacity = 128;
 // The operand stack: at most kStackCapacity items, the last pushed on top.
 class operand_stack {
   public:
-    // Pushes an item; on a full stack prints "Stack overflow." and returns -1 (the item is
+    // Pushes an item; on a full stack reports "Stack overflow." and returns -1 (the item is
     // lost, the stack keeps what it had). 0 on success.
     int push(const void* val, int type);
     // A string item of exactly this text, which must be followed by a zero byte.

@@ -14,7 +14,7 @@
 
 inline constexpr const char* kOutOfMemory = "Out of memory!\n";
 
-// A zero-initialised record, or nothing after printing "Out of memory!\n".
+// A zero-initialised record, or nothing after reporting "Out of memory!\n".
 template <class T>
 std::unique_ptr<T> new_record(message_sink& messages) {
     try {
@@ -25,7 +25,7 @@ std::unique_ptr<T> new_record(message_sink& messages) {
     }
 }
 
-// Sizes v to exactly n value-initialised elements; on failure prints oom_text and
+// Sizes v to exactly n value-initialised elements; on failure reports oom_text and
 // returns false, leaving v empty.
 template <class T>
 bool allocate_array(std::vector<T>& v, std::size_t n, message_sink& messages,

@@ -94,7 +94,7 @@ class outline_storage {
     // reached, with one warning per table (unless `report` is false).
     bool charge(std::size_t bytes, long glyph, bool report = true);
 
-    // Gives `out` n zero-filled elements; on a memory shortage prints oom_text and
+    // Gives `out` n zero-filled elements; on a memory shortage reports oom_text and
     // returns false.
     bool take(std::span<contour_record>& out, std::size_t n, const char* oom_text);
     bool take(std::span<point>& out, std::size_t n, const char* oom_text);
