@@ -10,6 +10,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "font/messages.h"
 #include "interp/interp.h"
 
 namespace fs = std::filesystem;
@@ -69,6 +70,7 @@ void write_file(const std::string& name, std::string_view bytes) {
 
 void begin_input() {
     g_context = std::make_unique<kestrix_context>(run_file, std::span<char* const>(g_argv, 1));
+    g_context->report_to(dropped_messages());
     fs::current_path(g_work_dir);
     g_confined = true;
 }
@@ -97,6 +99,11 @@ int run_words(std::initializer_list<std::string_view> words) {
 
 kestrix_context& context() {
     return *g_context;
+}
+
+message_sink& dropped_messages() {
+    static discarded_messages sink;
+    return sink;
 }
 
 std::string sample_font(const char* name) {
@@ -132,8 +139,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static char quiet[] = "-close_fd_mask=3";
     for (int i = 0; i < *argc; ++i)
         if (std::strncmp((*argv)[i], "-close_fd_mask=", 15) == 0) return 0;
-    // Into /dev/null, an unbuffered stderr costs a system call per message, and a hostile
-    // count can make a parser repeat one 65,535 times.
+    // kestrix's messages are dropped (dropped_messages), but brindle prints its own: into
+    // /dev/null, an unbuffered stderr costs a system call per message, and a hostile count
+    // can make a parser repeat one 65,535 times.
     static char stderr_buffer[1 << 16];
     std::setvbuf(stderr, stderr_buffer, _IOFBF, sizeof stderr_buffer);
     args.assign(*argv, *argv + *argc);

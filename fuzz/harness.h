@@ -15,6 +15,7 @@
 #include <vector>
 
 struct kestrix_context;
+class message_sink;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -30,13 +31,11 @@ bool is_set_up();
 void write_file(const std::string& name, std::string_view bytes);
 
 // An input runs inside the working directory, with a context of its own: begin_input()
-// makes the context, as a fresh run of the program has it, moves there and confines the
-// program to it (the program's opens of any path with a '/' fail as if the file could not
-// be opened, so a fuzzed script cannot reach /dev/zero, read a terminal or write
-// elsewhere); end_input()
-// removes every file the input left behind (all but the fixtures), drops the context and
-// moves back, so that libFuzzer's own relative paths
-// keep their meaning.
+// makes the context, as a fresh run of the program has it (its messages discarded), moves there and
+// confines the program to it (the program's opens of any path with a '/' fail as if the file could
+// not be opened, so a fuzzed script cannot reach /dev/zero, read a terminal or write elsewhere);
+// end_input() removes every file the input left behind (all but the fixtures), drops the context
+// and moves back, so that libFuzzer's own relative paths keep their meaning.
 void begin_input();
 void end_input();
 
@@ -46,6 +45,10 @@ int run_words(std::initializer_list<std::string_view> words);
 
 // The current input's context (between begin_input and end_input).
 kestrix_context& context();
+
+// Where the targets' messages go: nowhere. No target reads them, and a hostile count can
+// make a parser repeat one thousands of times.
+message_sink& dropped_messages();
 
 // The contents of a bundled sample font (fonts/NAME in the source tree).
 std::string sample_font(const char* name);

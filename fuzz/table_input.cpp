@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "harness.h"
 #include "tables/registry.h"
 
 namespace fuzzkit {
@@ -27,6 +28,7 @@ std::unique_ptr<font_object> font_of_tables(const std::vector<const char*>& tags
     auto font = std::make_unique<font_object>();
     font->font_path = "table.ttf";
     font->notices = &notices;
+    font->messages = &dropped_messages();
     const auto count = static_cast<USHORT>(tags.size());
     font->otable = std::make_unique<offset_table>();
     font->otable->version = version;

@@ -116,8 +116,7 @@ void write_header(USHORT platformID, USHORT encodingID, std::span<char* const> c
 
 // A failure after the header: the AFM text written so far goes out before the message.
 int fail(const char* format, const font_object& font) {
-    std::fflush(stdout);
-    std::fprintf(stderr, format, font.font_path.c_str());
+    say(*font.messages, format, font.font_path.c_str());
     return -1;
 }
 
@@ -158,7 +157,7 @@ void write_notice(const afm_source& src, const name_record* copyright,
 // CapHeight and XHeight come from the glyphs that the subtable maps "H" and "x" to, when
 // those glyphs really carry those names.
 void write_height(const afm_source& src, USHORT code, const char* glyph, const char* keyword) {
-    USHORT g = char_to_glyph(code, &src.cmap);
+    USHORT g = char_to_glyph(code, &src.cmap, *src.font.messages);
     if (g == 0 || glyph_name(g, &src.post) != glyph) return;
     // A subtable may map a code to a glyph the font does not have.
     if (g < src.outlines.count())
@@ -177,9 +176,8 @@ void write_font_header(const afm_source& src) {
     if (postscript_name) {
         write_name_line(src, "FontName", postscript_name);
     } else {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s: warning: no PostScript font name for AFM output\n",
-                     src.font.font_path.c_str());
+        say(*src.font.messages, "%s: warning: no PostScript font name for AFM output\n",
+            src.font.font_path.c_str());
         std::printf("Comment No PostScript font name\n");
     }
     write_name_line(src, "FullName", english_name(src, 4));
@@ -274,7 +272,6 @@ void write_ligatures(const tex_char_metrics& tex, const std::vector<gsub_ligatur
 // "C code ; WX w ; N name ; B ... ;" lines, the code decimal (-1 for none), with the
 // ligatures on the glyph's first line.
 void write_tex_char_metrics(const afm_source& src, const tex_char_metrics& tex) {
-    std::fflush(stdout);  // messages about a damaged GSUB follow the text written so far
     const std::vector<gsub_ligature>& ligatures = gsub_ligatures(src.font);
     std::printf("StartCharMetrics %zu\n", tex.lines.size());
     for (const tex_char_line& line : tex.lines) {
@@ -399,9 +396,8 @@ int write_afm(font_object& font, USHORT platformID, USHORT encodingID,
 
     std::unique_ptr<cmap_subtable>* slot = find_cmap_subtable(font, platformID, encodingID);
     if (!slot || !*slot) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s: no cmap %d.%d table\n", font.font_path.c_str(),
-                     static_cast<int>(platformID), static_cast<int>(encodingID));
+        say(*font.messages, "%s: no cmap %d.%d table\n", font.font_path.c_str(),
+            static_cast<int>(platformID), static_cast<int>(encodingID));
         return -1;
     }
     if (!(*slot)->maps_codes()) {

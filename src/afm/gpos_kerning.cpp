@@ -32,7 +32,6 @@ std::vector<ULONG> kern_table_keys(const kern_elab& kern) {
 }  // namespace
 
 std::vector<gpos_pair> gpos_pairs_beyond_kern(font_object& font, const kern_elab* kern) {
-    std::fflush(stdout);  // messages about a damaged GPOS follow the text written so far
     const gpos_kerning& kerning = gpos_kern_pairs(font);
     if (!kern) return kerning.pairs;
     const std::vector<ULONG> listed = kern_table_keys(*kern);

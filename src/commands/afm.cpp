@@ -19,8 +19,8 @@ std::optional<std::time_t> source_date_epoch(const command_voice& voice) {
     errno = 0;
     const long long seconds = std::strtoll(value, &end, 10);
     if (end == value || *end != '\0' || errno == ERANGE || seconds < 0) {
-        std::fprintf(stderr, "%s: warning: SOURCE_DATE_EPOCH \"%s\" is not a number of seconds\n",
-                     voice.name, value);
+        say(voice.messages, "%s: warning: SOURCE_DATE_EPOCH \"%s\" is not a number of seconds\n",
+            voice.name, value);
         return std::nullopt;
     }
     return static_cast<std::time_t>(seconds);
@@ -40,9 +40,10 @@ int afm_with_flavour(kestrix_context& context, const command_voice& voice, afm_f
 }  // namespace
 
 int afm_command(kestrix_context& context) {
-    return afm_with_flavour(context, command_voice{"afm"}, afm_flavour::standard);
+    return afm_with_flavour(context, command_voice{"afm", context.messages()},
+                            afm_flavour::standard);
 }
 
 int texafm_command(kestrix_context& context) {
-    return afm_with_flavour(context, command_voice{"texafm"}, afm_flavour::tex);
+    return afm_with_flavour(context, command_voice{"texafm", context.messages()}, afm_flavour::tex);
 }

@@ -28,7 +28,7 @@ bool pop_code(kestrix_context& context, const command_voice& voice, const char* 
 
 // font M N file chart: consumes all four operands.
 int chart_command(kestrix_context& context) {
-    const command_voice voice{"chart"};
+    const command_voice voice{"chart", context.messages()};
     const char* path = pop_string(context, voice, "file name");
     if (!path) return -1;
     std::int32_t platformID = 0, encodingID = 0;
@@ -41,7 +41,7 @@ int chart_command(kestrix_context& context) {
 
 // font M N first last file chartrange: consumes all six operands.
 int chartrange_command(kestrix_context& context) {
-    const command_voice voice{"chartrange"};
+    const command_voice voice{"chartrange", context.messages()};
     const char* path = pop_string(context, voice, "file name");
     if (!path) return -1;
     chart_range range;

@@ -1,5 +1,5 @@
 // Every command handler. Each takes its operands from the context's stack and leaves its
-// results there; 0, or -1 after a message on the standard error stream.
+// results there; 0, or -1 after a message through the context.
 #pragma once
 
 struct kestrix_context;

@@ -26,7 +26,9 @@ inline constexpr std::size_t kMinTokensKept = 4 * kStackCapacity;
 struct kestrix_context {
     explicit kestrix_context(script_runner run_script, std::span<char* const> args = {},
                              command_word_test is_command = nullptr)
-        : run_script(run_script), args(args), is_command(is_command) {}
+        : run_script(run_script), args(args), is_command(is_command) {
+        stack.report_to(*messages_);
+    }
     kestrix_context(const kestrix_context&) = delete;
     kestrix_context& operator=(const kestrix_context&) = delete;
 
@@ -45,11 +47,19 @@ struct kestrix_context {
     // The options fonts are loaded with at this point of the run (face: the font of a
     // collection that the face command picks).
     load_options font_options(std::optional<std::size_t> face = std::nullopt) {
-        return {forced_interpretation, notices, face};
+        return {forced_interpretation, notices, face, *messages_};
     }
     // What writers do about a file already at their output path.
     existing_file existing_outputs() const {
         return replace_outputs ? existing_file::replace : existing_file::refuse;
+    }
+
+    // Where every message of the run goes: the standard error stream, unless a test, a fuzz
+    // target or an embedding program hands the context a sink of its own.
+    message_sink& messages() const { return *messages_; }
+    void report_to(message_sink& sink) {
+        messages_ = &sink;
+        stack.report_to(sink);
     }
 
     // Font objects live in the run's pool: the stack only refers to them. `font` adds one,
@@ -65,6 +75,8 @@ struct kestrix_context {
 
   private:
     void drop_unreferenced_tokens();
+
+    message_sink* messages_ = &standard_error_sink();
 
     std::list<std::string> tokens_;  // a list: the text of a kept token never moves
     std::size_t collect_at_ = kMinTokensKept;

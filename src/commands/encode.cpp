@@ -4,7 +4,7 @@
 #include "commands/operands.h"
 
 int encode_command(kestrix_context& context) {
-    const command_voice voice{"encode"};
+    const command_voice voice{"encode", context.messages()};
     std::int32_t platformID = 0, encodingID = 0;
     if (!pop_encoding(context, voice, platformID, encodingID)) return -1;
     stack_item operands[2];  // file name, font

@@ -8,8 +8,8 @@
 #include "commands/commands.h"
 #include "commands/operands.h"
 #include "font/font.h"
-#include "tables/name_text.h"
 #include "tables/name.h"
+#include "tables/name_text.h"
 
 namespace {
 
@@ -82,23 +82,24 @@ struct planned_edit {
 // Every edit, checked before any is made: a text that a 16-bit length cannot hold, or a
 // family without a single character a PostScript name may use, changes nothing.
 std::optional<std::vector<planned_edit>> plan_edits(name_elab& name, std::string_view family,
-                                                    std::size_t& unmappable) {
+                                                    std::size_t& unmappable,
+                                                    message_sink& messages) {
     std::vector<planned_edit> edits;
     for (name_record& record : name.records) {
         std::optional<std::string> text = renamed_text(name, record, family);
         if (!text) continue;
         if ((record.nameID == kPostScriptName || record.nameID == kCidFindfontName) &&
             postscript_form(family).find_first_not_of('-') == std::string::npos) {
-            std::fprintf(stderr,
-                         "family: \"%.*s\" has no ASCII letter or digit for the PostScript "
-                         "name\n",
-                         static_cast<int>(family.size()), family.data());
+            say(messages,
+                "family: \"%.*s\" has no ASCII letter or digit for the PostScript "
+                "name\n",
+                static_cast<int>(family.size()), family.data());
             return std::nullopt;
         }
         stored_name_text stored = encode_name_text(record.platformID, *text);
         if (stored.bytes.size() > 0xFFFF) {
-            std::fprintf(stderr, "family: name of %zu bytes too long, at most 65535\n",
-                         stored.bytes.size());
+            say(messages, "family: name of %zu bytes too long, at most 65535\n",
+                stored.bytes.size());
             return std::nullopt;
         }
         unmappable += stored.unmappable;
@@ -110,10 +111,10 @@ std::optional<std::vector<planned_edit>> plan_edits(name_elab& name, std::string
 // The CFF table keeps a FontName of its own, which only a CFF writer could change.
 void warn_cff_font_name(font_object& font) {
     if (!find_table(font, "CFF ", 0)) return;
-    std::fprintf(stderr,
-                 "family: warning: %s: the CFF table's own FontName still holds the old name "
-                 "(kestrix does not rewrite CFF)\n",
-                 font.font_path.c_str());
+    say(*font.messages,
+        "family: warning: %s: the CFF table's own FontName still holds the old name "
+        "(kestrix does not rewrite CFF)\n",
+        font.font_path.c_str());
 }
 
 }  // namespace
@@ -131,11 +132,12 @@ int rename_family(font_object& font, std::string_view family, std::size_t& chang
     changed = 0;
     name_elab* name = name_table(font);
     if (!name) {
-        std::fprintf(stderr, "family: %s has no name table\n", font.font_path.c_str());
+        say(*font.messages, "family: %s has no name table\n", font.font_path.c_str());
         return -1;
     }
     std::size_t unmappable = 0;
-    std::optional<std::vector<planned_edit>> edits = plan_edits(*name, family, unmappable);
+    std::optional<std::vector<planned_edit>> edits =
+        plan_edits(*name, family, unmappable, *font.messages);
     if (!edits) return -1;
     for (planned_edit& edit : *edits) {
         name_record& record = *edit.record;
@@ -145,14 +147,14 @@ int rename_family(font_object& font, std::string_view family, std::size_t& chang
         record.string = std::move(edit.bytes);
     }
     if (unmappable > 0)
-        std::fprintf(stderr, "family: warning: %zu character(s) not in Mac Roman stored as \"?\"\n",
-                     unmappable);
+        say(*font.messages, "family: warning: %zu character(s) not in Mac Roman stored as \"?\"\n",
+            unmappable);
     warn_cff_font_name(font);
     return 0;
 }
 
 int family_command(kestrix_context& context) {
-    const command_voice voice{"family"};
+    const command_voice voice{"family", context.messages()};
     stack_item operands[2];  // family name, font
     if (!pop_operands(context, voice, operands)) return -1;
     const char* family = string_of(operands[0], voice, "family name");
@@ -162,7 +164,7 @@ int family_command(kestrix_context& context) {
     if (!*family) return voice.fail("empty family name");
     std::size_t changed = 0;
     if (rename_family(*font, family, changed) != 0) return -1;
-    std::fprintf(stderr, "family: %zu name record(s) changed\n", changed);
+    say(context.messages(), "family: %zu name record(s) changed\n", changed);
     context.stack.push(font, ITEM_FONT);
     return 0;
 }

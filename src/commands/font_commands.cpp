@@ -16,7 +16,7 @@ int push_font(kestrix_context& context, const command_voice& voice, const char* 
     if (!loaded) return voice.fail("load failed");
     font_object* font = context.adopt_font(std::move(loaded));
     for (const char* tag : font_elab_order_of(*font)) {
-        if (!load_elab_table(*font, tag, 1)) std::fprintf(stderr, "font: no %s table\n", tag);
+        if (!load_elab_table(*font, tag, 1)) say(context.messages(), "font: no %s table\n", tag);
     }
     if (context.stack.push(font, ITEM_FONT) != 0) {
         context.release_font(font);
@@ -28,7 +28,7 @@ int push_font(kestrix_context& context, const command_voice& voice, const char* 
 }  // namespace
 
 int font_command(kestrix_context& context) {
-    const command_voice voice{"font"};
+    const command_voice voice{"font", context.messages()};
     stack_item item;
     // A missing operand is reported as the wrong one.
     if (!context.stack.pop(item) || !item.val) return voice.fail("expected string");
@@ -38,7 +38,7 @@ int font_command(kestrix_context& context) {
 }
 
 int face_command(kestrix_context& context) {
-    const command_voice voice{"face"};
+    const command_voice voice{"face", context.messages()};
     std::int32_t index = 0;
     if (!pop_integer(context, voice, "index", index)) return -1;
     const char* path = pop_string(context, voice, "string");
@@ -48,12 +48,12 @@ int face_command(kestrix_context& context) {
 }
 
 int free_command(kestrix_context& context) {
-    font_object* font = pop_font(context, {"free"});
+    font_object* font = pop_font(context, {"free", context.messages()});
     if (!font) return -1;
     for (int i = context.stack.depth() - 1; i >= 0; --i) {
         const stack_item& other = context.stack.slot(i);
         if (other.type == ITEM_FONT && other.val == font) {
-            std::fprintf(stderr, "free: font referenced duplicated in stack item %d\n", i);
+            say(context.messages(), "free: font referenced duplicated in stack item %d\n", i);
             return -1;
         }
     }
@@ -64,7 +64,7 @@ int free_command(kestrix_context& context) {
 int force_command(kestrix_context& context) {
     context.forced_interpretation = !context.forced_interpretation;
     if (context.forced_interpretation)
-        std::fprintf(stderr, "Warning: forced file interpretation is ON\n");
+        say(context.messages(), "Warning: forced file interpretation is ON\n");
     return 0;
 }
 

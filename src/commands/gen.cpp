@@ -25,11 +25,10 @@ void warn_stale_device_tables(font_object& font) {
         stale += tag;
     }
     if (stale.empty()) return;
-    std::fflush(stdout);
-    std::fprintf(stderr,
-                 "gen: warning: %s: %s copied unchanged, no longer matching the widths set by "
-                 "setaw\n",
-                 font.font_path.c_str(), stale.c_str());
+    say(*font.messages,
+        "gen: warning: %s: %s copied unchanged, no longer matching the widths set by "
+        "setaw\n",
+        font.font_path.c_str(), stale.c_str());
 }
 
 // .ttf names TrueType outlines and .otf CFF ones, by a custom other programs follow.
@@ -42,15 +41,14 @@ void warn_outline_suffix(font_object& font, std::string_view path) {
     else if (truetype && !cff && has_suffix(path, ".otf"))
         mismatch = "a TrueType font written under an .otf name (.ttf is usual)";
     if (!mismatch) return;
-    std::fflush(stdout);
-    std::fprintf(stderr, "gen: warning: %.*s: %s\n", static_cast<int>(path.size()), path.data(),
-                 mismatch);
+    say(*font.messages, "gen: warning: %.*s: %s\n", static_cast<int>(path.size()), path.data(),
+        mismatch);
 }
 
 }  // namespace
 
 int gen_command(kestrix_context& context) {
-    const command_voice voice{"gen"};
+    const command_voice voice{"gen", context.messages()};
     stack_item operands[2];  // file name, font
     if (!pop_operands(context, voice, operands)) return -1;
     font_object* font = font_of(operands[1], voice, "font object");

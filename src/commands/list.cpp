@@ -6,7 +6,7 @@
 #include "report/listname.h"
 
 int list_command(kestrix_context& context) {
-    const command_voice voice{"list", true};
+    const command_voice voice{"list", context.messages()};
     stack_item item;
     // A missing operand is reported as the wrong one.
     if (!context.stack.pop(item)) return voice.fail("expected font");
@@ -16,7 +16,7 @@ int list_command(kestrix_context& context) {
 }
 
 int listname_command(kestrix_context& context) {
-    const command_voice voice{"listname", true};
+    const command_voice voice{"listname", context.messages()};
     name_key key;
     if (!pop_name_key(context, voice, key)) return -1;
     font_object* font = pop_font(context, voice);

@@ -18,13 +18,13 @@ namespace {
 USHORT named_glyph(font_object& font, const char* name, const char* command) {
     post_elab* post = post_table(font);
     if (!post) {
-        std::fprintf(stderr, "%s: no post table\n", font.font_path.c_str());
+        say(*font.messages, "%s: no post table\n", font.font_path.c_str());
         return 0;
     }
     USHORT glyph = glyph_index_of(name, post);
     if (glyph == 0)
-        std::fprintf(stderr, "%s: no glyph name \"%s\" in font %s\n", command, name,
-                     font.font_path.c_str());
+        say(*font.messages, "%s: no glyph name \"%s\" in font %s\n", command, name,
+            font.font_path.c_str());
     return glyph;
 }
 
@@ -32,11 +32,11 @@ USHORT named_glyph(font_object& font, const char* name, const char* command) {
 std::optional<glyph_outlines> glyph_data(font_object& font, const char* command) {
     std::optional<glyph_outlines> outlines = glyph_outlines::of(font);
     if (!outlines) {
-        std::fprintf(stderr, "%s: no glyf table\n", font.font_path.c_str());
+        say(*font.messages, "%s: no glyf table\n", font.font_path.c_str());
         return std::nullopt;
     }
     if (outlines->count() == 0) {
-        std::fprintf(stderr, "%s: no glyph data in font %s\n", command, font.font_path.c_str());
+        say(*font.messages, "%s: no glyph data in font %s\n", command, font.font_path.c_str());
         return std::nullopt;
     }
     return outlines;
@@ -49,7 +49,7 @@ struct glyph_operands {
 };
 
 bool pop_font_and_name(kestrix_context& context, const char* command, glyph_operands& out) {
-    const command_voice voice{command};
+    const command_voice voice{command, context.messages()};
     stack_item operands[2];  // glyph name, font
     if (!pop_operands(context, voice, operands)) return false;
     out.font = font_of(operands[1], voice, "font object");
@@ -66,14 +66,13 @@ int set_advance_width(font_object& font, const char* name, std::int32_t width) {
     hhea_elab* hhea = hhea_table(font);
     hmtx_elab* hmtx = hmtx_table(font);
     if (!hhea || !hmtx || hmtx->hMetrics.empty()) {
-        std::fprintf(stderr, "setaw: missing hhea/hmtx table or hMetrics data in font %s\n",
-                     font.font_path.c_str());
+        say(*font.messages, "setaw: missing hhea/hmtx table or hMetrics data in font %s\n",
+            font.font_path.c_str());
         return -1;
     }
     // The array was sized by the glyph count when hmtx was parsed; check both bounds.
     if (glyph >= glyphs_in(font) || glyph >= hmtx->hMetrics.size()) {
-        std::fprintf(stderr, "setaw: %s: glyph index %d too large\n", font.font_path.c_str(),
-                     glyph);
+        say(*font.messages, "setaw: %s: glyph index %d too large\n", font.font_path.c_str(), glyph);
         return -1;
     }
     hmtx->hMetrics[glyph].advanceWidth = static_cast<USHORT>(width);
@@ -101,7 +100,7 @@ int get_glyph_metrics(font_object& font, const char* name, operand_stack& result
 
 int setaw_command(kestrix_context& context) {
     std::int32_t width = 0;
-    if (!pop_ushort(context, {"setaw"}, "AW", width)) return -1;
+    if (!pop_ushort(context, {"setaw", context.messages()}, "AW", width)) return -1;
     glyph_operands op;
     if (!pop_font_and_name(context, "setaw", op)) return -1;
     return set_advance_width(*op.font, op.name, width);

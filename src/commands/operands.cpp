@@ -10,8 +10,7 @@
 #include "report/listname.h"
 
 int command_voice::fail(const char* problem) const {
-    if (flush_output) std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s\n", name, problem);
+    say(messages, "%s: %s\n", name, problem);
     return -1;
 }
 
@@ -42,7 +41,7 @@ font_object* font_of(const stack_item& item, const command_voice& voice, const c
     voice.fail(("expected " + std::string(expected)).c_str());
     // The natural first try, "FILE list", leaves out the loading step.
     if (names_a_file(item.str()))
-        std::fprintf(stderr, "load it first: %s font %s\n", item.str(), voice.name);
+        say(voice.messages, "load it first: %s font %s\n", item.str(), voice.name);
     return nullptr;
 }
 
@@ -111,8 +110,8 @@ int finish_standard_output(const command_voice& voice, int status) {
     return voice.fail(output_failure().c_str());
 }
 
-int flush_standard_output(const char* who) {
+int flush_standard_output(const char* who, message_sink& messages) {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
-    std::fprintf(stderr, "%s: %s\n", who, output_failure().c_str());
+    say(messages, "%s: %s\n", who, output_failure().c_str());
     return -1;
 }

@@ -1,5 +1,5 @@
 // Taking a command's operands off the stack, with the command's own messages: each
-// problem is reported as "<command>: <problem>" on the standard error stream.
+// problem is reported as "<command>: <problem>" through the run's messages.
 #pragma once
 
 #include <cstdint>
@@ -9,11 +9,10 @@
 
 struct name_key;
 
-// How a command reports an operand it cannot use. list and listname flush their pending
-// output first, so that the message lands after it.
+// How a command reports an operand it cannot use: through the run's messages.
 struct command_voice {
     const char* name;
-    bool flush_output = false;
+    message_sink& messages;
 
     // Prints "<name>: <problem>\n"; returns -1.
     int fail(const char* problem) const;
@@ -67,4 +66,4 @@ int finish_standard_output(const command_voice& voice, int status);
 
 // The program's last check of the standard output: flushes it; 0, or -1 after the message
 // "<who>: cannot write standard output: <system's error text>".
-int flush_standard_output(const char* who);
+int flush_standard_output(const char* who, message_sink& messages);

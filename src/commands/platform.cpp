@@ -27,27 +27,27 @@ int relabel_encoding(font_object& font, std::int32_t M, std::int32_t N, std::int
                      std::int32_t NN) {
     const char* path = font.font_path.c_str();
     if (find_cmap_subtable(font, id16(MM), id16(NN))) {
-        std::fprintf(stderr, "platform: encoding %d.%d already exists in font %s\n", MM, NN, path);
+        say(*font.messages, "platform: encoding %d.%d already exists in font %s\n", MM, NN, path);
         return -1;
     }
     std::unique_ptr<cmap_subtable>* slot = find_cmap_subtable(font, id16(M), id16(N));
     if (!slot) {
-        std::fprintf(stderr, "platform: no encoding %d.%d in font %s\n", M, N, path);
+        say(*font.messages, "platform: no encoding %d.%d in font %s\n", M, N, path);
         return -1;
     }
     name_elab* names = name_table(font);
     if (!names) {
-        std::fprintf(stderr, "platform: cannot find name table in font %s\n", path);
+        say(*font.messages, "platform: cannot find name table in font %s\n", path);
         return -1;
     }
     if (names->count != names->records.size()) {
-        std::fprintf(stderr, "platform: inconsistent names in font %s\n", path);
+        say(*font.messages, "platform: inconsistent names in font %s\n", path);
         return -1;
     }
     if (has_names_for(*names, id16(MM), id16(NN)))
-        std::fprintf(stderr,
-                     "platform: warning: font %s already contains name(s) for platform %d.%d\n",
-                     path, MM, NN);
+        say(*font.messages,
+            "platform: warning: font %s already contains name(s) for platform %d.%d\n", path, MM,
+            NN);
 
     (*slot)->platformID = id16(MM);
     (*slot)->encodingID = id16(NN);
@@ -61,12 +61,12 @@ int relabel_encoding(font_object& font, std::int32_t M, std::int32_t N, std::int
 }
 
 int platform_command(kestrix_context& context) {
-    const command_voice voice{"platform"};
+    const command_voice voice{"platform", context.messages()};
     std::int32_t NN = 0, MM = 0, N = 0, M = 0;
     if (!pop_encoding(context, voice, MM, NN, "MM", "NN")) return -1;
     if (!pop_encoding(context, voice, M, N)) return -1;
     if (M == MM && N == NN) {
-        std::fprintf(stderr, "platform: M.N same as MM.NN (%d.%d = %d.%d)\n", M, N, MM, NN);
+        say(context.messages(), "platform: M.N same as MM.NN (%d.%d = %d.%d)\n", M, N, MM, NN);
         return -1;
     }
     font_object* font = pop_font(context, voice);

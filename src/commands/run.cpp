@@ -3,7 +3,7 @@
 #include "commands/operands.h"
 
 int run_command(kestrix_context& context) {
-    const command_voice voice{"run"};
+    const command_voice voice{"run", context.messages()};
     stack_item item;
     if (!pop_operand(context, voice, item, false)) return -1;
     const char* path = string_of(item, voice, "file name");

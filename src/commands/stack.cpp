@@ -18,7 +18,7 @@ int digit_value(int c) {
 
 int operand_stack::push(const void* val, int type) {
     if (top_ + 1 >= kStackCapacity) {
-        std::fprintf(stderr, "Stack overflow.\n");
+        say(*messages_, "Stack overflow.\n");
         return -1;
     }
     stack_item& slot = items_[++top_];
@@ -89,7 +89,7 @@ bool parse_c_integer(const char* text, std::int32_t& value, std::size_t& consume
 int stackcheck(operand_stack& stack, std::int32_t& out) {
     stack_item item;
     if (!stack.pop(item)) {
-        std::fprintf(stderr, "stackcheck: expected integer, but stack is empty\n");
+        say(stack.messages(), "stackcheck: expected integer, but stack is empty\n");
         return -1;
     }
     switch (item.type) {
@@ -101,21 +101,21 @@ int stackcheck(operand_stack& stack, std::int32_t& out) {
             std::int32_t value = 0;
             std::size_t consumed = 0;
             if (!parse_c_integer(text, value, consumed)) {
-                std::fprintf(stderr, "typecheck: \"%s\" not an integer\n", text);
+                say(stack.messages(), "typecheck: \"%s\" not an integer\n", text);
                 return -1;
             }
             if (consumed < std::strlen(text)) {
-                std::fprintf(stderr, "typecheck: extraneous chars in \"%s\"\n", text);
+                say(stack.messages(), "typecheck: extraneous chars in \"%s\"\n", text);
                 return -1;
             }
             out = value;
             return 0;
         }
         case ITEM_FONT:
-            std::fprintf(stderr, "typecheck: expected integer, got font\n");
+            say(stack.messages(), "typecheck: expected integer, got font\n");
             return -1;
         default:
-            std::fprintf(stderr, "typecheck: expected integer, got undefined\n");
+            say(stack.messages(), "typecheck: expected integer, got undefined\n");
             return -1;
     }
 }
@@ -126,31 +126,37 @@ int operand_stack::dump(std::FILE* stream) const {
         std::fflush(stdout);
         return 0;
     }
+    std::fputs(listing().c_str(), stream);
+    std::fflush(stream);
+    return 0;
+}
+
+std::string operand_stack::listing() const {
+    std::string text;
     for (int i = top_; i >= 0; --i) {
         const stack_item& item = items_[i];
-        std::fprintf(stream, "stack[%d] = ", i);
+        text += formatted("stack[%d] = ", i);
         switch (item.type) {
             case ITEM_UNDEFINED:
-                std::fprintf(stream, "[undefined object]");
+                text += "[undefined object]";
                 break;
             case ITEM_FONT: {
                 const font_object* font = item.font();
                 const char* path = font && !font->font_path.empty() ? font->font_path.c_str() : "?";
-                std::fprintf(stream, "font object for file \"%s\"", path);
+                text += formatted("font object for file \"%s\"", path);
                 break;
             }
             case ITEM_STRING:
-                std::fprintf(stream, "string \"%s\"", item.str() ? item.str() : "<null>");
+                text += formatted("string \"%s\"", item.str() ? item.str() : "<null>");
                 break;
             case ITEM_INTEGER:
-                std::fprintf(stream, "integer %ld", static_cast<long>(item.num));
+                text += formatted("integer %ld", static_cast<long>(item.num));
                 break;
             default:
                 break;
         }
-        if (i == top_) std::fprintf(stream, " <-- top");
-        std::fprintf(stream, "\n");
+        if (i == top_) text += " <-- top";
+        text += "\n";
     }
-    std::fflush(stream);
-    return 0;
+    return text;
 }

@@ -4,7 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
+
+#include "font/messages.h"
 
 struct font_object;
 
@@ -31,7 +34,7 @@ constexpr int kStackCapacity = 128;
 // The operand stack: at most kStackCapacity items, the last pushed on top.
 class operand_stack {
   public:
-    // Pushes an item; on a full stack prints "Stack overflow." and returns -1 (the item is
+    // Pushes an item; on a full stack reports "Stack overflow." and returns -1 (the item is
     // lost, the stack keeps what it had). 0 on success.
     int push(const void* val, int type);
     // A string item of exactly this text, which must be followed by a zero byte.
@@ -48,12 +51,19 @@ class operand_stack {
     // Prints every item, top first ("stack: stack is empty" on the standard output when
     // there is none).
     int dump(std::FILE* stream) const;
+    // The lines dump prints for a stack that holds items.
+    std::string listing() const;
+
+    // Where the stack and stackcheck report; the context points it at the run's sink.
+    void report_to(message_sink& messages) { messages_ = &messages; }
+    message_sink& messages() const { return *messages_; }
 
     void clear() { top_ = -1; }
 
   private:
     stack_item items_[kStackCapacity];
     int top_ = -1;
+    message_sink* messages_ = &standard_error_sink();
 };
 
 // Pops one operand and converts it to a 32-bit integer ("%i" rules).

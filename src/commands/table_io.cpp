@@ -25,7 +25,7 @@ struct table_operands {
 
 // Pops the file name, the tag and the font; false after the command's message.
 bool pop_table_operands(kestrix_context& context, const char* command, table_operands& out) {
-    const command_voice voice{command};
+    const command_voice voice{command, context.messages()};
     stack_item operands[3];  // file name, tag, font
     if (!pop_operands(context, voice, operands)) return false;
     out.font = font_of(operands[2], voice, "font object");
@@ -44,23 +44,23 @@ int import_command(kestrix_context& context) {
 
     std::optional<std::vector<BYTE>> bytes;
     {
-        file_handle in = open_file(op.path, "rb");
+        file_handle in = open_file(op.path, "rb", context.messages());
         if (!in) {
-            std::fprintf(stderr, "import: cannot open \"%s\" to read\n", op.path);
+            say(context.messages(), "import: cannot open \"%s\" to read\n", op.path);
             return -1;
         }
-        bytes = read_all(in.get(), op.path);
+        bytes = read_all(in.get(), op.path, context.messages());
     }
     if (!bytes) {
-        std::fprintf(stderr, "import: cannot read \"%s\"\n", op.path);
+        say(context.messages(), "import: cannot read \"%s\"\n", op.path);
         return -1;
     }
     if (bytes->empty()) {
-        std::fprintf(stderr, "import: file \"%s\" is empty\n", op.path);
+        say(context.messages(), "import: file \"%s\" is empty\n", op.path);
         return -1;
     }
     if (bytes->size() > 0xFFFFFFFFu) {  // a table's length is 32 bits
-        std::fprintf(stderr, "import: file \"%s\" is too large for a table\n", op.path);
+        say(context.messages(), "import: file \"%s\" is too large for a table\n", op.path);
         return -1;
     }
     entry->length = static_cast<ULONG>(bytes->size());
@@ -78,9 +78,10 @@ int export_command(kestrix_context& context) {
     if (!entry) return -1;
 
     // The file appears only once the table was produced and written in full.
-    std::unique_ptr<new_file> out = new_file::create(op.path, "wb", context.existing_outputs());
+    std::unique_ptr<new_file> out =
+        new_file::create(op.path, "wb", context.messages(), context.existing_outputs());
     if (!out) {
-        std::fprintf(stderr, "export: cannot open \"%s\" to write\n", op.path);
+        say(context.messages(), "export: cannot open \"%s\" to write\n", op.path);
         return -1;
     }
     mem_stream table;

@@ -8,13 +8,15 @@ bool takes_format12(USHORT platformID, USHORT encodingID) {
            (platformID == 0 && (encodingID == 4 || encodingID == 6));
 }
 
-std::unique_ptr<cmap_subtable> build_cmap12_subtable(std::vector<encoding_pair>& pairs) {
+std::unique_ptr<cmap_subtable> build_cmap12_subtable(std::vector<encoding_pair>& pairs,
+                                                     message_sink& messages) {
     if (pairs.empty()) return nullptr;
     sort_encoding_pairs(pairs);
-    warn_duplicate_codes(pairs);
+    warn_duplicate_codes(pairs, messages);
     drop_unreachable_duplicates(pairs);
 
     auto sub = std::make_unique<cmap_format12>();
+    sub->messages = &messages;
     for (const encoding_pair& p : pairs) {
         if (!sub->groups.empty()) {
             cmap_group& last = sub->groups.back();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "encoding/encoding_pairs.h"
+#include "font/messages.h"
 
 struct cmap_subtable;
 
@@ -16,4 +17,5 @@ bool takes_format12(USHORT platformID, USHORT encodingID);
 // Groups of consecutive codes mapped to consecutive glyphs, ascending. The pairs are sorted
 // in place; of several pairs for one code the one a lookup would find is kept and every
 // duplicate is warned about, as for format 4. Nothing when there are no pairs.
-std::unique_ptr<cmap_subtable> build_cmap12_subtable(std::vector<encoding_pair>& pairs);
+std::unique_ptr<cmap_subtable> build_cmap12_subtable(std::vector<encoding_pair>& pairs,
+                                                     message_sink& messages);

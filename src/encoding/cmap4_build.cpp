@@ -5,11 +5,11 @@
 
 #include "font/font.h"
 
-void warn_duplicate_codes(const std::vector<encoding_pair>& sorted) {
+void warn_duplicate_codes(const std::vector<encoding_pair>& sorted, message_sink& messages) {
     for (std::size_t i = 0; i + 1 < sorted.size(); ++i)
         if (sorted[i].code == sorted[i + 1].code)
-            std::fprintf(stderr, "Warning: encoding duplicates char code 0x%04lx\n",
-                         static_cast<unsigned long>(sorted[i].code));
+            say(messages, "Warning: encoding duplicates char code 0x%04lx\n",
+                static_cast<unsigned long>(sorted[i].code));
 }
 
 void drop_unreachable_duplicates(std::vector<encoding_pair>& sorted) {
@@ -28,7 +28,8 @@ std::size_t count_segments(const std::vector<encoding_pair>& unique) {
     return segments;
 }
 
-bool fill_segments(const std::vector<encoding_pair>& unique, cmap4_layout& out) {
+bool fill_segments(const std::vector<encoding_pair>& unique, cmap4_layout& out,
+                   message_sink& messages) {
     const std::size_t segCount = out.segCount;
     if (unique.empty() || segCount == 0) return false;
     out.endCount.assign(segCount, 0);
@@ -40,7 +41,7 @@ bool fill_segments(const std::vector<encoding_pair>& unique, cmap4_layout& out) 
 
     auto next_segment = [&](std::size_t& s) {
         if (++s > segCount - 1) {
-            std::fprintf(stderr, "Corrupted cmap during build!\n");
+            say(messages, "Corrupted cmap during build!\n");
             return false;
         }
         return true;
@@ -127,16 +128,17 @@ std::size_t layout_bytes(std::size_t segments, std::size_t array_entries) {
     return 16 + 8 * segments + 2 * array_entries;
 }
 
-void warn_too_long(std::size_t length) {
-    std::fprintf(stderr,
-                 "build_cmap4_subtable: the subtable would take %zu bytes, more than its "
-                 "16-bit length can hold\n",
-                 length);
+void warn_too_long(std::size_t length, message_sink& messages) {
+    say(messages,
+        "build_cmap4_subtable: the subtable would take %zu bytes, more than its "
+        "16-bit length can hold\n",
+        length);
 }
 
-std::optional<cmap4_layout> layout_sorted_pairs(std::vector<encoding_pair>& pairs) {
+std::optional<cmap4_layout> layout_sorted_pairs(std::vector<encoding_pair>& pairs,
+                                                message_sink& messages) {
     sort_encoding_pairs(pairs);
-    warn_duplicate_codes(pairs);
+    warn_duplicate_codes(pairs, messages);
     drop_unreachable_duplicates(pairs);
 
     const std::size_t segments = count_segments(pairs);
@@ -144,13 +146,13 @@ std::optional<cmap4_layout> layout_sorted_pairs(std::vector<encoding_pair>& pair
     if (length > kMaxSubtableBytes) {
         std::size_t compact_length = 0;
         std::optional<cmap4_layout> compact = compact_layout(pairs, compact_length);
-        if (!compact) warn_too_long(compact_length);
+        if (!compact) warn_too_long(compact_length, messages);
         return compact;
     }
 
     cmap4_layout out;
     set_header(out, segments, length);
-    if (!fill_segments(pairs, out)) return std::nullopt;
+    if (!fill_segments(pairs, out, messages)) return std::nullopt;
     return out;
 }
 
@@ -197,19 +199,20 @@ std::optional<cmap4_layout> compact_layout(const std::vector<encoding_pair>& uni
     return out;
 }
 
-std::optional<cmap4_layout> build_cmap4_layout(std::vector<encoding_pair>& pairs) {
+std::optional<cmap4_layout> build_cmap4_layout(std::vector<encoding_pair>& pairs,
+                                               message_sink& messages) {
     if (pairs.empty()) return std::nullopt;
     if (pairs.size() > kMaxEncodingPairs) {
-        std::fprintf(stderr,
-                     "build_cmap4_subtable: %zu char codes, more than a format 4 subtable can "
-                     "hold (%zu)\n",
-                     pairs.size(), kMaxEncodingPairs);
+        say(messages,
+            "build_cmap4_subtable: %zu char codes, more than a format 4 subtable can "
+            "hold (%zu)\n",
+            pairs.size(), kMaxEncodingPairs);
         return std::nullopt;
     }
     try {
-        return layout_sorted_pairs(pairs);
+        return layout_sorted_pairs(pairs, messages);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Out of memory!");
+        say(messages, "Out of memory!");
         return std::nullopt;
     }
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "encoding/encoding_pairs.h"
+#include "font/messages.h"
 #include "font/types.h"
 
 // The fields and arrays of a format 4 subtable, as the TrueType layout names them.
@@ -35,7 +36,7 @@ inline constexpr std::size_t kMaxEncodingPairs = 0xFFFF;
 
 // Prints "Warning: encoding duplicates char code 0x%04lx\n" once per adjacent pair of
 // equal codes in the sorted pairs.
-void warn_duplicate_codes(const std::vector<encoding_pair>& sorted);
+void warn_duplicate_codes(const std::vector<encoding_pair>& sorted, message_sink& messages);
 
 // Keeps only the first pair of each code: the one a lookup finds, since lookups take the
 // first segment whose end is at or above the code. The others could never be reached and
@@ -53,7 +54,8 @@ std::size_t count_segments(const std::vector<encoding_pair>& unique);
 
 // Fills the segment arrays for segCount segments; false (after "Corrupted cmap during
 // build!\n") when the pairs need more segments than that.
-bool fill_segments(const std::vector<encoding_pair>& unique, cmap4_layout& out);
+bool fill_segments(const std::vector<encoding_pair>& unique, cmap4_layout& out,
+                   message_sink& messages);
 
 // The compact layout of sorted pairs with distinct codes: the same code runs, each split
 // into idDelta segments (runs of consecutive glyph IDs of at least kMinDeltaRun codes, or a
@@ -67,4 +69,5 @@ std::optional<cmap4_layout> compact_layout(const std::vector<encoding_pair>& uni
 // layout, or the compact one where the specified one would not fit in 65535 bytes. Nothing,
 // after a message, when the pairs are too many or neither layout fits; nothing and no
 // message when there are no pairs.
-std::optional<cmap4_layout> build_cmap4_layout(std::vector<encoding_pair>& pairs);
+std::optional<cmap4_layout> build_cmap4_layout(std::vector<encoding_pair>& pairs,
+                                               message_sink& messages);

@@ -16,9 +16,10 @@
 #include "tables/post.h"
 
 std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post,
-                                                         std::size_t glyph_count, ULONG max_code,
+                                                         std::size_t glyph_count,
+                                                         message_sink& messages, ULONG max_code,
                                                          std::size_t pair_limit) {
-    file_handle in = open_file(path, "r");
+    file_handle in = open_file(path, "r", messages);
     if (!in) return std::nullopt;
 
     std::vector<encoding_pair> pairs;
@@ -27,47 +28,50 @@ std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_
         const bool read = for_each_metrics_line(
             in.get(),
             [&](char* line) {
-                if (parse_metrics_line(pairs, line, post, glyph_count, max_code, pair_limit) != 0)
+                if (parse_metrics_line(pairs, line, post, glyph_count, messages, max_code,
+                                       pair_limit) != 0)
                     ++missing;
             },
-            path);
+            messages, path);
         if (!read) return std::nullopt;
     } catch (const std::bad_alloc&) {
         // Going on with part of the encoding would silently drop characters.
-        std::fprintf(stderr, "Out of memory!\n");
+        say(messages, "Out of memory!\n");
         return std::nullopt;
     }
     if (std::ferror(in.get())) {
-        std::fprintf(stderr, "build_encoding: cannot read \"%s\"\n", path);
+        say(messages, "build_encoding: cannot read \"%s\"\n", path);
         return std::nullopt;
     }
     if (missing != 0)
-        std::fprintf(stderr, "build_encoding: %d char(s) in \"%s\" do not appear in the font\n",
-                     missing, path);
+        say(messages, "build_encoding: %d char(s) in \"%s\" do not appear in the font\n", missing,
+            path);
     return pairs;
 }
 
 int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post,
-                       std::size_t glyph_count, ULONG max_code, std::size_t pair_limit) {
+                       std::size_t glyph_count, message_sink& messages, ULONG max_code,
+                       std::size_t pair_limit) {
     metrics_tokens tokens = scan_metrics_line(line);
     long long code = 0;
     if (!tokens.code || !tokens.name || !read_code_token(tokens.code, code) || code <= 0) return 0;
     if (code > max_code) {
         // Keeping the low bits would map the glyph to an unrelated character.
-        std::fprintf(stderr, "Warning: char code 0x%llx of \"%s\" is above 0x%lx, line skipped\n",
-                     code, tokens.name, static_cast<unsigned long>(max_code));
+        say(messages, "Warning: char code 0x%llx of \"%s\" is above 0x%lx, line skipped\n", code,
+            tokens.name, static_cast<unsigned long>(max_code));
         return 0;
     }
     return set_encoding_pair(pairs, static_cast<ULONG>(code), tokens.name, post, glyph_count,
-                             pair_limit);
+                             messages, pair_limit);
 }
 
 int set_encoding_pair(std::vector<encoding_pair>& pairs, ULONG code, const char* name,
-                      post_elab& post, std::size_t glyph_count, std::size_t pair_limit) {
+                      post_elab& post, std::size_t glyph_count, message_sink& messages,
+                      std::size_t pair_limit) {
     // Glyph 0 doubles as "not found", so ".notdef" cannot be encoded.
     USHORT glyph = glyph_index_within(name, &post, glyph_count);
     if (glyph == 0) {
-        std::fprintf(stderr, "set_encoding_pair: no \"%s\" in this font\n", name);
+        say(messages, "set_encoding_pair: no \"%s\" in this font\n", name);
         return -1;
     }
     if (pairs.size() >= pair_limit) throw std::bad_alloc();
@@ -75,7 +79,8 @@ int set_encoding_pair(std::vector<encoding_pair>& pairs, ULONG code, const char*
     return 0;
 }
 
-void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& post) {
+void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& post,
+                     message_sink& messages) {
     const std::size_t glyphs = post.numberOfGlyphs;
     std::vector<bool> covered(glyphs, false);
     for (const encoding_pair& p : pairs)
@@ -83,14 +88,16 @@ void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& p
     long reached = 0;
     for (bool c : covered) reached += c ? 1 : 0;
     if (reached != static_cast<long>(glyphs))
-        std::fprintf(stderr, "Encoding covers %ld of %d glyph(s) in this font\n", reached,
-                     static_cast<int>(glyphs));
+        say(messages, "Encoding covers %ld of %d glyph(s) in this font\n", reached,
+            static_cast<int>(glyphs));
 }
 
-std::unique_ptr<cmap_subtable> build_cmap4_subtable(std::vector<encoding_pair>& pairs) {
-    std::optional<cmap4_layout> layout = build_cmap4_layout(pairs);
+std::unique_ptr<cmap_subtable> build_cmap4_subtable(std::vector<encoding_pair>& pairs,
+                                                    message_sink& messages) {
+    std::optional<cmap4_layout> layout = build_cmap4_layout(pairs, messages);
     if (!layout) return nullptr;
     auto sub = std::make_unique<cmap_format4>();
+    sub->messages = &messages;
     sub->length = layout->length;
     sub->language = 0;
     sub->segCountX2 = layout->segCountX2;
@@ -132,7 +139,7 @@ int install_subtable(font_object& font, std::unique_ptr<cmap_subtable> subtable,
     cmap_elab* cmap = cmap_table(font);
     if (!cmap) return -1;
     if (cmap->subtables.size() >= 0xFFFF) {  // numTables is 16 bits
-        std::fprintf(stderr, "install_subtable: cmap cannot hold more subtables\n");
+        say(*font.messages, "install_subtable: cmap cannot hold more subtables\n");
         return -1;
     }
     try {
@@ -140,7 +147,7 @@ int install_subtable(font_object& font, std::unique_ptr<cmap_subtable> subtable,
         cmap->subtables.insert(cmap->subtables.begin() + static_cast<long>(at),
                                std::move(subtable));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Out of memory!\n");
+        say(*font.messages, "Out of memory!\n");
         return -1;
     }
     cmap->numTables = static_cast<USHORT>(cmap->subtables.size());
@@ -157,8 +164,8 @@ void update_os2_char_range(font_object& font, const cmap_subtable& subtable) {
     os2->v->usLastCharIndex = range.last;
 }
 
-int fail(const char* message) {
-    std::fprintf(stderr, "%s", message);
+int fail(const font_object& font, const char* message) {
+    font.messages->take(message);
     return -1;
 }
 
@@ -167,19 +174,19 @@ int fail(const char* message) {
 int encode_font(font_object& font, const char* path, USHORT platformID, USHORT encodingID,
                 std::size_t pair_limit) {
     post_elab* post = post_table(font);
-    if (!post) return fail("encode: font has no post table\n");
+    if (!post) return fail(font, "encode: font has no post table\n");
 
     // Unicode full-repertoire subtables are format 12 and keep codes past 0xFFFF; every other
     // platform.encoding gets format 4.
     const bool wide = takes_format12(platformID, encodingID);
-    std::optional<std::vector<encoding_pair>> pairs =
-        build_encoding(path, *post, glyphs_in(font), wide ? kLastUnicode : 0xFFFF, pair_limit);
-    if (!pairs) return fail("encode: cannot construct encoding\n");
-    report_coverage(*pairs, *post);
+    std::optional<std::vector<encoding_pair>> pairs = build_encoding(
+        path, *post, glyphs_in(font), *font.messages, wide ? kLastUnicode : 0xFFFF, pair_limit);
+    if (!pairs) return fail(font, "encode: cannot construct encoding\n");
+    report_coverage(*pairs, *post, *font.messages);
 
-    std::unique_ptr<cmap_subtable> subtable =
-        wide ? build_cmap12_subtable(*pairs) : build_cmap4_subtable(*pairs);
-    if (!subtable) return fail("encode: cannot construct new cmap subtable\n");
+    std::unique_ptr<cmap_subtable> subtable = wide ? build_cmap12_subtable(*pairs, *font.messages)
+                                                   : build_cmap4_subtable(*pairs, *font.messages);
+    if (!subtable) return fail(font, "encode: cannot construct new cmap subtable\n");
     const cmap_subtable& installed = *subtable;
     if (install_subtable(font, std::move(subtable), platformID, encodingID) != 0) return -1;
 

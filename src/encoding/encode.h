@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "encoding/encoding_pairs.h"
+#include "font/messages.h"
 #include "font/types.h"
 
 struct font_object;
@@ -31,6 +32,7 @@ int encode_font(font_object& font, const char* path, USHORT platformID, USHORT e
 // Lines with codes above max_code are skipped with a warning.
 std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_elab& post,
                                                          std::size_t glyph_count,
+                                                         message_sink& messages,
                                                          ULONG max_code = 0xFFFF,
                                                          std::size_t pair_limit = kNoPairLimit);
 
@@ -38,20 +40,22 @@ std::optional<std::vector<encoding_pair>> build_encoding(const char* path, post_
 // Adds the pair of one metrics line, if it has one. -1 when it names a glyph the font
 // lacks, else 0. Throws std::bad_alloc when the pair cannot be stored.
 int parse_metrics_line(std::vector<encoding_pair>& pairs, char* line, post_elab& post,
-                       std::size_t glyph_count, ULONG max_code = 0xFFFF,
+                       std::size_t glyph_count, message_sink& messages, ULONG max_code = 0xFFFF,
                        std::size_t pair_limit = kNoPairLimit);
 
 // Resolves the name and appends the pair; -1 (with a message) when the name is not found.
 int set_encoding_pair(std::vector<encoding_pair>& pairs, ULONG code, const char* name,
-                      post_elab& post, std::size_t glyph_count,
+                      post_elab& post, std::size_t glyph_count, message_sink& messages,
                       std::size_t pair_limit = kNoPairLimit);
 
 // Reports how many of the post table's glyphs the pairs reach.
-void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& post);
+void report_coverage(const std::vector<encoding_pair>& pairs, const post_elab& post,
+                     message_sink& messages);
 
 // A format 4 subtable (platform and encoding still 0) from the pairs, which are sorted in
 // place; nothing when there are none or they do not fit.
-std::unique_ptr<cmap_subtable> build_cmap4_subtable(std::vector<encoding_pair>& pairs);
+std::unique_ptr<cmap_subtable> build_cmap4_subtable(std::vector<encoding_pair>& pairs,
+                                                    message_sink& messages);
 
 // Puts the subtable into the font's cmap as platformID.encodingID: in the slot of an
 // existing subtable with that pair, else before the first subtable whose platformID and

@@ -85,9 +85,9 @@ line_status read_line(std::FILE* in, std::string& line, std::size_t& budget, std
 }  // namespace
 
 bool for_each_metrics_line(std::FILE* in, const std::function<void(char* line)>& handle,
-                           const char* name, std::size_t limit) {
+                           message_sink& messages, const char* name, std::size_t limit) {
     if (known_to_exceed(in, limit)) {
-        report_input_too_large(name);
+        report_input_too_large(name, messages);
         return false;
     }
     std::string line;
@@ -95,7 +95,7 @@ bool for_each_metrics_line(std::FILE* in, const std::function<void(char* line)>&
     for (;;) {
         const line_status status = read_line(in, line, limit, in_metrics ? limit : kHeaderLineKept);
         if (status == line_status::too_long) {
-            report_input_too_large(name);
+            report_input_too_large(name, messages);
             return false;
         }
         if (status == line_status::end) return true;

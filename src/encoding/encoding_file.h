@@ -19,7 +19,8 @@
 // False, after the message of report_input_too_large naming the file, when more than
 // `limit` bytes had to be read.
 bool for_each_metrics_line(std::FILE* in, const std::function<void(char* line)>& handle,
-                           const char* name = "-", std::size_t limit = kMaxInputBytes);
+                           message_sink& messages, const char* name = "-",
+                           std::size_t limit = kMaxInputBytes);
 
 // The last code and name tokens of a metrics line; null where the line has none.
 struct metrics_tokens {

@@ -90,6 +90,6 @@ struct opened_face {
 std::optional<opened_face> open_face(std::vector<BYTE> file, std::size_t face,
                                      const std::string& path, std::string& error);
 
-// The line `font` prints on the standard error stream when it loads the first font of
+// The message `font` gives when it loads the first font of
 // a collection of `count` fonts (newline included).
 std::string collection_notice(const std::string& path, std::size_t count);

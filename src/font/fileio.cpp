@@ -42,7 +42,8 @@ void mem_stream::write(const BYTE* src, std::size_t n) {
 void vread_bytes(ULONG& value, int width, mem_stream& stream, bool& ok) {
     ok = false;
     if (width != 1 && width != 2 && width != 4) {
-        std::fprintf(stderr, "vread: integer length %d unexpected!\n", width);
+        // A width other than 1, 2 or 4 is a fault of the calling code, not of a file.
+        say(standard_error_sink(), "vread: integer length %d unexpected!\n", width);
         return;
     }
     value = 0;
@@ -52,7 +53,7 @@ void vread_bytes(ULONG& value, int width, mem_stream& stream, bool& ok) {
 
 void vwrite_bytes(ULONG value, int width, mem_stream& stream) {
     if (width != 1 && width != 2 && width != 4) {
-        std::fprintf(stderr, "vwrite: integer length %d unexpected!\n", width);
+        say(standard_error_sink(), "vwrite: integer length %d unexpected!\n", width);
         return;
     }
     for (int i = width - 1; i >= 0; --i) stream.put(static_cast<BYTE>(value >> (8 * i)));
@@ -89,7 +90,7 @@ bool path_exists(const char* path) {
 
 }  // namespace
 
-file_handle open_file(const char* path, const char* mode) {
+file_handle open_file(const char* path, const char* mode, message_sink& messages) {
     if (!path || !mode) return {};
     bool reading = std::strchr(mode, 'r') != nullptr;
     bool writing = std::strchr(mode, 'w') != nullptr;
@@ -97,13 +98,13 @@ file_handle open_file(const char* path, const char* mode) {
         // POSIX streams make no text/binary distinction, so there is nothing to switch.
         if (reading) return {stdin, false};
         if (writing) return {stdout, false};
-        std::fprintf(stderr, "open_file: file name \"-\" must have mode \"r\" or \"w\"\n");
+        say(messages, "open_file: file name \"-\" must have mode \"r\" or \"w\"\n");
         return {};
     }
     std::string real_mode = mode;
     if (writing) {
         if (path_exists(path)) {
-            std::fprintf(stderr, "open_file: writing to existing file \"%s\" not allowed\n", path);
+            say(messages, "open_file: writing to existing file \"%s\" not allowed\n", path);
             return {};
         }
         // "x": create exclusively, so a file that appears after the check is not truncated.
@@ -112,16 +113,16 @@ file_handle open_file(const char* path, const char* mode) {
     std::FILE* f = std::fopen(path, real_mode.c_str());
     if (!f) {
         int saved = errno;
-        std::fprintf(stderr, "Cannot open \"%s\" in mode \"%s\"\n", path, mode);
+        say(messages, "Cannot open \"%s\" in mode \"%s\"\n", path, mode);
         errno = saved;
-        std::perror(path);
+        say_errno(messages, path);
         return {};
     }
     return {f, true};
 }
 
-void report_input_too_large(const char* name) {
-    std::fprintf(stderr, "\"%s\" is larger than 1 GiB, the limit for an input file\n", name);
+void report_input_too_large(const char* name, message_sink& messages) {
+    say(messages, "\"%s\" is larger than 1 GiB, the limit for an input file\n", name);
     errno = EFBIG;
 }
 
@@ -160,9 +161,10 @@ mapped_file::~mapped_file() {
     munmap(const_cast<BYTE*>(data_), size_);
 }
 
-std::optional<std::vector<BYTE>> read_all(std::FILE* f, const char* name, std::size_t limit) {
+std::optional<std::vector<BYTE>> read_all(std::FILE* f, const char* name, message_sink& messages,
+                                          std::size_t limit) {
     if (known_to_exceed(f, limit)) {
-        report_input_too_large(name);
+        report_input_too_large(name, messages);
         return std::nullopt;
     }
     std::vector<BYTE> data;
@@ -180,7 +182,7 @@ std::optional<std::vector<BYTE>> read_all(std::FILE* f, const char* name, std::s
     for (;;) {
         std::size_t n = std::fread(chunk.data(), 1, chunk.size(), f);
         if (n > limit - data.size()) {
-            report_input_too_large(name);
+            report_input_too_large(name, messages);
             return std::nullopt;
         }
         data.insert(data.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
@@ -190,10 +192,11 @@ std::optional<std::vector<BYTE>> read_all(std::FILE* f, const char* name, std::s
     return data;
 }
 
-std::optional<std::vector<BYTE>> file_to_memory(mem_stream& stream, long offset, std::size_t size) {
+std::optional<std::vector<BYTE>> file_to_memory(mem_stream& stream, long offset, std::size_t size,
+                                                message_sink& messages) {
     if (offset < 0) return std::nullopt;
     if (!stream.seek(offset)) {
-        std::fprintf(stderr, "file_to_memory: cannot seek to %ld\n", offset);
+        say(messages, "file_to_memory: cannot seek to %ld\n", offset);
         return std::nullopt;
     }
     if (stream.remaining() < size) return std::nullopt;
@@ -201,8 +204,8 @@ std::optional<std::vector<BYTE>> file_to_memory(mem_stream& stream, long offset,
     try {
         buffer.resize(size);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "file_to_memory: Out of memory! Cannot malloc %ld bytes\n",
-                     static_cast<long>(size));
+        say(messages, "file_to_memory: Out of memory! Cannot malloc %ld bytes\n",
+            static_cast<long>(size));
         return std::nullopt;
     }
     stream.read(buffer.data(), size);

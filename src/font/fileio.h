@@ -16,6 +16,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "font/messages.h"
 #include "font/signal_cleanup.h"
 #include "font/types.h"
 
@@ -203,7 +204,7 @@ enum class existing_file { refuse, replace };
 // Opens path in the given mode. "-" stands for the standard input ("r" modes) or output
 // ("w" modes). A mode with "w" never truncates: an existing file is refused, and the file
 // is created exclusively, so one appearing meanwhile is refused as well.
-file_handle open_file(const char* path, const char* mode);
+file_handle open_file(const char* path, const char* mode, message_sink& messages);
 
 // The most any input file (a font, an imported table, an encoding file, a script) may hold. 32-bit
 // table offsets address 4 GiB, but real fonts stay far below 1 GiB; the limit keeps an
@@ -213,17 +214,18 @@ inline constexpr std::size_t kMaxInputBytes = std::size_t{1} << 30;
 // Reads everything from an open stream into memory, in bounded chunks; nothing on a read
 // error, or after "\"<name>\" is larger than 1 GiB, the limit for an input file" (errno
 // EFBIG) when the stream holds more than `limit` bytes, found out before they are stored.
-std::optional<std::vector<BYTE>> read_all(std::FILE* f, const char* name,
+std::optional<std::vector<BYTE>> read_all(std::FILE* f, const char* name, message_sink& messages,
                                           std::size_t limit = kMaxInputBytes);
 
 // True when the stream is a regular file larger than limit, known without reading it.
 bool known_to_exceed(std::FILE* f, std::size_t limit = kMaxInputBytes);
 
 // Prints the refusal of an input larger than kMaxInputBytes, and sets errno to EFBIG.
-void report_input_too_large(const char* name);
+void report_input_too_large(const char* name, message_sink& messages);
 
 // size bytes from offset, or nothing when the range does not lie inside the stream.
-std::optional<std::vector<BYTE>> file_to_memory(mem_stream& stream, long offset, std::size_t size);
+std::optional<std::vector<BYTE>> file_to_memory(mem_stream& stream, long offset, std::size_t size,
+                                                message_sink& messages);
 
 // Size of the stream in bytes.
 ULONG file_size(const mem_stream& stream);

@@ -19,8 +19,7 @@ std::size_t directory_entries_in(std::size_t file_size) {
 
 // Reports one failed offset-table check; true when loading must stop.
 bool offset_check_fails(const font_object& font, const char* reason, bool forced_interpretation) {
-    std::fprintf(stderr, "Warning: %s: invalid offset table (%s)\n", font.font_path.c_str(),
-                 reason);
+    say(*font.messages, "Warning: %s: invalid offset table (%s)\n", font.font_path.c_str(), reason);
     return !forced_interpretation;
 }
 
@@ -69,9 +68,9 @@ std::string cut_table(std::span<const BYTE> file) {
 bool truncation_stops_load(const font_object& font, bool forced_interpretation) {
     const std::string cut = cut_table(font.in_stream.contents());
     if (cut.empty()) return false;
-    std::fprintf(stderr, "%s\"%s\" is truncated: %s%s\n",
-                 forced_interpretation ? "Warning: " : "load_font: ", font.font_path.c_str(),
-                 cut.c_str(), forced_interpretation ? "; its missing bytes read as 0" : "");
+    say(*font.messages, "%s\"%s\" is truncated: %s%s\n",
+        forced_interpretation ? "Warning: " : "load_font: ", font.font_path.c_str(), cut.c_str(),
+        forced_interpretation ? "; its missing bytes read as 0" : "");
     return !forced_interpretation;
 }
 
@@ -101,10 +100,10 @@ USHORT range_shift_for(USHORT n) {
     return static_cast<USHORT>(static_cast<unsigned>(n) * 16u - search_range_for(n));
 }
 
-ULONG file_checksum(mem_stream& stream, long offset, ULONG length) {
+ULONG file_checksum(mem_stream& stream, long offset, ULONG length, message_sink& messages) {
     if (!stream.seek(offset)) {
-        std::perror("output font file");
-        std::fprintf(stderr, "Cannot seek to offset %ld on \"%s\"", offset, "output font file");
+        say_errno(messages, "output font file");
+        say(messages, "Cannot seek to offset %ld on \"%s\"", offset, "output font file");
         return 0;
     }
     ULONG sum = checksum_of(stream, static_cast<std::size_t>(offset), length);
@@ -196,21 +195,24 @@ std::unique_ptr<font_object> read_font(const char* path, const load_options& opt
     auto font = std::make_unique<font_object>();
     font->font_path = path;
     font->notices = &options.notices;
+    font->messages = &options.messages;
+    message_sink& messages = options.messages;
     bool checksum_applies = true;
     font_container container = font_container::unknown;
 
     {
-        file_handle f = open_file(path, "rb");
+        file_handle f = open_file(path, "rb", messages);
         if (!f) {
-            std::fprintf(stderr, "load_font: cannot open file\n");
+            say(messages, "load_font: cannot open file\n");
             return nullptr;
         }
         // A plain font file is read where it lies, without a copy; any other is decoded.
         std::shared_ptr<const mapped_file> mapping = mapped_plain_font(f.get(), path, options);
-        auto bytes = mapping ? std::make_optional<std::vector<BYTE>>() : read_all(f.get(), path);
+        auto bytes = mapping ? std::make_optional<std::vector<BYTE>>()
+                             : read_all(f.get(), path, messages);
         if (!bytes) {
-            std::perror(path);
-            std::fprintf(stderr, "load_font: cannot open file\n");
+            say_errno(messages, path);
+            say(messages, "load_font: cannot open file\n");
             return nullptr;
         }
         // A collection's font or a web font's sfnt is read as a plain file would be.
@@ -218,17 +220,17 @@ std::unique_ptr<font_object> read_font(const char* path, const load_options& opt
         auto face = mapping ? std::make_optional<opened_face>()
                             : open_face(std::move(*bytes), options.face.value_or(0), path, error);
         if (!face) {
-            std::fprintf(stderr, "load_font: %s\n", error.c_str());
+            say(messages, "load_font: %s\n", error.c_str());
             return nullptr;
         }
         if (face->face_count > 1 && !options.face)
-            std::fputs(collection_notice(path, face->face_count).c_str(), stderr);
+            messages.take(collection_notice(path, face->face_count));
         container = face->container;
         if (container == font_container::unknown)
-            std::fprintf(stderr,
-                         "load_font: \"%s\" is not a font file; kestrix reads TrueType and "
-                         "OpenType fonts, font collections, WOFF and WOFF2\n",
-                         path);
+            say(messages,
+                "load_font: \"%s\" is not a font file; kestrix reads TrueType and "
+                "OpenType fonts, font collections, WOFF and WOFF2\n",
+                path);
         checksum_applies = face->is_file_itself;
         font->in_stream =
             mapping ? mem_stream(std::move(mapping)) : mem_stream(std::move(face->sfnt));
@@ -242,18 +244,18 @@ std::unique_ptr<font_object> read_font(const char* path, const load_options& opt
     mem_stream& s = font->in_stream;
     // The whole-file sum tells something only about a file read as it is: a collection's
     // font is laid out here, away from the tables it shares.
-    if (checksum_applies && file_checksum(s, 0, file_size(s)) != kChecksumMagic)
-        std::fprintf(stderr, "Warning: %s: invalid checksum, file possibly not a TrueType font\n",
-                     font->font_path.c_str());
+    if (checksum_applies && file_checksum(s, 0, file_size(s), messages) != kChecksumMagic)
+        say(messages, "Warning: %s: invalid checksum, file possibly not a TrueType font\n",
+            font->font_path.c_str());
     s.rewind();
 
     font->otable = read_offset_table(*font, options.forced_interpretation);
     if (!font->otable) {
-        std::fprintf(stderr, "load_font: cannot read offset table\n");
+        say(messages, "load_font: cannot read offset table\n");
         return nullptr;
     }
     if (!read_table_directory(s, *font->otable, font->table_dir)) {
-        std::fprintf(stderr, "load_font: cannot read table directory\n");
+        say(messages, "load_font: cannot read table directory\n");
         return nullptr;
     }
     return font;
@@ -271,8 +273,8 @@ table_entry* find_table(font_object& font, const char* tag, int complain) {
     std::size_t index = find_table_index(font, tag);
     if (index < font.table_dir.size()) return &font.table_dir[index];
     if (complain)
-        std::fprintf(stderr, "No \"%s\" table in font \"%s\"!\n", tag ? tag : "",
-                     font.font_path.c_str());
+        say(*font.messages, "No \"%s\" table in font \"%s\"!\n", tag ? tag : "",
+            font.font_path.c_str());
     return nullptr;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "font/fileio.h"
+#include "font/messages.h"
 #include "font/types.h"
 
 // Base of every elaborated table record; the entry that holds it owns it.
@@ -48,13 +49,15 @@ struct load_options {
     bool forced_interpretation = false;  // failed offset-table checks only warn
     run_notices& notices;                // the run's; the font keeps a pointer for its parsers
     // The font of a collection to load, counting from 0. Without it, the first, and a
-    // collection is named as such on the standard error stream.
+    // collection is named as such in a message.
     std::optional<std::size_t> face = std::nullopt;
+    message_sink& messages = standard_error_sink();  // where the font's parsers report
 };
 
 struct font_object {
     std::string font_path;
     run_notices* notices = nullptr;  // the run's once-only notices; none: each parse its own
+    message_sink* messages = &standard_error_sink();  // where parsers of the font report
     mem_stream in_stream;  // the whole font file; each parser reads its table's bytes of it
     std::unique_ptr<offset_table> otable;
     std::vector<table_entry> table_dir;
@@ -75,7 +78,7 @@ USHORT range_shift_for(USHORT n);
 
 // Sum of the big-endian 32-bit words of length bytes from offset (a final partial word
 // counts, its missing bytes as zero).
-ULONG file_checksum(mem_stream& stream, long offset, ULONG length);
+ULONG file_checksum(mem_stream& stream, long offset, ULONG length, message_sink& messages);
 // The same sum without moving the stream: whole words from offset covering length bytes.
 ULONG checksum_of(const mem_stream& stream, std::size_t offset, std::size_t length);
 // The sum of the big-endian words of bytes, a final partial word padded with zeros.

@@ -26,8 +26,8 @@ bool is_replaceable(const fs::path& path) {
     return !fs::exists(status) || fs::is_regular_file(status);
 }
 
-void report_not_replaceable(const std::string& path) {
-    std::fprintf(stderr, "open_file: cannot replace \"%s\": not a regular file\n", path.c_str());
+void report_not_replaceable(const std::string& path, message_sink& messages) {
+    say(messages, "open_file: cannot replace \"%s\": not a regular file\n", path.c_str());
 }
 
 // Random enough that concurrent runs pick different names; a clash only costs a retry,
@@ -58,16 +58,16 @@ fs::path temp_name_for(const fs::path& target) {
     return target.parent_path() / ("." + base + ".kestrix-" + random_suffix());
 }
 
-void report_open_failure(const char* path, const char* mode, int error) {
-    std::fprintf(stderr, "Cannot open \"%s\" in mode \"%s\"\n", path, mode);
+void report_open_failure(const char* path, const char* mode, int error, message_sink& messages) {
+    say(messages, "Cannot open \"%s\" in mode \"%s\"\n", path, mode);
     errno = error;
-    std::perror(path);
+    say_errno(messages, path);
 }
 
-void report_write_failure(const std::string& path, int error) {
+void report_write_failure(const std::string& path, int error, message_sink& messages) {
     errno = error != 0 ? error : EIO;  // a short write need not set errno
-    std::perror(path.c_str());
-    std::fprintf(stderr, "new_file: cannot write \"%s\"\n", path.c_str());
+    say_errno(messages, path.c_str());
+    say(messages, "new_file: cannot write \"%s\"\n", path.c_str());
 }
 
 }  // namespace
@@ -86,28 +86,29 @@ bool write_fully(std::FILE* f, byte_pieces pieces) {
 }
 
 new_file::new_file(key, std::string path, fs::path temp, file_handle stream,
-                   removal_on_signal removal, existing_file existing)
+                   removal_on_signal removal, message_sink& messages, existing_file existing)
     : path_(std::move(path)),
       temp_(std::move(temp)),
       stream_(std::move(stream)),
       removal_(std::move(removal)),
+      messages_(&messages),
       existing_(existing) {}
 
 std::unique_ptr<new_file> new_file::create(const char* path, const char* mode,
-                                           existing_file existing) {
+                                           message_sink& messages, existing_file existing) {
     if (!path || !mode) return nullptr;
     if (std::strcmp(path, "-") == 0) {
-        file_handle out = open_file(path, mode);
+        file_handle out = open_file(path, mode, messages);
         if (!out) return nullptr;
         return std::make_unique<new_file>(key{}, path, fs::path{}, std::move(out),
-                                          removal_on_signal{});
+                                          removal_on_signal{}, messages);
     }
     if (existing == existing_file::refuse && path_exists(path)) {
-        std::fprintf(stderr, "open_file: writing to existing file \"%s\" not allowed\n", path);
+        say(messages, "open_file: writing to existing file \"%s\" not allowed\n", path);
         return nullptr;
     }
     if (existing == existing_file::replace && !is_replaceable(path)) {
-        report_not_replaceable(path);
+        report_not_replaceable(path, messages);
         return nullptr;
     }
     const fs::path target(path);
@@ -120,12 +121,12 @@ std::unique_ptr<new_file> new_file::create(const char* path, const char* mode,
         // "x": exclusive creation, never an existing file.
         if (std::FILE* f = std::fopen(temp.c_str(), "wbx"))
             return std::make_unique<new_file>(key{}, path, std::move(temp), file_handle(f, true),
-                                              std::move(removal), existing);
+                                              std::move(removal), messages, existing);
         error = errno;
         removal.release();
         if (!path_exists(temp)) break;  // a real failure, not a name clash
     }
-    report_open_failure(path, mode, error);
+    report_open_failure(path, mode, error, messages);
     return nullptr;
 }
 
@@ -151,7 +152,7 @@ int new_file::commit(byte_pieces pieces) {
     if (is_standard_output()) {
         committed_ = true;
         if (write_fully(stream_.get(), pieces)) return 0;
-        report_write_failure(path_, errno);
+        report_write_failure(path_, errno, *messages_);
         return -1;
     }
 
@@ -163,7 +164,7 @@ int new_file::commit(byte_pieces pieces) {
         error = errno;
     }
     if (!written) {
-        report_write_failure(path_, error);
+        report_write_failure(path_, error, *messages_);
         discard_temp();
         return -1;
     }
@@ -180,8 +181,8 @@ int new_file::put_in_place(byte_pieces pieces) {
     std::error_code ec;
     fs::create_hard_link(temp_, path_, ec);
     if (ec && path_exists(path_)) {
-        std::fprintf(stderr, "new_file: \"%s\" appeared while writing; it is left as it was\n",
-                     path_.c_str());
+        say(*messages_, "new_file: \"%s\" appeared while writing; it is left as it was\n",
+            path_.c_str());
         return -1;
     }
     // File systems without hard links: create the file itself exclusively instead.
@@ -192,7 +193,7 @@ int new_file::put_in_place(byte_pieces pieces) {
 // path holds the old file or the new one, never a mix, and a failure leaves the old one.
 int new_file::replace_existing() {
     if (!is_replaceable(path_)) {
-        report_not_replaceable(path_);
+        report_not_replaceable(path_, *messages_);
         return -1;
     }
     std::error_code ec;
@@ -200,8 +201,8 @@ int new_file::replace_existing() {
     if (fs::is_regular_file(old)) fs::permissions(temp_, old.permissions(), ec);  // keep its mode
     fs::rename(temp_, path_, ec);
     if (!ec) return 0;
-    std::fprintf(stderr, "new_file: cannot replace \"%s\": %s; it is left as it was\n",
-                 path_.c_str(), ec.message().c_str());
+    say(*messages_, "new_file: cannot replace \"%s\": %s; it is left as it was\n", path_.c_str(),
+        ec.message().c_str());
     return -1;
 }
 
@@ -211,7 +212,7 @@ int new_file::write_fallback(byte_pieces pieces) {
     std::FILE* f = std::fopen(path_.c_str(), "wbx");
     if (!f) {
         removal.release();
-        report_open_failure(path_.c_str(), "wb", errno);
+        report_open_failure(path_.c_str(), "wb", errno, *messages_);
         return -1;
     }
     file_handle out(f, true);
@@ -226,7 +227,7 @@ int new_file::write_fallback(byte_pieces pieces) {
         removal.release();
         return 0;
     }
-    report_write_failure(path_, error);
+    report_write_failure(path_, error, *messages_);
     std::error_code ec;
     fs::remove(path_, ec);  // created exclusively above, so it is ours to remove
     return -1;

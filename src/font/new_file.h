@@ -32,6 +32,7 @@ class new_file {
     // messages). Nothing when the temporary file cannot be created, or when the path exists
     // and is to be refused, or is to be replaced but is not a regular file.
     static std::unique_ptr<new_file> create(const char* path, const char* mode,
+                                            message_sink& messages,
                                             existing_file existing = existing_file::refuse);
 
     // Only create() makes reservations; the key keeps the constructor to it.
@@ -40,7 +41,8 @@ class new_file {
         key() = default;
     };
     new_file(key, std::string path, std::filesystem::path temp, file_handle stream,
-             removal_on_signal removal, existing_file existing = existing_file::refuse);
+             removal_on_signal removal, message_sink& messages,
+             existing_file existing = existing_file::refuse);
 
     new_file(const new_file&) = delete;
     new_file& operator=(const new_file&) = delete;
@@ -66,6 +68,7 @@ class new_file {
     std::filesystem::path temp_;  // empty for the standard output
     file_handle stream_;          // the temporary file, or the standard output
     removal_on_signal removal_;   // the temporary file, while it exists
+    message_sink* messages_;      // where failures to write are reported
     existing_file existing_ = existing_file::refuse;
     bool committed_ = false;
 };

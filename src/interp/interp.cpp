@@ -60,8 +60,7 @@ int call_handler(command_handler handler, kestrix_context& context) {
     try {
         return handler(context);
     } catch (const std::bad_alloc&) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "Out of memory!\n");
+        say(context.messages(), "Out of memory!\n");
         return -1;
     }
 }
@@ -132,14 +131,14 @@ std::vector<const char*> hint_candidates(bool sole_argument) {
 // After the leftover-stack listing: the first word, from the top, that looks like a
 // misspelt command. True when there was one: the run then fails, since the command the
 // user meant never ran.
-bool suggest_command(const operand_stack& stack, bool sole_argument) {
+bool suggest_command(const operand_stack& stack, bool sole_argument, message_sink& messages) {
     const std::vector<const char*> candidates = hint_candidates(sole_argument);
     for (int i = stack.depth() - 1; i >= 0; --i) {
         const stack_item& item = stack.slot(i);
         if (item.type != ITEM_STRING || !item.str()) continue;
         if (const char* meant = name_meant(item.str(), candidates)) {
-            std::fprintf(stderr, "Note: \"%s\" is not a command; did you mean \"%s\"?\n",
-                         item.str(), meant);
+            say(messages, "Note: \"%s\" is not a command; did you mean \"%s\"?\n", item.str(),
+                meant);
             return true;
         }
     }
@@ -169,17 +168,17 @@ void print_usage() {
 }
 
 // A script that cannot be read fails with the system's reason; errno holds it on entry.
-int report_unreadable(const std::string& path, const char* what) {
+int report_unreadable(const std::string& path, const char* what, message_sink& messages) {
     const int saved = errno != 0 ? errno : EIO;
-    std::fprintf(stderr, "run: cannot %s \"%s\"\n", what, path.c_str());
+    say(messages, "run: cannot %s \"%s\"\n", what, path.c_str());
     errno = saved;
-    std::perror(path.c_str());
+    say_errno(messages, path.c_str());
     return -1;
 }
 
-int report_too_large(const std::string& path) {
-    report_input_too_large(path.c_str());
-    std::fprintf(stderr, "file \"%s\": run terminated\n", path.c_str());
+int report_too_large(const std::string& path, message_sink& messages) {
+    report_input_too_large(path.c_str(), messages);
+    say(messages, "file \"%s\": run terminated\n", path.c_str());
     return -1;
 }
 
@@ -219,13 +218,13 @@ int execute_token(kestrix_context& context) {
 
 int run_file(kestrix_context& context, const char* path) {
     if (!path || !*path) {
-        std::fprintf(stderr, "run: missing file name\n");
+        say(context.messages(), "run: missing file name\n");
         return -1;
     }
     // Each level holds an open file and a few stack frames; a script that runs itself
     // would otherwise recurse until the process runs out of one or the other.
     if (context.run_depth >= kMaxRunDepth) {
-        std::fprintf(stderr, "run: scripts nested more than %d deep\n", kMaxRunDepth);
+        say(context.messages(), "run: scripts nested more than %d deep\n", kMaxRunDepth);
         return -1;
     }
     struct level_guard {
@@ -235,21 +234,23 @@ int run_file(kestrix_context& context, const char* path) {
     } level(context.run_depth);
     // The tokens run below may free every token the caller holds, path among them.
     const std::string name = path;
-    file_handle stream = open_file(name.c_str(), "r");
-    if (!stream || is_directory(stream.get())) return report_unreadable(name, "open");
-    if (known_to_exceed(stream.get())) return report_too_large(name);
+    message_sink& messages = context.messages();
+    file_handle stream = open_file(name.c_str(), "r", messages);
+    if (!stream || is_directory(stream.get())) return report_unreadable(name, "open", messages);
+    if (known_to_exceed(stream.get())) return report_too_large(name, messages);
     std::size_t budget = kMaxInputBytes;
     for (;;) {
         script_token token;
         token_status ts = parse_token(stream.get(), token, budget);
-        if (ts == token_status::too_large) return report_too_large(name);
+        if (ts == token_status::too_large) return report_too_large(name, messages);
         if (ts == token_status::end)
-            return std::ferror(stream.get()) ? report_unreadable(name, "read") : 0;
+            return std::ferror(stream.get()) ? report_unreadable(name, "read", messages) : 0;
+        if (ts == token_status::error) say(messages, "parse_token: %s\n", token.problem);
         int status = -1;
         if (ts == token_status::token && push_token(context, std::move(token.text)) == 0)
             status = token.operand_only ? 0 : execute_token(context);
         if (status != 0) {
-            std::fprintf(stderr, "file \"%s\": run terminated\n", name.c_str());
+            say(messages, "file \"%s\": run terminated\n", name.c_str());
             return status;
         }
     }
@@ -294,15 +295,13 @@ int kestrix_main(int argc, char** argv) {
         if (status == 0) status = execute_token(context);
     }
     // Output that was still buffered can fail only now (a full disk, a closed stream).
-    if (status == 0)
-        status = flush_standard_output("kestrix");
-    else
-        std::fflush(stdout);
-    if (status != 0) std::fprintf(stderr, "kestrix: exiting due to error\n");
+    message_sink& messages = context.messages();
+    if (status == 0) status = flush_standard_output("kestrix", messages);
+    if (status != 0) say(messages, "kestrix: exiting due to error\n");
     if (context.stack.depth() > 0) {
-        std::fprintf(stderr, "Warning: on exit, stack was not empty:\n");
-        context.stack.dump(stderr);
-        if (suggest_command(context.stack, argc == 2)) status = -1;
+        say(messages, "Warning: on exit, stack was not empty:\n");
+        messages.take(context.stack.listing());
+        if (suggest_command(context.stack, argc == 2, messages)) status = -1;
     }
     std::fflush(stdout);
     return status;

@@ -86,7 +86,7 @@ token_status read_token(Next& next_char, script_token& token) {
                 escaped = true;
             }
             if (text.size() >= kMaxTokenLength) {
-                std::fprintf(stderr, "parse_token: token too long\n");
+                token.problem = "token too long";
                 return token_status::error;
             }
             if (c == '\0' && !escape && raw_zero == std::string::npos) raw_zero = text.size();
@@ -99,7 +99,7 @@ token_status read_token(Next& next_char, script_token& token) {
         token.text = std::move(text);
         token.operand_only = escaped;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "parse_token: out of memory\n");
+        token.problem = "out of memory";
         return token_status::error;
     }
     return token_status::token;

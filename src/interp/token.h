@@ -8,7 +8,7 @@
 enum class token_status {
     token,      // a token was read
     end,        // end of input
-    error,      // the reader printed an error (token too long, out of memory)
+    error,      // the token cannot be read: script_token::problem says why
     too_large,  // the script went on past its byte budget; nothing was printed
 };
 
@@ -22,6 +22,9 @@ struct script_token {
     // A parenthesised string with an escape in it: an operand even when it spells a
     // command, so that text written out for a script (listname) never runs.
     bool operand_only = false;
+    // Why the token could not be read ("token too long", "out of memory"), for the caller
+    // to report; the reader itself prints nothing.
+    const char* problem = nullptr;
 };
 
 token_status parse_token(std::FILE* stream, std::string& token);

@@ -879,8 +879,8 @@ int write_chart(font_object& font, USHORT platformID, USHORT encodingID, const c
     if (find_table_index(font, "cmap") < font.table_dir.size())
         slot = find_cmap_subtable(font, platformID, encodingID);
     if (!slot || !*slot) {
-        std::fprintf(stderr, "%s: %s: no cmap %d.%d table\n", who, font.font_path.c_str(),
-                     static_cast<int>(platformID), static_cast<int>(encodingID));
+        say(*font.messages, "%s: %s: no cmap %d.%d table\n", who, font.font_path.c_str(),
+            static_cast<int>(platformID), static_cast<int>(encodingID));
         return -1;
     }
     if (!(*slot)->maps_codes()) {
@@ -888,9 +888,9 @@ int write_chart(font_object& font, USHORT platformID, USHORT encodingID, const c
         return -1;
     }
     // The name is reserved first, so that a file in the way fails before any work.
-    std::unique_ptr<new_file> out = new_file::create(path, "w", existing);
+    std::unique_ptr<new_file> out = new_file::create(path, "w", *font.messages, existing);
     if (!out) {
-        std::fprintf(stderr, "%s: cannot open \"%s\" to write\n", who, path);
+        say(*font.messages, "%s: cannot open \"%s\" to write\n", who, path);
         return -1;
     }
     chart_writer writer(font, platformID, encodingID);

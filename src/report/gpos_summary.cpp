@@ -6,7 +6,6 @@
 
 void list_gpos_kerning(font_object& font) {
     if (find_table_index(font, "GPOS") >= font.table_dir.size()) return;
-    std::fflush(stdout);  // messages about a damaged GPOS follow the report so far
     const gpos_kerning& kerning = gpos_kern_pairs(font);
     std::printf("GPOS kern feature: %zu pair lookup%s, %zu kerned pair%s\n", kerning.pair_lookups,
                 kerning.pair_lookups == 1 ? "" : "s", kerning.pairs.size(),

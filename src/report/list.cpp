@@ -9,8 +9,6 @@
 #include "font/font.h"
 #include "report/gpos_summary.h"
 #include "report/listname.h"
-#include "tables/name_text.h"
-#include "tables/naming.h"
 #include "tables/cmap.h"
 #include "tables/head.h"
 #include "tables/hhea.h"
@@ -18,6 +16,7 @@
 #include "tables/kern.h"
 #include "tables/maxp.h"
 #include "tables/name.h"
+#include "tables/name_text.h"
 #include "tables/naming.h"
 #include "tables/os2.h"
 #include "tables/post.h"
@@ -33,19 +32,8 @@ T value_at(const std::vector<T>& values, std::size_t i) {
     return i < values.size() ? values[i] : T{};
 }
 
-// Diagnostics must land after the report lines printed before them, also when both
-// streams go to one file.
-void say_missing(const char* what) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "do_list: no %s table in font\n", what);
-}
-
-// A record through its accessor; the lookup may complain on the standard error stream,
-// so the report so far is flushed first.
-template <class T>
-T* fetch(T* (*accessor)(font_object&), font_object& font) {
-    std::fflush(stdout);
-    return accessor(font);
+void say_missing(const font_object& font, const char* what) {
+    say(*font.messages, "do_list: no %s table in font\n", what);
 }
 
 void list_directory(const font_object& font, display_ids& ids) {
@@ -55,8 +43,7 @@ void list_directory(const font_object& font, display_ids& ids) {
     std::printf("Name  Checksum   Offset   Length Elab Ptr ImportPtr\n");
     std::printf("%s", kDashLine);
     if (font.table_dir.empty()) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "list: no table data\n");
+        say(*font.messages, "list: no table data\n");
     }
     for (const table_entry& entry : font.table_dir) {
         std::printf("%4s 0x%08lx %8lu %8lu %08lX %08lX\n", entry.tag,
@@ -198,7 +185,6 @@ void list_head(const head_elab& head) {
 }
 
 void list_kern(font_object& font) {
-    std::fflush(stdout);
     const kern_elab* kern = kern_table(font);
     if (!kern) {
         std::printf("No (optional) kerning tables in font.\n");
@@ -219,7 +205,6 @@ void list_cmap_subtable(const cmap_subtable* subtable) {
     std::printf(")\n");
     st.list();
     std::printf("%s", kEqualsLine);
-    std::fflush(stdout);
 }
 
 unsigned long display_ids::of(const void* block) {
@@ -233,18 +218,18 @@ int do_list(font_object& font, display_ids& ids) {
     if (font.otable) list_directory(font, ids);
 
     // Of post only its presence matters.
-    const post_elab* post = fetch(post_table, font);
-    if (!post) say_missing("post");
-    const name_elab* name = fetch(name_table, font);
-    if (!name) say_missing("name");
-    const cmap_elab* cmap = fetch(cmap_table, font);
-    if (!cmap) say_missing("cmap");
-    const hhea_elab* hhea = fetch(hhea_table, font);
-    if (!hhea) say_missing("hhea");
-    const maxp_elab* maxp = fetch(maxp_table, font);
-    if (!maxp) say_missing("maxp");
-    const os2_elab* os2 = fetch(os2_table, font);
-    if (!os2) say_missing("os2");
+    const post_elab* post = post_table(font);
+    if (!post) say_missing(font, "post");
+    const name_elab* name = name_table(font);
+    if (!name) say_missing(font, "name");
+    const cmap_elab* cmap = cmap_table(font);
+    if (!cmap) say_missing(font, "cmap");
+    const hhea_elab* hhea = hhea_table(font);
+    if (!hhea) say_missing(font, "hhea");
+    const maxp_elab* maxp = maxp_table(font);
+    if (!maxp) say_missing(font, "maxp");
+    const os2_elab* os2 = os2_table(font);
+    if (!os2) say_missing(font, "os2");
 
     if (name) list_names(*name);
     if (cmap) list_cmap(*cmap);
@@ -252,17 +237,17 @@ int do_list(font_object& font, display_ids& ids) {
     if (maxp) list_maxp(*maxp);
     if (os2) list_os2(*os2);
     if (hhea && maxp) {
-        const hmtx_elab* hmtx = fetch(hmtx_table, font);
+        const hmtx_elab* hmtx = hmtx_table(font);
         if (hmtx)
             list_hmtx(*hmtx, *maxp, *hhea);
         else
-            say_missing("hmtx");
+            say_missing(font, "hmtx");
     }
-    const head_elab* head = fetch(head_table, font);
+    const head_elab* head = head_table(font);
     if (head)
         list_head(*head);
     else
-        say_missing("head");
+        say_missing(font, "head");
     list_kern(font);
     list_gpos_kerning(font);
     std::fflush(stdout);

@@ -23,7 +23,7 @@ class display_ids {
 };
 
 // The whole report, numbering attached blocks through ids (one per run); missing tables
-// are reported on the standard error stream and skipped. Always 0.
+// are reported as messages of the font and skipped. Always 0.
 int do_list(font_object& font, display_ids& ids);
 
 // One cmap subtable: its header, segment arrays and glyph indices. Null prints nothing.

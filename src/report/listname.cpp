@@ -51,7 +51,6 @@ void print_listing(const name_key& key, const name_record& record,
         record.platformID, reinterpret_cast<const BYTE*>(record.string.data()), length);
     std::fputs(script_string_text(text, spells_command && spells_command(text)).c_str(), stdout);
     std::printf(")\n");
-    std::fflush(stdout);
 }
 
 }  // namespace
@@ -90,15 +89,14 @@ void print_name_string(const name_record& record, bool escape) {
 }
 
 int list_name(font_object& font, const name_key& key, command_word_test spells_command) {
-    std::fflush(stdout);
     const name_record* record =
         find_name(font, static_cast<USHORT>(key.platform), static_cast<USHORT>(key.encoding),
                   static_cast<USHORT>(key.language), static_cast<USHORT>(key.name));
     if (!record) {
-        std::fprintf(stderr, "listname: no name %u %u 0x%x %u in %s\n",
-                     static_cast<unsigned>(key.platform), static_cast<unsigned>(key.encoding),
-                     static_cast<unsigned>(key.language), static_cast<unsigned>(key.name),
-                     font.font_path.c_str());
+        say(*font.messages, "listname: no name %u %u 0x%x %u in %s\n",
+            static_cast<unsigned>(key.platform), static_cast<unsigned>(key.encoding),
+            static_cast<unsigned>(key.language), static_cast<unsigned>(key.name),
+            font.font_path.c_str());
         return -1;
     }
     print_listing(key, *record, spells_command);

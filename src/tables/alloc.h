@@ -10,31 +10,34 @@
 #include <stdexcept>
 #include <vector>
 
+#include "font/messages.h"
+
 inline constexpr const char* kOutOfMemory = "Out of memory!\n";
 
-// A zero-initialised record, or nothing after printing "Out of memory!\n".
+// A zero-initialised record, or nothing after reporting "Out of memory!\n".
 template <class T>
-std::unique_ptr<T> new_record() {
+std::unique_ptr<T> new_record(message_sink& messages) {
     try {
         return std::make_unique<T>();
     } catch (const std::bad_alloc&) {
-        std::fputs(kOutOfMemory, stderr);
+        messages.take(kOutOfMemory);
         return nullptr;
     }
 }
 
-// Sizes v to exactly n value-initialised elements; on failure prints oom_text and
+// Sizes v to exactly n value-initialised elements; on failure reports oom_text and
 // returns false, leaving v empty.
 template <class T>
-bool allocate_array(std::vector<T>& v, std::size_t n, const char* oom_text = kOutOfMemory) {
+bool allocate_array(std::vector<T>& v, std::size_t n, message_sink& messages,
+                    const char* oom_text = kOutOfMemory) {
     try {
         std::vector<T>(n).swap(v);
         return true;
     } catch (const std::bad_alloc&) {
-        std::fputs(oom_text, stderr);
+        messages.take(oom_text);
         return false;
     } catch (const std::length_error&) {
-        std::fputs(oom_text, stderr);
+        messages.take(oom_text);
         return false;
     }
 }

@@ -220,7 +220,7 @@ std::unique_ptr<cff_outlines> do_cff(font_object& font) {
     } catch (const std::bad_alloc&) {
         error = "out of memory";
     }
-    if (!outlines) std::fprintf(stderr, "do_cff: %s: %s\n", font.font_path.c_str(), error.c_str());
+    if (!outlines) say(*font.messages, "do_cff: %s: %s\n", font.font_path.c_str(), error.c_str());
     return outlines;
 }
 

@@ -68,9 +68,9 @@ USHORT records_that_fit(const table_reader& in, USHORT claimed, const char* who)
     const std::size_t fit = in.remaining() / kRecordSize;
     if (claimed <= fit) return claimed;
     if (who)
-        std::fprintf(stderr,
-                     "Warning: %s: numTables claims %u encoding records, %zu fit in the table\n",
-                     who, claimed, fit);
+        say(in.messages(),
+            "Warning: %s: numTables claims %u encoding records, %zu fit in the table\n", who,
+            claimed, fit);
     return static_cast<USHORT>(fit);
 }
 
@@ -84,12 +84,13 @@ std::unique_ptr<cmap_subtable> read_subtable_at(table_reader in, USHORT platform
     in.seek(offset);
     try {
         const USHORT format = in.u16();
-        const cmap_read_context context{platformID, encodingID, format, offset, budget, numGlyphs};
+        const cmap_read_context context{platformID, encodingID, format,       offset,
+                                        budget,     numGlyphs,  in.messages()};
         std::unique_ptr<cmap_subtable> sub = reader_of(format)(in, context);
         if (sub) sub->source_offset = offset;
         return sub;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Out of memory!\n");
+        say(in.messages(), "Out of memory!\n");
         return nullptr;
     }
 }
@@ -118,8 +119,8 @@ std::unique_ptr<cmap_subtable> read_cmap_subtable(font_object& font, USHORT plat
                                     glyph_count_of(font));
         }
     }
-    std::fprintf(stderr, "Cannot find encoding %ld.%ld in cmap table\n", long{platformID},
-                 long{encodingID});
+    say(*font.messages, "Cannot find encoding %ld.%ld in cmap table\n", long{platformID},
+        long{encodingID});
     return nullptr;
 }
 
@@ -135,13 +136,12 @@ std::unique_ptr<cmap_elab> do_cmap(font_object& font) {
         cmap = std::make_unique<cmap_elab>();
         cmap->version = in.u16();
         cmap->numTables = in.u16();
-        if (cmap->version != 0)
-            std::fprintf(stderr, "do_cmap: strange version %u\n", cmap->version);
+        if (cmap->version != 0) say(*font.messages, "do_cmap: strange version %u\n", cmap->version);
         cmap->numTables = records_that_fit(in, cmap->numTables, "do_cmap");
         cmap->subtables.resize(cmap->numTables);
         first_offset.reserve(cmap->numTables);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Out of memory!\n");
+        say(*font.messages, "Out of memory!\n");
         return nullptr;
     }
     cmap_storage_budget budget;
@@ -151,7 +151,7 @@ std::unique_ptr<cmap_elab> do_cmap(font_object& font) {
         ULONG offset =
             first_offset.try_emplace(pair_key(r.platformID, r.encodingID), r.offset).first->second;
         slot = read_subtable_at(in, r.platformID, r.encodingID, offset, budget, numGlyphs);
-        if (!slot) std::fprintf(stderr, "do_cmap: no %u.%u subtable\n", r.platformID, r.encodingID);
+        if (!slot) say(*font.messages, "do_cmap: no %u.%u subtable\n", r.platformID, r.encodingID);
     }
     return cmap;
 }
@@ -179,17 +179,16 @@ void cmap_subtable::walk(const cmap_visitor& visit) const {
         if (USHORT g = lookup(code); g != 0 && !visit(code, g)) return;
 }
 
-USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable) {
+USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable, message_sink& messages) {
     if (subtable) return subtable->glyph_of(code);
-    if (static_cast<USHORT>(code) != 0xFFFF) std::fprintf(stderr, "No cmap!\n");
+    if (static_cast<USHORT>(code) != 0xFFFF) say(messages, "No cmap!\n");
     return 0;
 }
 
 void report_unmappable(const font_object& font, const cmap_subtable& subtable, const char* prefix) {
-    std::fflush(stdout);
-    std::fprintf(stderr,
-                 "%s%s: cmap %d.%d is a format %d subtable, which kestrix cannot map codes "
-                 "through\n",
-                 prefix, font.font_path.c_str(), static_cast<int>(subtable.platformID),
-                 static_cast<int>(subtable.encodingID), static_cast<int>(subtable.format));
+    say(*font.messages,
+        "%s%s: cmap %d.%d is a format %d subtable, which kestrix cannot map codes "
+        "through\n",
+        prefix, font.font_path.c_str(), static_cast<int>(subtable.platformID),
+        static_cast<int>(subtable.encodingID), static_cast<int>(subtable.format));
 }

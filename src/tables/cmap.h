@@ -45,6 +45,8 @@ struct cmap_subtable {
     // Where the subtable was read from in its cmap table: encoding records that shared
     // one subtable there are written sharing one again. None for a subtable built here.
     std::optional<ULONG> source_offset;
+    // Where lookups and listings report: the font's sink for a subtable read from one.
+    message_sink* messages = &standard_error_sink();
 
     // Glyph index of a character code; 0 means no glyph. 16-bit formats take the code
     // modulo 65536; code 0xFFFF maps to nothing.
@@ -107,8 +109,9 @@ std::unique_ptr<cmap_subtable>* find_cmap_subtable(font_object& font, USHORT pla
 
 // Glyph index of a character code through a subtable (see cmap_subtable::glyph_of);
 // without a subtable, 0 with a message.
-USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable);
+USHORT char_to_glyph(ULONG code, const cmap_subtable* subtable,
+                     message_sink& messages = standard_error_sink());
 
 // "<prefix><font>: cmap M.N is a format F subtable, which kestrix cannot map codes
-// through", on the standard error stream.
+// through", as a message of the font.
 void report_unmappable(const font_object& font, const cmap_subtable& subtable, const char* prefix);

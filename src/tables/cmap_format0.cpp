@@ -12,8 +12,8 @@ std::unique_ptr<cmap_subtable> read_cmap_format0(table_reader& in,
     auto sub = new_cmap_subtable<cmap_format0>(context);
     read_short_header(in, *sub);
     if (sub->length != kByteEncodingLength)
-        std::fprintf(stderr, "Byte-encoding cmap should have %d bytes, but has %u instead\n",
-                     kByteEncodingLength, sub->length);
+        say(in.messages(), "Byte-encoding cmap should have %d bytes, but has %u instead\n",
+            kByteEncodingLength, sub->length);
     context.budget.take_words(256);
     sub->glyphIdArray.assign(256, 0);
     sub->glyphIdCount = 256;
@@ -25,7 +25,7 @@ std::unique_ptr<cmap_subtable> read_cmap_format0(table_reader& in,
     BYTE bytes[256] = {};
     if (in.read(bytes, wanted) < wanted) {
         errno = 0;  // the bytes are missing from the table; no system call failed
-        std::perror("Cannot read byte encoding table in cmap");
+        say_errno(in.messages(), "Cannot read byte encoding table in cmap");
         return nullptr;
     }
     for (std::size_t i = 0; i < wanted; ++i) sub->glyphIdArray[i] = bytes[i];

@@ -80,10 +80,9 @@ void cmap_format14::list() const {
                     others);
     }
     if (cut) {
-        std::fflush(stdout);
-        std::fprintf(stderr,
-                     "Warning: cmap %u.%u format 14: counts claim more than the subtable holds; "
-                     "listed as far as it goes\n",
-                     platformID, encodingID);
+        say(*messages,
+            "Warning: cmap %u.%u format 14: counts claim more than the subtable holds; "
+            "listed as far as it goes\n",
+            platformID, encodingID);
     }
 }

@@ -155,25 +155,25 @@ USHORT cmap_format2::lookup(ULONG code) const {
     if (stored.empty()) return cmap_kept::lookup(code);
     const auto c = static_cast<USHORT>(code);
     const std::optional<USHORT> glyph = format2_glyph(stored, c);
-    return glyph ? *glyph : unmappable_code(c);
+    return glyph ? *glyph : unmappable_code(c, *messages);
 }
 
 void cmap_format2::check() const {
     format2_bytes bytes(stored);
     if (!bytes.holds_keys()) {
-        std::fprintf(stderr,
-                     "Warning: cmap %u.%u format 2: %zu bytes cannot hold the subHeaderKeys, "
-                     "maps nothing\n",
-                     platformID, encodingID, stored.size());
+        say(*messages,
+            "Warning: cmap %u.%u format 2: %zu bytes cannot hold the subHeaderKeys, "
+            "maps nothing\n",
+            platformID, encodingID, stored.size());
         return;
     }
     const std::size_t selected = bytes.subheaders_selected();
     const std::size_t present = bytes.subheaders_present();
     if (selected > present)
-        std::fprintf(stderr,
-                     "Warning: cmap %u.%u format 2: subHeaderKeys select %zu subHeaders, %zu in "
-                     "the subtable\n",
-                     platformID, encodingID, selected, present);
+        say(*messages,
+            "Warning: cmap %u.%u format 2: subHeaderKeys select %zu subHeaders, %zu in "
+            "the subtable\n",
+            platformID, encodingID, selected, present);
 }
 
 void cmap_format2::list() const {

@@ -20,14 +20,14 @@ std::unique_ptr<cmap_subtable> read_cmap_format4(table_reader& in,
     int words_left = (int{sub->length} - 8 * int{sub->segCount} - 16) / 2;
     sub->glyphIdCount = static_cast<USHORT>(words_left);
     if (sub->segCount == 0) {
-        std::fprintf(stderr, "Empty %u.%u cmap!", sub->platformID, sub->encodingID);
+        say(in.messages(), "Empty %u.%u cmap!", sub->platformID, sub->encodingID);
         return nullptr;
     }
     context.budget.take_words(4 * std::size_t{sub->segCount} + sub->glyphIdCount);
     read_words(in, sub->endCount, sub->segCount);
     if (sub->endCount.back() != 0xFFFF) {
-        std::fprintf(stderr, "Bad %u.%u cmap--last endCode is not 0xffff\n", sub->platformID,
-                     sub->encodingID);
+        say(in.messages(), "Bad %u.%u cmap--last endCode is not 0xffff\n", sub->platformID,
+            sub->encodingID);
         return nullptr;
     }
     in.u16();  // reservedPad
@@ -48,7 +48,7 @@ std::size_t cmap_format4::usable_segments() const {
 // The glyph of `code` in the segment found for it: the first whose endCount is `code` or
 // more, or `segments` (usable_segments) when there is none.
 USHORT cmap_format4::glyph_in_segment(USHORT code, std::size_t i, std::size_t segments) const {
-    if (i >= segments) return unmappable_code(code);
+    if (i >= segments) return unmappable_code(code, *messages);
     if (startCount[i] > code) return 0;  // between two segments
     USHORT delta = static_cast<USHORT>(idDelta[i]);
     if (idRangeOffset[i] == 0) return static_cast<USHORT>(code + delta);
@@ -58,7 +58,7 @@ USHORT cmap_format4::glyph_in_segment(USHORT code, std::size_t i, std::size_t se
                       (static_cast<long long>(segCount) - static_cast<long long>(i));
     if (index < 0 || index >= static_cast<long long>(glyphIdCount) ||
         static_cast<std::size_t>(index) >= glyphIdArray.size())
-        return unmappable_code(code);
+        return unmappable_code(code, *messages);
     USHORT glyph = glyphIdArray[static_cast<std::size_t>(index)];
     return glyph == 0 ? 0 : static_cast<USHORT>(glyph + delta);
 }

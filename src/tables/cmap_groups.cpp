@@ -18,8 +18,8 @@ struct group_faults {
 
 void report(unsigned long count, const cmap_subtable& sub, const char* what) {
     if (count == 0) return;
-    std::fprintf(stderr, "Warning: cmap %u.%u format %u: %lu group(s) %s\n", sub.platformID,
-                 sub.encodingID, sub.format, count, what);
+    say(*sub.messages, "Warning: cmap %u.%u format %u: %lu group(s) %s\n", sub.platformID,
+        sub.encodingID, sub.format, count, what);
 }
 
 // Keeps the group if lookups can use it as it is, cuts it to the glyph count when a run of
@@ -48,17 +48,17 @@ std::unique_ptr<cmap_subtable> read_groups(table_reader& in, const cmap_read_con
     sub->length = static_cast<USHORT>(sub->length32);
     sub->language = static_cast<USHORT>(sub->language32);
     if (sub->language32 != 0)
-        std::fprintf(stderr, "Warning: encoding %u.%u: version %lu unknown\n", sub->platformID,
-                     sub->encodingID, static_cast<unsigned long>(sub->language32));
+        say(in.messages(), "Warning: encoding %u.%u: version %lu unknown\n", sub->platformID,
+            sub->encodingID, static_cast<unsigned long>(sub->language32));
     const ULONG numGroups = in.u32();
     // Only the groups that both the length and the table hold are read.
     std::size_t room = std::min<std::size_t>(
         in.remaining(), sub->length32 >= kGroupHeaderBytes ? sub->length32 - kGroupHeaderBytes : 0);
     std::size_t count = std::min<std::size_t>(numGroups, room / kGroupBytes);
     if (count < numGroups)
-        std::fprintf(stderr, "Warning: cmap %u.%u format %u: %lu groups claimed, %zu present\n",
-                     sub->platformID, sub->encodingID, sub->format,
-                     static_cast<unsigned long>(numGroups), count);
+        say(in.messages(), "Warning: cmap %u.%u format %u: %lu groups claimed, %zu present\n",
+            sub->platformID, sub->encodingID, sub->format, static_cast<unsigned long>(numGroups),
+            count);
     context.budget.take_bytes(count * sizeof(cmap_group));
     sub->groups.reserve(count);
     group_faults faults;

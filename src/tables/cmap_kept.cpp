@@ -26,10 +26,10 @@ void read_kept_bytes(table_reader& in, const cmap_read_context& context, cmap_ke
     in.seek(context.start);
     const std::size_t size = std::min<std::size_t>(sub.length32, in.remaining());
     if (size < sub.length32)
-        std::fprintf(stderr,
-                     "Warning: cmap %u.%u format %u: %lu bytes claimed, %zu in the table kept\n",
-                     sub.platformID, sub.encodingID, sub.format,
-                     static_cast<unsigned long>(sub.length32), size);
+        say(in.messages(),
+            "Warning: cmap %u.%u format %u: %lu bytes claimed, %zu in the table kept\n",
+            sub.platformID, sub.encodingID, sub.format, static_cast<unsigned long>(sub.length32),
+            size);
     context.budget.take_bytes(size);
     sub.stored.resize(size);
     in.read(sub.stored.data(), size);
@@ -38,7 +38,7 @@ void read_kept_bytes(table_reader& in, const cmap_read_context& context, cmap_ke
 
 USHORT cmap_kept::lookup(ULONG) const {
     if (!stored.empty()) return 0;
-    std::fprintf(stderr, "No cmap!\n");
+    say(*messages, "No cmap!\n");
     return 0;
 }
 
@@ -47,7 +47,7 @@ void cmap_kept::write(mem_stream& out, unsigned long length) const {
         out.write(stored.data(), stored.size());
         return;
     }
-    std::fprintf(stderr, "generate_cmap_subtable: unknown format %u\n", format);
+    say(*messages, "generate_cmap_subtable: unknown format %u\n", format);
     write_short_header(out, *this, length);
 }
 

@@ -1,7 +1,7 @@
 #include "tables/cmap_support.h"
 
-USHORT unmappable_code(USHORT code) {
-    std::fprintf(stderr, "Cannot cmap character code 0x%2x!\n", code);
+USHORT unmappable_code(USHORT code, message_sink& messages) {
+    say(messages, "Cannot cmap character code 0x%2x!\n", code);
     return 0;
 }
 
@@ -9,8 +9,8 @@ void read_short_header(table_reader& in, cmap_subtable& sub) {
     sub.length = in.u16();
     sub.language = in.u16();
     if (sub.language != 0)
-        std::fprintf(stderr, "Warning: encoding %u.%u: version %d unknown\n", sub.platformID,
-                     sub.encodingID, sub.language);
+        say(in.messages(), "Warning: encoding %u.%u: version %d unknown\n", sub.platformID,
+            sub.encodingID, sub.language);
 }
 
 void write_short_header(mem_stream& out, const cmap_subtable& sub, unsigned long length) {

@@ -46,6 +46,7 @@ struct cmap_read_context {
     std::size_t start = 0;  // the subtable's offset in the cmap table
     cmap_storage_budget& budget;
     ULONG numGlyphs = 0;  // 0: no maxp to check glyph indices with
+    message_sink& messages;
 };
 
 // Reads one subtable; null (after a message) when it cannot be used.
@@ -59,11 +60,12 @@ std::unique_ptr<T> new_cmap_subtable(const cmap_read_context& context) {
     sub->platformID = context.platformID;
     sub->encodingID = context.encodingID;
     sub->format = context.format;
+    sub->messages = &context.messages;
     return sub;
 }
 
 // A code whose glyph index lies outside the subtable: reported, and mapped to glyph 0.
-USHORT unmappable_code(USHORT code);
+USHORT unmappable_code(USHORT code, message_sink& messages);
 
 // The length and language words of formats 0, 4 and 6.
 void read_short_header(table_reader& in, cmap_subtable& sub);

@@ -82,7 +82,8 @@ USHORT link_contours(std::span<contour_record> contours) {
 
 }  // namespace
 
-void outline_storage::cap_for_table(std::size_t table_bytes) {
+void outline_storage::cap_for_table(std::size_t table_bytes, message_sink& messages) {
+    messages_ = &messages;
     left_ = table_bytes * kArrayBytesPerTableByte + kOneGlyphSlack;
 }
 
@@ -98,10 +99,10 @@ bool outline_storage::charge(std::size_t bytes, long glyph, bool report) {
         return true;
     }
     if (!capped_ && report)
-        std::fprintf(stderr,
-                     "do_glyf: warning: glyph %ld: more outline data than the glyf table "
-                     "holds, remaining outlines ignored\n",
-                     glyph);
+        say(*messages_,
+            "do_glyf: warning: glyph %ld: more outline data than the glyf table "
+            "holds, remaining outlines ignored\n",
+            glyph);
     capped_ = true;
     return false;
 }
@@ -113,7 +114,7 @@ bool outline_storage::take_from(array_pool<T>& pool, std::span<T>& out, std::siz
         out = pool.take(n);
         return true;
     } catch (const std::bad_alloc&) {
-        std::fputs(oom_text, stderr);
+        messages_->take(oom_text);
         return false;
     }
 }
@@ -130,8 +131,8 @@ bool outline_storage::take(std::span<BYTE>& out, std::size_t n, const char* oom_
 
 namespace {
 
-void report_bad_repeats(bool report) {
-    if (report) std::fprintf(stderr, "read_flags: inconsistent repetitions\n");
+void report_bad_repeats(const table_reader& in, bool report) {
+    if (report) say(in.messages(), "read_flags: inconsistent repetitions\n");
 }
 
 // Whether none of the eight flags at p repeats: a run of them passes in one test.
@@ -176,7 +177,7 @@ struct flag_run {
 void skip_flags(std::size_t count, table_reader& in, bool report) {
     const flag_run run = walk_flags(in.peek(2 * count), count);  // flags never take more
     in.skip(run.length);
-    if (run.repeats_too_far) report_bad_repeats(report);
+    if (run.repeats_too_far) report_bad_repeats(in, report);
 }
 
 USHORT word_at(std::span<const BYTE> bytes, std::size_t at) {
@@ -229,7 +230,7 @@ void read_flags(std::span<BYTE> flags, table_reader& in, bool report) {
         flags[i] = flag;
         if (flag & kRepeat) {
             std::size_t repeats = in.u8();
-            if (i + repeats > count - 1) return report_bad_repeats(report);
+            if (i + repeats > count - 1) return report_bad_repeats(in, report);
             std::fill_n(flags.begin() + static_cast<std::ptrdiff_t>(i) + 1, repeats, flag);
             i += repeats;
         }
@@ -262,8 +263,8 @@ struct glyph_pass {
     std::vector<contour_record> end_points;
 };
 
-void warn(const glyph_pass& pass, const char* format, long a, long b = 0) {
-    if (pass.report) std::fprintf(stderr, format, a, b);
+void warn(const glyph_pass& pass, const table_reader& in, const char* format, long a, long b = 0) {
+    if (pass.report) say(in.messages(), format, a, b);
 }
 
 // The end points of the contours, strictly increasing; the number of points they give, or
@@ -272,14 +273,14 @@ std::optional<USHORT> points_by_end_points(std::span<const contour_record> end_p
                                            const glyph_pass& pass) {
     for (std::size_t c = 1; c < end_points.size(); ++c) {
         if (end_points[c - 1].count >= end_points[c].count) {
-            warn(pass, "read_glyph: glyph %ld contour %ld: inconsistent contours\n", index,
+            warn(pass, in, "read_glyph: glyph %ld contour %ld: inconsistent contours\n", index,
                  static_cast<long>(c));
             return std::nullopt;
         }
     }
     const auto point_count = static_cast<USHORT>(end_points.back().count + 1);
     if (point_count == 0)
-        warn(pass, "read_glyph: glyph %ld: inconsistent number of coordinates: %ld\n", index,
+        warn(pass, in, "read_glyph: glyph %ld: inconsistent number of coordinates: %ld\n", index,
              static_cast<long>(point_count));
     return point_count;
 }
@@ -299,7 +300,7 @@ void check_glyph_outline(long index, std::size_t contour_count, table_reader& in
     const USHORT instruction_length = in.u16();
     if (!storage.charge(instruction_length, index, pass.report)) return;
     if (in.remaining() < instruction_length) {
-        warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
+        warn(pass, in, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
              static_cast<long>(instruction_length));
         return;
     }
@@ -328,7 +329,7 @@ void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outli
         return;
     if (glyph.instructionLength != 0 &&
         in.read(glyph.instructions.data(), glyph.instructionLength) < glyph.instructionLength) {
-        warn(pass, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
+        warn(pass, in, "read_glyph: glyph %ld: cannot read instructions (%ld bytes)!\n", index,
              static_cast<long>(glyph.instructionLength));
         return;
     }
@@ -342,7 +343,7 @@ void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outli
 
     USHORT counted = link_contours(glyph.contours);
     if (counted != point_count)
-        warn(pass, "read_glyph: warning: inconsistent coordinate/contour counts (%ld vs. %ld)\n",
+        warn(pass, in, "read_glyph: warning: inconsistent coordinate/contour counts (%ld vs. %ld)\n",
              static_cast<long>(point_count), static_cast<long>(counted));
 }
 
@@ -354,10 +355,10 @@ void read_glyph_in_pass(glyph_record& glyph, long index, table_reader& in, outli
     glyph.xMax = in.s16();
     glyph.yMax = in.s16();
     if (glyph.xMin > glyph.xMax)
-        warn(pass, "do_glyf: warning: glyph %ld: inconsistent glyph bounding box\n", index);
+        warn(pass, in, "do_glyf: warning: glyph %ld: inconsistent glyph bounding box\n", index);
     if (glyph.numberOfContours < 0) {
         if (!composite_reported && pass.report)
-            std::fprintf(stderr, "read_glyph: glyph %ld: warning: composite glyph(s) ignored\n",
+            say(in.messages(), "read_glyph: glyph %ld: warning: composite glyph(s) ignored\n",
                          index);
         composite_reported = composite_reported || pass.report;
         return;
@@ -384,7 +385,7 @@ bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_
     if (!entry) return false;
     const long start = static_cast<long>(entry->source_offset);
     table_reader in(font, *entry);
-    glyf.storage.cap_for_table(in.size());
+    glyf.storage.cap_for_table(in.size(), in.messages());
 
     // Composite glyphs are reported once per run of the program, for the first one met (once
     // per table for a font loaded without the run's notices).
@@ -396,7 +397,7 @@ bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_
         const LONG offset = offsets[i];
         if (offset == offsets[i + 1]) continue;  // no description: an empty glyph
         if (start + offset < 0) {
-            std::fprintf(stderr, "do_glyf: cannot seek to glyph %ld at offset %ld\n",
+            say(in.messages(), "do_glyf: cannot seek to glyph %ld at offset %ld\n",
                          static_cast<long>(i), start + offset);
             return false;
         }
@@ -423,16 +424,16 @@ std::unique_ptr<glyf_elab> parse_glyphs(font_object& font, glyph_pass& pass) {
     std::size_t glyph_count = glyphs_in(font);
     const loca_elab* loca = loca_table(font);
     if (!loca) {
-        std::fprintf(stderr, "do_glyf: no \"loca\" table\n");
+        say(*font.messages, "do_glyf: no \"loca\" table\n");
         return nullptr;
     }
     if (loca->offsets.empty()) {
-        std::fprintf(stderr, "do_glyf: no \"loca\" offsets\n");
+        say(*font.messages, "do_glyf: no \"loca\" offsets\n");
         return nullptr;
     }
-    auto glyf = new_record<glyf_elab>();
-    if (!glyf || !allocate_array(glyf->headers, glyph_count)) return nullptr;
-    if (pass.keep && !allocate_array(glyf->glyphs, glyph_count)) return nullptr;
+    auto glyf = new_record<glyf_elab>(*font.messages);
+    if (!glyf || !allocate_array(glyf->headers, glyph_count, *font.messages)) return nullptr;
+    if (pass.keep && !allocate_array(glyf->glyphs, glyph_count, *font.messages)) return nullptr;
     if (!read_glyphs(font, loca->offsets, glyph_count, *glyf, pass)) return nullptr;
     glyf->outlines_read = pass.keep;
     return glyf;
@@ -443,7 +444,9 @@ std::unique_ptr<glyf_elab> parse_glyphs(font_object& font, glyph_pass& pass) {
 void expand_outlines(font_object& font, glyf_elab& glyf) {
     const loca_elab* loca = loca_table(font);
     glyf.outlines_read = true;
-    if (!loca || loca->offsets.empty() || !allocate_array(glyf.glyphs, glyf.headers.size())) return;
+    if (!loca || loca->offsets.empty() ||
+        !allocate_array(glyf.glyphs, glyf.headers.size(), *font.messages))
+        return;
     glyf.storage = outline_storage{};  // the checking pass charged the cap
     glyph_pass silent;
     silent.report = false;

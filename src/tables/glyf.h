@@ -87,8 +87,9 @@ class array_pool {
 // loca, each expanding it again, can reach the cap, and past it no outline is expanded.
 class outline_storage {
   public:
-    // Sets the cap for a glyf table of this many bytes (until then nothing is allowed).
-    void cap_for_table(std::size_t table_bytes);
+    // Sets the cap for a glyf table of this many bytes (until then nothing is allowed),
+    // and where the storage reports.
+    void cap_for_table(std::size_t table_bytes, message_sink& messages);
     // Counts `bytes` of arrays for glyph `glyph` against the cap; false once it is
     // reached, with one warning per table (unless `report` is false).
     bool charge(std::size_t bytes, long glyph, bool report = true);
@@ -96,7 +97,7 @@ class outline_storage {
     // charged) otherwise.
     bool try_charge(std::size_t bytes);
 
-    // Gives `out` n zero-filled elements; on a memory shortage prints oom_text and
+    // Gives `out` n zero-filled elements; on a memory shortage reports oom_text and
     // returns false.
     bool take(std::span<contour_record>& out, std::size_t n, const char* oom_text);
     bool take(std::span<point>& out, std::size_t n, const char* oom_text);
@@ -104,13 +105,13 @@ class outline_storage {
 
   private:
     template <class T>
-    static bool take_from(array_pool<T>& pool, std::span<T>& out, std::size_t n,
-                          const char* oom_text);
+    bool take_from(array_pool<T>& pool, std::span<T>& out, std::size_t n, const char* oom_text);
 
     array_pool<contour_record> contours_;
     array_pool<point> points_;
     array_pool<BYTE> bytes_;  // flags and instructions
     std::size_t left_ = 0;    // bytes of arrays still allowed
+    message_sink* messages_ = &standard_error_sink();
     bool capped_ = false;
 };
 

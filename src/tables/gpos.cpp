@@ -63,8 +63,8 @@ std::size_t list_count(table_reader& r, std::size_t list, std::size_t unit, cons
     const std::size_t fit =
         at > r.size() ? 0 : std::min<std::size_t>(claimed, (r.size() - at) / unit);
     if (fit < claimed)
-        std::fprintf(stderr, "%s: %s list runs past the table, %zu of %u kept\n", who, what, fit,
-                     unsigned{claimed});
+        say(r.messages(), "%s: %s list runs past the table, %zu of %u kept\n", who, what, fit,
+            unsigned{claimed});
     return fit;
 }
 
@@ -90,7 +90,7 @@ void read_feature_list(table_reader& r, std::size_t list, layout_lists& gpos, co
         r.seek(at + 2);
         const USHORT lookupIndexCount = r.u16();
         if (!fits(r, at + 4, lookupIndexCount, 2) || lookupIndexCount > budget) {
-            std::fprintf(stderr, "%s: feature %zu runs past the table, skipped\n", who, i);
+            say(r.messages(), "%s: feature %zu runs past the table, skipped\n", who, i);
             continue;
         }
         budget -= lookupIndexCount;
@@ -122,7 +122,7 @@ class script_walk {
     bool charge() {
         if (budget_ > 0) return --budget_, true;
         if (!overrun_)
-            std::fprintf(stderr, "%s: script list reads past its bytes, rest skipped\n", who_);
+            say(r_.messages(), "%s: script list reads past its bytes, rest skipped\n", who_);
         overrun_ = true;
         return false;
     }
@@ -155,8 +155,8 @@ class script_walk {
         if (feature < gpos_.used_features.size())
             gpos_.used_features[feature] = true;
         else if (reported_.insert(feature).second)
-            std::fprintf(stderr, "%s: feature index %u past the feature list, skipped\n", who_,
-                         feature);
+            say(r_.messages(), "%s: feature index %u past the feature list, skipped\n", who_,
+                feature);
     }
 
     table_reader& r_;
@@ -183,7 +183,7 @@ void read_lookup_list(table_reader& r, std::size_t list, layout_lists& gpos, con
         lookup.lookupFlag = r.u16();
         const USHORT subTableCount = r.u16();
         if (!fits(r, at + 6, subTableCount, 2) || subTableCount > budget) {
-            std::fprintf(stderr, "%s: lookup %zu runs past the table, skipped\n", who, i);
+            say(r.messages(), "%s: lookup %zu runs past the table, skipped\n", who, i);
             continue;
         }
         budget -= subTableCount;
@@ -196,6 +196,7 @@ void read_lookup_list(table_reader& r, std::size_t list, layout_lists& gpos, con
 
 void read_layout_lists(table_reader& r, const layout_offsets& at, layout_lists& lists,
                        const char* who) {
+    lists.messages = &r.messages();
     if (at.featureList != 0) read_feature_list(r, at.featureList, lists, who);
     if (at.scriptList != 0) script_walk(r, lists, who).run(at.scriptList);
     if (at.lookupList != 0) read_lookup_list(r, at.lookupList, lists, who);
@@ -210,8 +211,8 @@ void read_layout_table(table_reader& r, layout_lists& lists, USHORT& majorVersio
     at.featureList = r.u16();
     at.lookupList = r.u16();
     if (majorVersion != 1) {
-        std::fprintf(stderr, "%s: version %u.%u of %s table unknown\n", who, majorVersion,
-                     minorVersion, tag);
+        say(r.messages(), "%s: version %u.%u of %s table unknown\n", who, majorVersion,
+            minorVersion, tag);
         return;
     }
     read_layout_lists(r, at, lists, who);
@@ -290,8 +291,8 @@ class pair_expander {
             const char* bad = subtable(lookup, lookup.subtables[k], out);
             if (bad) {
                 out.resize(mark);
-                std::fprintf(stderr, "gpos_kern_pairs: lookup %zu subtable %zu: %s, skipped\n",
-                             lookup_, k, bad);
+                say(r_.messages(), "gpos_kern_pairs: lookup %zu subtable %zu: %s, skipped\n",
+                    lookup_, k, bad);
             }
         }
         // Within one lookup the earlier subtable wins: keep the first value of each key.
@@ -320,7 +321,7 @@ class pair_expander {
         return false;
     }
     void stop(const char* why) {
-        if (!stopped_) std::fprintf(stderr, "gpos_kern_pairs: %s, the rest left out\n", why);
+        if (!stopped_) say(r_.messages(), "gpos_kern_pairs: %s, the rest left out\n", why);
         stopped_ = true;
     }
 
@@ -577,7 +578,7 @@ std::vector<USHORT> feature_lookups(const layout_lists& lists, const BYTE (&tag)
             if (index < used.size())
                 used[index] = true;
             else if (reported.insert(index).second)
-                std::fprintf(stderr, "%s: lookup index %u past the lookup list\n", who, index);
+                say(*lists.messages, "%s: lookup index %u past the lookup list\n", who, index);
         }
     }
     std::vector<USHORT> lookups;

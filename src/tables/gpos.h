@@ -32,6 +32,7 @@ struct layout_lists {
     std::vector<gpos_feature> features;  // the feature list, in file order
     std::vector<bool> used_features;     // by feature index: some language system uses it
     std::vector<gpos_lookup> lookups;    // the lookup list, in file order
+    message_sink* messages = &standard_error_sink();  // the font's, once the lists are read
 };
 
 // Where the three lists start, from the start of the table (0: none).

@@ -42,8 +42,8 @@ class ligature_reader {
             const std::size_t mark = out.size();
             if (const char* bad = subtable(lookup, lookup.subtables[k], out)) {
                 out.resize(mark);
-                std::fprintf(stderr, "gsub_ligatures: lookup %zu subtable %zu: %s, skipped\n",
-                             index, k, bad);
+                say(r_.messages(), "gsub_ligatures: lookup %zu subtable %zu: %s, skipped\n", index,
+                    k, bad);
             }
         }
     }
@@ -55,9 +55,9 @@ class ligature_reader {
             return true;
         }
         if (!stopped_)
-            std::fprintf(stderr,
-                         "gsub_ligatures: the liga lookups take more work than the table's size "
-                         "allows, the rest left out\n");
+            say(r_.messages(),
+                "gsub_ligatures: the liga lookups take more work than the table's size "
+                "allows, the rest left out\n");
         stopped_ = true;
         return false;
     }

@@ -30,21 +30,21 @@ void check_head_magic(font_object& font) {
     read_ulong(s);  // fontRevision
     read_ulong(s);  // checkSumAdjustment
     if (read_ulong(s) != kHeadMagicNumber)
-        std::fprintf(stderr, "Warning: \"%s\" does not contain TrueType 1.0 magic number\n",
-                     font.font_path.c_str());
+        say(*font.messages, "Warning: \"%s\" does not contain TrueType 1.0 magic number\n",
+            font.font_path.c_str());
 }
 
 std::unique_ptr<head_elab> do_head(font_object& font) {
     table_entry* entry = find_table(font, "head", 1);
     if (!entry) return nullptr;
     table_reader in(font, *entry);
-    auto head = new_record<head_elab>();
+    auto head = new_record<head_elab>(*font.messages);
     if (!head) return nullptr;
 
     head->version = in.s32();
     if (head->version != kVersion1) {
-        std::fprintf(stderr, "do_head: version 0x%08lx of head table unknown\n",
-                     static_cast<unsigned long>(static_cast<ULONG>(head->version)));
+        say(*font.messages, "do_head: version 0x%08lx of head table unknown\n",
+            static_cast<unsigned long>(static_cast<ULONG>(head->version)));
         return nullptr;
     }
     head->fontRevision = in.s32();

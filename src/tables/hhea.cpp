@@ -23,13 +23,13 @@ std::unique_ptr<hhea_elab> do_hhea(font_object& font) {
     table_entry* entry = find_table(font, "hhea", 1);
     if (!entry) return nullptr;
     table_reader in(font, *entry);
-    auto hhea = new_record<hhea_elab>();
+    auto hhea = new_record<hhea_elab>(*font.messages);
     if (!hhea) return nullptr;
 
     hhea->version = in.s32();
     if (hhea->version != kVersion1) {
-        std::fprintf(stderr, "do_hhea: version 0x%08lx of hhea table unknown\n",
-                     static_cast<unsigned long>(static_cast<ULONG>(hhea->version)));
+        say(*font.messages, "do_hhea: version 0x%08lx of hhea table unknown\n",
+            static_cast<unsigned long>(static_cast<ULONG>(hhea->version)));
         return nullptr;
     }
     hhea->ascender = in.s16();
@@ -44,8 +44,8 @@ std::unique_ptr<hhea_elab> do_hhea(font_object& font) {
     for (USHORT& word : hhea->reserved) word = in.u16();
     hhea->metricDataFormat = in.s16();
     if (hhea->metricDataFormat != 0)
-        std::fprintf(stderr, "%s: unknown hhea metricDataFormat: %d\n", font.font_path.c_str(),
-                     hhea->metricDataFormat);
+        say(*font.messages, "%s: unknown hhea metricDataFormat: %d\n", font.font_path.c_str(),
+            hhea->metricDataFormat);
     hhea->numberOfHMetrics = in.u16();
     return hhea;
 }

@@ -17,11 +17,11 @@ namespace {
 const long_hor_metric* metric_of(font_object& font, USHORT i, const hmtx_elab* hmtx,
                                  const char* who) {
     if (!hmtx) {
-        std::fprintf(stderr, "%s: missing hmtx table\n", who);
+        say(*font.messages, "%s: missing hmtx table\n", who);
         return nullptr;
     }
     if (hmtx->hMetrics.empty()) {
-        std::fprintf(stderr, "%s: no hmtx hMetrics table\n", who);
+        say(*font.messages, "%s: no hmtx hMetrics table\n", who);
         return nullptr;
     }
     // A glyph of the font whose entry the table was too short to hold has no metric; the
@@ -29,7 +29,7 @@ const long_hor_metric* metric_of(font_object& font, USHORT i, const hmtx_elab* h
     if (hmtx->cut_short && i < glyphs_in(font) && i >= hmtx->hMetrics.size()) return nullptr;
     // The array is as long as the glyph count when parsed; guard both bounds.
     if (i >= glyphs_in(font) || i >= hmtx->hMetrics.size()) {
-        std::fprintf(stderr, "%s: glyph index %d too large\n", who, i);
+        say(*font.messages, "%s: glyph index %d too large\n", who, i);
         return nullptr;
     }
     return &hmtx->hMetrics[i];
@@ -42,19 +42,19 @@ std::unique_ptr<hmtx_elab> do_hmtx(font_object& font) {
     std::size_t pairs = hhea ? hhea->numberOfHMetrics : 0;
     std::size_t glyphs = glyphs_in(font);
     if (glyphs < pairs) {
-        std::fprintf(stderr, "do_hmtx: nr of horz metrics (%ld) > nr of glyphs (%ld)!\n",
-                     static_cast<long>(pairs), static_cast<long>(glyphs));
+        say(*font.messages, "do_hmtx: nr of horz metrics (%ld) > nr of glyphs (%ld)!\n",
+            static_cast<long>(pairs), static_cast<long>(glyphs));
         pairs = glyphs;
     }
     table_entry* entry = find_table(font, "hmtx", 1);
     if (!entry) return nullptr;
     table_reader in(font, *entry);
 
-    auto hmtx = new_record<hmtx_elab>();
+    auto hmtx = new_record<hmtx_elab>(*font.messages);
     if (!hmtx) return nullptr;
     if (glyphs == 0) {
         // Nothing to hold: the glyph count comes from maxp, which is missing or says 0.
-        std::fprintf(stderr, "do_hmtx: the font has no glyphs (no maxp table, or numGlyphs 0)\n");
+        say(*font.messages, "do_hmtx: the font has no glyphs (no maxp table, or numGlyphs 0)\n");
         return nullptr;
     }
     // Only the glyphs whose entries lie in the table get a metric, rather than a width of 0
@@ -68,7 +68,8 @@ std::unique_ptr<hmtx_elab> do_hmtx(font_object& font) {
                                            "numGlyphs - numberOfHMetrics", "leftSideBearings");
     in.seek(0);
     hmtx->cut_short = fitting_pairs + fitting_bearings < glyphs;
-    if (!allocate_array(hmtx->hMetrics, fitting_pairs + fitting_bearings)) return nullptr;
+    if (!allocate_array(hmtx->hMetrics, fitting_pairs + fitting_bearings, *font.messages))
+        return nullptr;
 
     for (std::size_t i = 0; i < fitting_pairs; ++i) {
         hmtx->hMetrics[i].advanceWidth = in.u16();

@@ -51,10 +51,10 @@ std::unique_ptr<kern_elab> do_kern(font_object& font) {
             if (start >= in.size()) {
                 // A subtable starting past the table's end would be all zeros: an empty
                 // format 0 table. A hostile count would make 65,535 of them.
-                std::fprintf(stderr,
-                             "Warning: kern: nTables claims %u subtables, %u start inside the "
-                             "table\n",
-                             unsigned{kern->nTables}, unsigned{t});
+                say(in.messages(),
+                    "Warning: kern: nTables claims %u subtables, %u start inside the "
+                    "table\n",
+                    unsigned{kern->nTables}, unsigned{t});
                 kern->nTables = t;
                 break;
             }
@@ -63,7 +63,7 @@ std::unique_ptr<kern_elab> do_kern(font_object& font) {
             sub.length = in.u16();
             sub.coverage = in.u16();
             if (sub.format() != 0) {
-                std::fprintf(stderr, "Warning: ignoring kern format %ld\n", long{sub.format()});
+                say(in.messages(), "Warning: ignoring kern format %ld\n", long{sub.format()});
                 // The subtable's own data follows its header; the next one starts where
                 // its length says.
                 in.seek(start + sub.length);
@@ -74,7 +74,7 @@ std::unique_ptr<kern_elab> do_kern(font_object& font) {
         in.report_overrun("kern");
         return kern;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Out of memory!\n");
+        say(in.messages(), "Out of memory!\n");
         return nullptr;
     }
 }

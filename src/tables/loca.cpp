@@ -17,15 +17,15 @@ std::unique_ptr<loca_elab> do_loca(font_object& font) {
     if (!head) return nullptr;
     SHORT format = head->indexToLocFormat;
     if (format != 0 && format != 1) {
-        std::fprintf(stderr, "do_loca: unknown format %d\n", format);
+        say(*font.messages, "do_loca: unknown format %d\n", format);
         return nullptr;
     }
     table_entry* entry = find_table(font, "loca", 1);
     if (!entry) return nullptr;
     table_reader in(font, *entry);
 
-    auto loca = new_record<loca_elab>();
-    if (!loca || !allocate_array(loca->offsets, glyphs + 1)) return nullptr;
+    auto loca = new_record<loca_elab>(*font.messages);
+    if (!loca || !allocate_array(loca->offsets, glyphs + 1, *font.messages)) return nullptr;
     // Entries beyond the end of the table read as offset 0.
     if (format == 0)
         for (LONG& offset : loca->offsets) offset = static_cast<LONG>(in.u16()) * 2;

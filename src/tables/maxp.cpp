@@ -24,19 +24,19 @@ std::unique_ptr<maxp_elab> do_maxp(font_object& font) {
     table_entry* entry = find_table(font, "maxp", 1);
     if (!entry) return nullptr;
     table_reader in(font, *entry);
-    auto maxp = new_record<maxp_elab>();
+    auto maxp = new_record<maxp_elab>(*font.messages);
     if (!maxp) return nullptr;
 
     maxp->version = in.s32();
     const bool glyph_count_only = maxp->version == kVersion05 && has_cff_outlines(font);
     if (maxp->version != kVersion1 && !glyph_count_only) {
-        std::fprintf(stderr, "do_maxp: version 0x%08lx of maxp table unknown\n",
-                     static_cast<unsigned long>(static_cast<ULONG>(maxp->version)));
+        say(*font.messages, "do_maxp: version 0x%08lx of maxp table unknown\n",
+            static_cast<unsigned long>(static_cast<ULONG>(maxp->version)));
         return nullptr;
     }
     maxp->numGlyphs = in.u16();
     if (maxp->numGlyphs == 0)
-        std::fprintf(stderr, "%s: warning: numGlyphs is 0\n", font.font_path.c_str());
+        say(*font.messages, "%s: warning: numGlyphs is 0\n", font.font_path.c_str());
     if (glyph_count_only) return maxp;
     for (USHORT* field :
          {&maxp->maxPoints, &maxp->maxContours, &maxp->maxCompositePoints,
@@ -54,7 +54,7 @@ maxp_elab* maxp_table(font_object& font) {
 USHORT glyphs_in(font_object& font) {
     const maxp_elab* maxp = maxp_table(font);
     if (!maxp) {
-        std::fprintf(stderr, "glyphs_in: no maxp table\n");
+        say(*font.messages, "glyphs_in: no maxp table\n");
         return 0;
     }
     return maxp->numGlyphs;

@@ -23,9 +23,9 @@ constexpr std::size_t kStringStorageLimit = std::size_t{64} << 20;
 
 // The bytes are missing from the table, not refused by the system: report that no system
 // call failed rather than whatever an earlier call left behind.
-void report_short_data(const char* text) {
+void report_short_data(const char* text, message_sink& messages) {
     errno = 0;
-    std::perror(text);
+    say_errno(messages, text);
 }
 
 void read_record_header(table_reader& in, name_record& r) {
@@ -64,7 +64,7 @@ std::unique_ptr<name_elab> do_name(font_object& font) {
             // taken from the bytes of whatever table follows.
             in.seek(std::size_t{name->stringOffset} + r.offset);
             if (in.remaining() < r.length) {
-                report_short_data("Cannot read name table");
+                report_short_data("Cannot read name table", in.messages());
                 return nullptr;
             }
             r.string.resize(r.length);
@@ -73,7 +73,7 @@ std::unique_ptr<name_elab> do_name(font_object& font) {
         in.report_overrun("name");
         return name;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Out of memory!\n");
+        say(in.messages(), "Out of memory!\n");
         return nullptr;
     }
 }

@@ -152,7 +152,6 @@ const char* platform_name(long platformID) {
 
 void print_platform_name(long platformID) {
     std::fputs(platform_name(platformID), stdout);
-    std::fflush(stdout);
 }
 
 const char* encoding_name(long platformID, long encodingID) {
@@ -193,5 +192,4 @@ void print_name_id(long nameID) {
         std::fputs(kNameIds[id], stdout);
     else
         std::printf("unknown name ID %u", static_cast<unsigned>(id));
-    std::fflush(stdout);
 }

@@ -140,12 +140,12 @@ std::unique_ptr<os2_elab> do_os2(font_object& font) {
     table_entry* entry = find_table(font, "OS/2", 1);
     if (!entry) return nullptr;
     table_reader in(font, *entry);
-    auto os2 = new_record<os2_elab>();
+    auto os2 = new_record<os2_elab>(*font.messages);
     if (!os2) return nullptr;
 
     os2->version = in.u16();
     if (os2->version > kOS2LastVersion) {
-        std::fprintf(stderr, "do_os2: version %d of OS/2 table unknown\n", os2->version);
+        say(*font.messages, "do_os2: version %d of OS/2 table unknown\n", os2->version);
         return nullptr;
     }
     try {

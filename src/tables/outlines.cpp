@@ -26,7 +26,7 @@ glyph_box glyph_outlines::cff_box(USHORT glyph) const {
     // A glyph FreeType cannot load is drawn as nothing.
     std::string error;
     if (auto b = cff_->box(glyph, error)) return *b;
-    std::fprintf(stderr, "%s: %s\n", font_->font_path.c_str(), error.c_str());
+    say(*font_->messages, "%s: %s\n", font_->font_path.c_str(), error.c_str());
     return {};
 }
 

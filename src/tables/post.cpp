@@ -101,7 +101,7 @@ void read_header(table_reader& in, post_elab& post) {
 
 // Returns true when the version has a glyph-name array to read; other versions are
 // kept with their warning and name every glyph but 0 by its fallback name.
-bool names_follow(const post_elab& post) {
+bool names_follow(const post_elab& post, message_sink& messages) {
     switch (post.version) {
         case kFormat1:
             return false;
@@ -110,16 +110,16 @@ bool names_follow(const post_elab& post) {
         case kFormat3:
             // A CFF font's names are in its charset: nothing falls back.
             if (!post.charset_names.empty()) return false;
-            std::fprintf(stderr,
-                         "do_post: warning: empty 3.0 \"post\" table, fallback names will be "
-                         "used\n");
+            say(messages,
+                "do_post: warning: empty 3.0 \"post\" table, fallback names will be "
+                "used\n");
             return false;
         case kFormat25:
-            std::fprintf(stderr, "do_post: warning: post format 2.5 not supported\n");
+            say(messages, "do_post: warning: post format 2.5 not supported\n");
             return false;
         default:
-            std::fprintf(stderr, "do_post: warning: unknown post format 0x%08lx\n",
-                         static_cast<unsigned long>(post.version));
+            say(messages, "do_post: warning: unknown post format 0x%08lx\n",
+                static_cast<unsigned long>(post.version));
             return false;
     }
 }
@@ -159,7 +159,7 @@ bool all_name_chars(const char* p, std::size_t k, const char* end) {
 // Turns the Pascal strings of GlyphText into NUL-ended names in place: each name moves
 // one byte back over its length byte and gets a zero byte where its last character was.
 // Stops at the first malformed length, keeping the names before it.
-void convert_names(post_elab& post) {
+void convert_names(post_elab& post, message_sink& messages) {
     std::vector<char>& text = post.GlyphText;
     std::size_t left = text.size();
     std::size_t p = 0;
@@ -169,11 +169,11 @@ void convert_names(post_elab& post) {
         ++p;
         --left;
         if (k < 0) {
-            std::fprintf(stderr, "Cannot read all of POST: negative string length\n");
+            say(messages, "Cannot read all of POST: negative string length\n");
             break;
         }
         if (static_cast<std::size_t>(k) > left) {
-            std::fprintf(stderr, "Cannot read all of POST: glyph name too long or misplaced\n");
+            say(messages, "Cannot read all of POST: glyph name too long or misplaced\n");
             break;
         }
         if (all_name_chars(text.data() + p, static_cast<std::size_t>(k),
@@ -186,10 +186,10 @@ void convert_names(post_elab& post) {
         for (int i = 0; i < k; ++i, ++p, --left) {
             auto c = static_cast<unsigned char>(text[p]);
             if (!is_name_char(c)) {
-                std::fprintf(stderr,
-                             "Non-graphic or non-ASCII char in POST glyph name: '%c' (using "
-                             "'X' instead)\n",
-                             c);
+                say(messages,
+                    "Non-graphic or non-ASCII char in POST glyph name: '%c' (using "
+                    "'X' instead)\n",
+                    c);
                 c = 'X';
             }
             text[p - 1] = static_cast<char>(c);
@@ -207,9 +207,9 @@ bool read_glyph_names(table_reader& in, const table_entry& entry, post_elab& pos
     post.numberOfGlyphs = static_cast<USHORT>(
         in.fitting(post.numberOfGlyphs, 2, "post", "numberOfGlyphs", "glyph name indices"));
     if (post.numberOfGlyphs >= 0x8000)
-        std::fprintf(stderr,
-                     "Warning: This font contain more PostScript names (32,767) than I can "
-                     "reliably encode\n");
+        say(in.messages(),
+            "Warning: This font contain more PostScript names (32,767) than I can "
+            "reliably encode\n");
     read_words(in, post.glyphNameIndex, post.numberOfGlyphs);
 
     // The names area runs to the end of the table as the directory gives its length; the
@@ -221,12 +221,12 @@ bool read_glyph_names(table_reader& in, const table_entry& entry, post_elab& pos
     if (post.GlyphTextLength < 0) {
         // The glyph index array already runs past the table's end; this has always been
         // reported as running out of memory.
-        std::fprintf(stderr, "Out of memory!\n");
+        say(in.messages(), "Out of memory!\n");
         return false;
     }
     auto length = static_cast<std::size_t>(post.GlyphTextLength);
     if (in.remaining() < length) {
-        std::fprintf(stderr, "Cannot read post->GlyphText!\n");
+        say(in.messages(), "Cannot read post->GlyphText!\n");
         return false;
     }
     const std::span<const BYTE> text = in.peek(length);  // all of it, checked above
@@ -235,7 +235,7 @@ bool read_glyph_names(table_reader& in, const table_entry& entry, post_elab& pos
     // Room for every name the text can hold, up to the last index: pages never written to
     // cost nothing, while growing the array step by step copies it again and again.
     post.names.reserve(std::min<std::size_t>(length, 0xFFFF));
-    convert_names(post);
+    convert_names(post, in.messages());
     return true;
 }
 
@@ -281,11 +281,12 @@ std::unique_ptr<post_elab> do_post(font_object& font) {
         auto post = std::make_unique<post_elab>();
         read_header(in, *post);
         take_charset_names(font, *post);
-        if (names_follow(*post) && !read_glyph_names(in, *entry, *post)) return nullptr;
+        if (names_follow(*post, in.messages()) && !read_glyph_names(in, *entry, *post))
+            return nullptr;
         in.report_overrun("post");
         return post;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Out of memory!\n");
+        say(in.messages(), "Out of memory!\n");
         return nullptr;
     }
 }

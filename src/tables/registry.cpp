@@ -106,7 +106,7 @@ elab_record* load_elab_table(font_object& font, const char* tag, int complain) {
     if (!entry) return nullptr;
     const table_row* row = row_for(tag);
     if (!row) {
-        std::fprintf(stderr, "load_elab_table: cannot elaborate table \"%s\"\n", tag);
+        say(*font.messages, "load_elab_table: cannot elaborate table \"%s\"\n", tag);
         return nullptr;
     }
     if (!entry->ElabPtr) entry->ElabPtr = row->parse(font);

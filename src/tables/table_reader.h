@@ -16,14 +16,16 @@
 #include <vector>
 
 #include "font/font.h"
+#include "font/messages.h"
 #include "font/types.h"
 
 class table_reader {
   public:
     table_reader() = default;
-    table_reader(const BYTE* data, std::size_t size) : data_(data), size_(size) {}
-    // The bytes of `entry` in the font's source file.
-    table_reader(const font_object& font, const table_entry& entry) {
+    table_reader(const BYTE* data, std::size_t size, message_sink& messages = standard_error_sink())
+        : data_(data), size_(size), messages_(&messages) {}
+    // The bytes of `entry` in the font's source file; messages go where the font's do.
+    table_reader(const font_object& font, const table_entry& entry) : messages_(font.messages) {
         const std::span<const BYTE> file = font.in_stream.contents();
         if (entry.source_offset < file.size()) {
             data_ = file.data() + entry.source_offset;
@@ -32,6 +34,8 @@ class table_reader {
     }
 
     std::size_t size() const { return size_; }
+    // Where parsers reading through this reader report.
+    message_sink& messages() const { return *messages_; }
     std::size_t tell() const { return pos_; }
     // Positions past the end are allowed; reads there give zeros.
     void seek(std::size_t pos) { pos_ = pos; }
@@ -92,16 +96,15 @@ class table_reader {
                         const char* records) const {
         const std::size_t fit = remaining() / unit;
         if (claimed <= fit) return claimed;
-        std::fprintf(stderr, "Warning: %s: %s claims %zu %s, %zu fit in the table\n", table, field,
-                     claimed, records, fit);
+        say(*messages_, "Warning: %s: %s claims %zu %s, %zu fit in the table\n", table, field,
+            claimed, records, fit);
         return fit;
     }
 
     // Says once, naming the table, that a read ran past its end (true when one did).
     bool report_overrun(const char* table) const {
         if (overran_)
-            std::fprintf(
-                stderr,
+            say(*messages_,
                 "Warning: %s: the table is cut short; fields past its %zu bytes read as 0\n", table,
                 size_);
         return overran_;
@@ -112,4 +115,5 @@ class table_reader {
     std::size_t size_ = 0;
     std::size_t pos_ = 0;
     bool overran_ = false;
+    message_sink* messages_ = &standard_error_sink();
 };

@@ -22,7 +22,7 @@ constexpr long kEncodingRecordSize = 8;
 bool write_encoding_record(mem_stream& out, const cmap_subtable& sub, long record_offset,
                            long subtable_offset) {
     if (!out.seek(record_offset)) {
-        std::fprintf(stderr, "generate_cmap_subtable: cannot seek\n");
+        say(*sub.messages, "generate_cmap_subtable: cannot seek\n");
         return false;
     }
     vwrite(sub.platformID, 2, out);
@@ -55,7 +55,7 @@ long generate_cmap_subtable(mem_stream& out, const cmap_subtable* subtable, long
     if (!subtable) return -1;
     const cmap_subtable& sub = *subtable;
     if (!out.seek(record_offset)) {
-        std::fprintf(stderr, "generate_cmap_subtable: cannot seek\n");
+        say(*sub.messages, "generate_cmap_subtable: cannot seek\n");
         return -1;
     }
     const long subtable_offset = data_offset - cmap_offset;
@@ -64,17 +64,17 @@ long generate_cmap_subtable(mem_stream& out, const cmap_subtable* subtable, long
     unsigned long length = sub.byte_length();
     if (sub.short_length() && length > kMaxSubtableLength) {
         // Cutting the length field would make the next subtable overlap this one.
-        std::fprintf(stderr,
-                     "generate_cmap_subtable: cmap %u.%u subtable (format %u) needs %lu bytes, "
-                     "more than its 16-bit length allows\n",
-                     sub.platformID, sub.encodingID, sub.format, length);
+        say(*sub.messages,
+            "generate_cmap_subtable: cmap %u.%u subtable (format %u) needs %lu bytes, "
+            "more than its 16-bit length allows\n",
+            sub.platformID, sub.encodingID, sub.format, length);
         return -1;
     }
     if (!sub.complete()) return -1;
 
     if (!write_encoding_record(out, sub, record_offset, subtable_offset)) return -1;
     if (!out.seek(data_offset)) {
-        std::fprintf(stderr, "generate_cmap_subtable: cannot seek\n");
+        say(*sub.messages, "generate_cmap_subtable: cannot seek\n");
         return -1;
     }
     sub.write(out, length);
@@ -89,11 +89,11 @@ long generate_cmap(font_object& font, mem_stream& out, long offset) {
     for (std::size_t i = 0; i < cmap->numTables; ++i)
         if (cmap->subtables[i]) ++count;
     if (count != cmap->numTables)
-        std::fprintf(stderr, "The cmap subtable count is adjusted to %u from original %u\n", count,
-                     cmap->numTables);
+        say(*font.messages, "The cmap subtable count is adjusted to %u from original %u\n", count,
+            cmap->numTables);
 
     if (!out.seek(offset)) {
-        std::fprintf(stderr, "generate_cmap: cannot seek\n");
+        say(*font.messages, "generate_cmap: cannot seek\n");
         return -1;
     }
     vwrite(USHORT{0}, 2, out);  // version

@@ -50,7 +50,7 @@ void recompute_extremes(font_object& font, hhea_elab& hhea, const hmtx_elab& hmt
         hhea.minRightSideBearing = b.min_rsb;
         hhea.xMaxExtent = b.max_extent;
     } else {
-        std::fprintf(stderr, "%s: no glyph in this font has a contour!\n", font.font_path.c_str());
+        say(*font.messages, "%s: no glyph in this font has a contour!\n", font.font_path.c_str());
     }
     for (USHORT i = 0; i < num_glyphs; ++i) {
         hhea.advanceWidthMax = std::max(hhea.advanceWidthMax, hmtx.hMetrics[i].advanceWidth);
@@ -98,7 +98,7 @@ long generate_hhea(font_object& font, mem_stream& out, long offset) {
     const std::optional<glyph_outlines> outlines = glyph_outlines::of(font);
     if (!outlines || outlines->count() == 0 || outlines->count() < n) return -1;
     if (!out.seek(offset)) {
-        std::fprintf(stderr, "generate_hhea: cannot seek\n");
+        say(*font.messages, "generate_hhea: cannot seek\n");
         return -1;
     }
     hhea->numberOfHMetrics = static_cast<USHORT>(n - trailing_width_run(hmtx, n));
@@ -113,7 +113,7 @@ long generate_hmtx(font_object& font, mem_stream& out, long offset) {
     const hmtx_elab* hmtx = hmtx_table(font);
     if (!hhea || !hmtx || hmtx->hMetrics.empty() || hmtx->hMetrics.size() < n || n == 0) return -1;
     if (!out.seek(offset)) {
-        std::fprintf(stderr, "generate_hmtx: cannot seek\n");
+        say(*font.messages, "generate_hmtx: cannot seek\n");
         return -1;
     }
     USHORT pairs = static_cast<USHORT>(n - trailing_width_run(hmtx, n));

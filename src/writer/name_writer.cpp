@@ -28,18 +28,18 @@ long generate_name(font_object& font, mem_stream& out, long offset) {
     for (std::size_t i = 0; i < name->count; ++i) {
         const name_record& r = name->records[i];
         if (r.string.size() < r.length) {
-            std::fprintf(stderr, "generate_name: name record %zu holds %zu of its %u bytes\n", i,
-                         r.string.size(), r.length);
+            say(*font.messages, "generate_name: name record %zu holds %zu of its %u bytes\n", i,
+                r.string.size(), r.length);
             return -1;
         }
         if (total > kMaxOffset) addressable = false;  // this record's offset
         total += r.length;
     }
     if (!addressable) {
-        std::fprintf(stderr,
-                     "generate_name: name table too large: %lu records and %lu bytes of strings "
-                     "exceed its 16-bit offsets\n",
-                     static_cast<unsigned long>(name->count), total);
+        say(*font.messages,
+            "generate_name: name table too large: %lu records and %lu bytes of strings "
+            "exceed its 16-bit offsets\n",
+            static_cast<unsigned long>(name->count), total);
         return -1;
     }
     // Everything fits: the new offsets go into the records.
@@ -50,7 +50,7 @@ long generate_name(font_object& font, mem_stream& out, long offset) {
     }
 
     if (!out.seek(offset)) {
-        std::fprintf(stderr, "generate_name: cannot seek\n");
+        say(*font.messages, "generate_name: cannot seek\n");
         return -1;
     }
     vwrite(USHORT{0}, 2, out);  // format

@@ -20,12 +20,12 @@ long copy_later_version(font_object& font, mem_stream& out, long offset) {
     if (!entry) return -1;
     USHORT version = table_reader(font, *entry).u16();
     if (version <= kOS2LastVersion) return -1;
-    std::fprintf(stderr,
-                 "generate_os2: version %u of OS/2 table copied unchanged (its character range "
-                 "is not updated)\n",
-                 version);
+    say(*font.messages,
+        "generate_os2: version %u of OS/2 table copied unchanged (its character range "
+        "is not updated)\n",
+        version);
     return file_copy(font.in_stream, static_cast<long>(entry->source_offset), entry->source_length,
-                     out, offset);
+                     out, offset, *font.messages);
 }
 
 }  // namespace
@@ -35,11 +35,11 @@ long generate_os2(font_object& font, mem_stream& out, long offset) {
     if (!os2 || os2->version > kOS2LastVersion) {
         long copied = copy_later_version(font, out, offset);
         if (copied < 0)
-            std::fprintf(stderr, "generate_os2: no OS/2 table of version 0 to 5 to write\n");
+            say(*font.messages, "generate_os2: no OS/2 table of version 0 to 5 to write\n");
         return copied;
     }
     if (!out.seek(offset)) {
-        std::fprintf(stderr, "generate_os2: cannot seek\n");
+        say(*font.messages, "generate_os2: cannot seek\n");
         return -1;
     }
     const os2_revision* v = os2->v.get();

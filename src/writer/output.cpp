@@ -39,10 +39,11 @@ table_writer regenerating_writer(const char* tag) {
 // The table's bytes at data_offset: imported bytes first, then a regenerated table, then
 // a copy from the source file. Returns the length written or -1.
 long write_table_data(mem_stream& out, font_object& font, table_entry& entry, long data_offset) {
-    if (entry.ImportPtr) return generate_raw(entry.ImportPtr.get(), entry.length, out, data_offset);
+    if (entry.ImportPtr)
+        return generate_raw(entry.ImportPtr.get(), entry.length, out, data_offset, *font.messages);
     if (table_writer write = regenerating_writer(entry.tag)) return write(font, out, data_offset);
     return file_copy(font.in_stream, static_cast<long>(entry.offset), entry.length, out,
-                     data_offset);
+                     data_offset, *font.messages);
 }
 
 void write_offset_table(mem_stream& out, const offset_table& otable) {
@@ -82,7 +83,7 @@ std::optional<table_record> write_table(mem_stream& out, font_object& font, tabl
     pad = 0;
     long length = write_table_data(out, font, entry, data_offset);
     if (length < 0) return std::nullopt;
-    if (!out.seek(data_offset + length)) std::fprintf(stderr, "Cannot seek on output file\n");
+    if (!out.seek(data_offset + length)) say(*font.messages, "Cannot seek on output file\n");
     pad = pad_to_4(out);
     table_record record;
     std::memcpy(record.tag, entry.tag, sizeof record.tag);
@@ -103,32 +104,34 @@ int pad_to_4(mem_stream& out) {
     return count;
 }
 
-long generate_raw(const std::vector<BYTE>* data, ULONG length, mem_stream& out, long offset) {
+long generate_raw(const std::vector<BYTE>* data, ULONG length, mem_stream& out, long offset,
+                  message_sink& messages) {
     if (!data || offset < 0) return -1;
     if (!out.seek(offset)) {
-        std::fprintf(stderr, "generate_raw: cannot seek\n");
+        say(messages, "generate_raw: cannot seek\n");
         return -1;
     }
     if (length > data->size()) {
-        std::fprintf(stderr, "generate_raw: cannot write to file\n");
+        say(messages, "generate_raw: cannot write to file\n");
         return -1;
     }
     out.write(data->data(), length);
     return static_cast<long>(length);
 }
 
-long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, long out_offset) {
+long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, long out_offset,
+               message_sink& messages) {
     if (!in.seek(in_offset)) {
-        std::fprintf(stderr, "file_copy: cannot seek on input to %ld\n", in_offset);
+        say(messages, "file_copy: cannot seek on input to %ld\n", in_offset);
         return -1;
     }
     if (!out.seek(out_offset)) {
-        std::fprintf(stderr, "file_copy: cannot seek on output to %ld\n", out_offset);
+        say(messages, "file_copy: cannot seek on output to %ld\n", out_offset);
         return -1;
     }
     // A directory entry may claim bytes beyond the end of the source file.
     if (in.remaining() < count) {
-        std::fprintf(stderr, "file_copy: end of file on input\n");
+        say(messages, "file_copy: end of file on input\n");
         return -1;
     }
     out.write(in.contents().data() + in_offset, count);
@@ -142,7 +145,7 @@ long generate_table(mem_stream& out, font_object& font, table_entry& entry, long
     if (!record) return -1;
     if (dir_offset == 0) return static_cast<long>(record->length);
     if (!out.seek(dir_offset)) {
-        std::fprintf(stderr, "generate_table: cannot seek\n");
+        say(*font.messages, "generate_table: cannot seek\n");
         return -1;
     }
     write_directory_record(out, *record);
@@ -196,7 +199,7 @@ std::optional<std::span<const BYTE>> table_bytes(font_layout& layout, font_objec
                                                  const table_entry& entry) {
     if (entry.ImportPtr) {
         if (entry.length > entry.ImportPtr->size()) {
-            std::fprintf(stderr, "generate_raw: cannot write to file\n");
+            say(*font.messages, "generate_raw: cannot write to file\n");
             return std::nullopt;
         }
         return std::span<const BYTE>(entry.ImportPtr->data(), entry.length);
@@ -210,7 +213,7 @@ std::optional<std::span<const BYTE>> table_bytes(font_layout& layout, font_objec
     const std::span<const BYTE> file = font.in_stream.contents();
     const std::size_t available = entry.offset < file.size() ? file.size() - entry.offset : 0;
     if (available < entry.length) {
-        std::fprintf(stderr, "file_copy: end of file on input\n");
+        say(*font.messages, "file_copy: end of file on input\n");
         return std::nullopt;
     }
     if (entry.length == 0) return std::span<const BYTE>();
@@ -289,8 +292,7 @@ int lay_out_font(font_object& font, font_layout& layout, const char* output_name
         directory.push_back(record);
         data_position += bytes->size() + pad;
         if (data_position > kMaxFileOffset) {
-            std::fprintf(stderr,
-                         "generate_font: output exceeds the 4 GB a font file can address\n");
+            say(*font.messages, "generate_font: output exceeds the 4 GB a font file can address\n");
             return -1;
         }
     }
@@ -300,7 +302,7 @@ int lay_out_font(font_object& font, font_layout& layout, const char* output_name
         head != num_tables && directory[head].length >= kCheckSumAdjustmentOffset + 4;
     if (adjustable) set_checksum_adjustment(layout, *font.otable, directory, head, head_piece);
     write_header(layout, *font.otable, directory);
-    if (!adjustable) std::fprintf(stderr, "%s: cannot locate output file checksum\n", output_name);
+    if (!adjustable) say(*font.messages, "%s: cannot locate output file checksum\n", output_name);
     return 0;
 }
 
@@ -318,7 +320,7 @@ int assemble_font(font_object& font, mem_stream& out, const char* output_name) {
 }
 
 int generate_font(const char* path, font_object& font, existing_file existing) {
-    std::unique_ptr<new_file> output = new_file::create(path, "w+b", existing);
+    std::unique_ptr<new_file> output = new_file::create(path, "w+b", *font.messages, existing);
     if (!output) return -1;
     if (container_for_path(path) == output_container::sfnt) {
         // The tables copied unchanged go from the loaded file straight to the output.
@@ -328,7 +330,7 @@ int generate_font(const char* path, font_object& font, existing_file existing) {
     }
     mem_stream out;
     if (assemble_font(font, out, path) != 0) return -1;
-    std::optional<std::vector<BYTE>> file = in_container_for(path, std::move(out.bytes()));
+    std::optional<std::vector<BYTE>> file = in_container_for(path, std::move(out.bytes()), *font.messages);
     if (!file) return -1;
     return output->commit(*file);
 }

@@ -30,10 +30,12 @@ long generate_table(mem_stream& out, font_object& font, table_entry& entry, long
                     long dir_offset, int& pad);
 
 // Writes length bytes of data at offset; length, or -1.
-long generate_raw(const std::vector<BYTE>* data, ULONG length, mem_stream& out, long offset);
+long generate_raw(const std::vector<BYTE>* data, ULONG length, mem_stream& out, long offset,
+                  message_sink& messages);
 
 // Copies count bytes from in at in_offset to out at out_offset; count, or -1.
-long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, long out_offset);
+long file_copy(mem_stream& in, long in_offset, ULONG count, mem_stream& out, long out_offset,
+               message_sink& messages);
 
 // Writes zeros up to the next multiple of 4; returns how many (0 to 3).
 int pad_to_4(mem_stream& out);

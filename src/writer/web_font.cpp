@@ -149,8 +149,8 @@ class caught_stderr {
     int saved_ = -1;
 };
 
-bool refuse(const char* output_name, const char* why) {
-    std::fprintf(stderr, "gen: %s: %s\n", output_name, why);
+bool refuse(const char* output_name, const char* why, message_sink& messages) {
+    say(messages, "gen: %s: %s\n", output_name, why);
     return false;
 }
 
@@ -169,11 +169,11 @@ output_container container_for_path(std::string_view path) {
     return output_container::sfnt;
 }
 
-std::optional<std::vector<BYTE>> encode_woff(const std::vector<BYTE>& sfnt,
-                                             const char* output_name) {
+std::optional<std::vector<BYTE>> encode_woff(const std::vector<BYTE>& sfnt, const char* output_name,
+                                             message_sink& messages) {
     std::optional<std::vector<sfnt_table>> tables = sfnt_directory(sfnt);
     if (!tables) {
-        refuse(output_name, "cannot write WOFF: a table lies outside the font");
+        refuse(output_name, "cannot write WOFF: a table lies outside the font", messages);
         return std::nullopt;
     }
     std::size_t total_sfnt_size = kSfntHeaderSize + kSfntRecordSize * tables->size();
@@ -193,7 +193,7 @@ std::optional<std::vector<BYTE>> encode_woff(const std::vector<BYTE>& sfnt,
         out.insert(out.end(), data.begin(), data.end());
         out.resize(round4(out.size()), 0);
         if (out.size() > kMaxWoffSize) {
-            refuse(output_name, "cannot write WOFF: the file would exceed 4 GB");
+            refuse(output_name, "cannot write WOFF: the file would exceed 4 GB", messages);
             return std::nullopt;
         }
     }
@@ -211,34 +211,34 @@ std::optional<std::vector<BYTE>> encode_woff(const std::vector<BYTE>& sfnt,
 }
 
 std::optional<std::vector<BYTE>> encode_woff2(const std::vector<BYTE>& sfnt,
-                                              const char* output_name) {
+                                              const char* output_name, message_sink& messages) {
     std::optional<std::vector<sfnt_table>> tables = sfnt_directory(sfnt);
     if (tables && table_tagged(*tables, "DSIG"))
-        std::fprintf(stderr,
-                     "gen: warning: %s: the DSIG table is left out (WOFF2 re-encodes the "
-                     "glyphs, and a signature would no longer match)\n",
-                     output_name);
+        say(messages,
+            "gen: warning: %s: the DSIG table is left out (WOFF2 re-encodes the "
+            "glyphs, and a signature would no longer match)\n",
+            output_name);
     std::size_t length = woff2::MaxWOFF2CompressedSize(sfnt.data(), sfnt.size());
     std::vector<BYTE> out(length);
     caught_stderr library_messages;
     const bool converted = woff2::ConvertTTFToWOFF2(sfnt.data(), sfnt.size(), out.data(), &length);
     const std::string reasons = library_messages.reasons();
     if (!converted) {
-        std::fprintf(stderr, "gen: %s: cannot write WOFF2: libwoff2 refuses the font%s%s%s\n",
-                     output_name, reasons.empty() ? "" : " (", reasons.c_str(),
-                     reasons.empty() ? "" : ")");
+        say(messages, "gen: %s: cannot write WOFF2: libwoff2 refuses the font%s%s%s\n", output_name,
+            reasons.empty() ? "" : " (", reasons.c_str(), reasons.empty() ? "" : ")");
         return std::nullopt;
     }
     out.resize(length);
     return out;
 }
 
-std::optional<std::vector<BYTE>> in_container_for(const char* path, std::vector<BYTE> sfnt) {
+std::optional<std::vector<BYTE>> in_container_for(const char* path, std::vector<BYTE> sfnt,
+                                                  message_sink& messages) {
     switch (container_for_path(path)) {
         case output_container::woff:
-            return encode_woff(sfnt, path);
+            return encode_woff(sfnt, path, messages);
         case output_container::woff2:
-            return encode_woff2(sfnt, path);
+            return encode_woff2(sfnt, path, messages);
         case output_container::sfnt:
             break;
     }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "font/messages.h"
 #include "font/types.h"
 
 enum class output_container { sfnt, woff, woff2 };
@@ -21,14 +22,15 @@ output_container container_for_path(std::string_view path);
 // compressed only where that makes it smaller, the data in the sfnt's own order, the
 // version fields taken from head's fontRevision. Nothing, after a message naming
 // output_name, when the sfnt is malformed or too large for the format.
-std::optional<std::vector<BYTE>> encode_woff(const std::vector<BYTE>& sfnt,
-                                             const char* output_name);
+std::optional<std::vector<BYTE>> encode_woff(const std::vector<BYTE>& sfnt, const char* output_name,
+                                             message_sink& messages);
 
 // WOFF2 of a complete sfnt by libwoff2, which also re-encodes glyf and loca (glyph data
 // 4-byte aligned, head flags bit 11 set) and leaves out a DSIG table. Nothing, after a
 // message naming output_name, when libwoff2 refuses the font.
 std::optional<std::vector<BYTE>> encode_woff2(const std::vector<BYTE>& sfnt,
-                                              const char* output_name);
+                                              const char* output_name, message_sink& messages);
 
 // The sfnt in the container the path asks for; nothing after a message.
-std::optional<std::vector<BYTE>> in_container_for(const char* path, std::vector<BYTE> sfnt);
+std::optional<std::vector<BYTE>> in_container_for(const char* path, std::vector<BYTE> sfnt,
+                                                  message_sink& messages);

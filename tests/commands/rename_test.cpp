@@ -34,7 +34,7 @@ TEST(SetName, StoresTwoBytesPerCharacterForPlatforms0And3) {
         r.platformID = c.platformID;
         r.string = "previous text, longer than any of the new ones";
         r.length = static_cast<USHORT>(r.string.size());
-        EXPECT_EQ(set_name(&r, c.text.c_str()), 0);
+        EXPECT_EQ(set_name(&r, c.text.c_str(), standard_error_sink()), 0);
         EXPECT_EQ(r.length, c.stored.size());
         EXPECT_EQ(r.string, c.stored);
     }
@@ -47,17 +47,17 @@ TEST(SetName, RefusesTextsBeyond16BitLengths) {
     r.length = 4;
     std::string text(32768, 'x');  // 65536 bytes stored
     testing::internal::CaptureStderr();
-    EXPECT_EQ(set_name(&r, text.c_str()), -1);
+    EXPECT_EQ(set_name(&r, text.c_str(), standard_error_sink()), -1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "set_name: name of 65536 bytes too long, at most 65535\n");
     EXPECT_EQ(r.string, "kept");
     EXPECT_EQ(r.length, 4);
 
     r.platformID = 1;  // single bytes: 32768 fit
-    EXPECT_EQ(set_name(&r, text.c_str()), 0);
+    EXPECT_EQ(set_name(&r, text.c_str(), standard_error_sink()), 0);
     EXPECT_EQ(r.length, 32768);
-    EXPECT_EQ(set_name(nullptr, "x"), -1);
-    EXPECT_EQ(set_name(&r, nullptr), -1);
+    EXPECT_EQ(set_name(nullptr, "x", standard_error_sink()), -1);
+    EXPECT_EQ(set_name(&r, nullptr, standard_error_sink()), -1);
 }
 
 TEST(RenameCommand, ReplacesTheRecordWithAllFourIds) {
@@ -139,7 +139,8 @@ TEST(SetName, MacRomanStoresQuestionMarksForWhatItCannotHold) {
     name_record r;
     r.platformID = 1;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(set_name(&r, "\xCE\xA9\xE4\xB8\xAD\xF0\x9F\x99\x82"), 0);  // Omega, CJK, emoji
+    EXPECT_EQ(set_name(&r, "\xCE\xA9\xE4\xB8\xAD\xF0\x9F\x99\x82", standard_error_sink()),
+              0);  // Omega, CJK, emoji
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "rename: warning: 2 character(s) not in Mac Roman stored as \"?\"\n");
     EXPECT_EQ(r.string, "\xBD??");

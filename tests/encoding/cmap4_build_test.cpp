@@ -96,7 +96,7 @@ void expect_valid(const cmap4_layout& t) {
 
 cmap4_layout build(pairs_t p, std::string* err = nullptr) {
     testing::internal::CaptureStderr();
-    auto t = build_cmap4_layout(p);
+    auto t = build_cmap4_layout(p, standard_error_sink());
     std::string e = testing::internal::GetCapturedStderr();
     if (err) *err = e;
     EXPECT_TRUE(t.has_value()) << e;
@@ -175,14 +175,14 @@ TEST(Cmap4Build, FillingMoreSegmentsThanCountedIsRefused) {
     cmap4_layout t;
     t.segCount = 2;  // the pairs below need three
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(fill_segments({{0x41, 1}, {0x43, 2}}, t));
+    EXPECT_FALSE(fill_segments({{0x41, 1}, {0x43, 2}}, t, standard_error_sink()));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Corrupted cmap during build!\n");
 }
 
 TEST(Cmap4Build, NoPairsGiveNothingSilently) {
     pairs_t none;
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(build_cmap4_layout(none).has_value());
+    EXPECT_FALSE(build_cmap4_layout(none, standard_error_sink()).has_value());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -198,13 +198,13 @@ TEST(Cmap4Build, SubtablesBeyond16BitsAreRefused) {
     EXPECT_EQ(t.length, 65534);
 
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(build_cmap4_layout(too_long).has_value());
+    EXPECT_FALSE(build_cmap4_layout(too_long, standard_error_sink()).has_value());
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "build_cmap4_subtable: the subtable would take 65536 bytes, more than its 16-bit "
               "length can hold\n");
 
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(build_cmap4_layout(too_many).has_value());
+    EXPECT_FALSE(build_cmap4_layout(too_many, standard_error_sink()).has_value());
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "build_cmap4_subtable: 65536 char codes, more than a format 4 subtable can hold "
               "(65535)\n");
@@ -308,7 +308,7 @@ TEST(Cmap4Build, TooLongForTheSpecifiedLayoutGivesTheCompactOne) {
     pairs_t scattered;
     for (USHORT c = 1; c <= 32752; ++c) scattered.push_back({c, static_cast<USHORT>(2 * c)});
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(build_cmap4_layout(scattered).has_value());
+    EXPECT_FALSE(build_cmap4_layout(scattered, standard_error_sink()).has_value());
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "build_cmap4_subtable: the subtable would take 65536 bytes, more than its 16-bit "
               "length can hold\n");

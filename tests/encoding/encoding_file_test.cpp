@@ -15,7 +15,8 @@ std::vector<std::string> metrics_lines(const std::string& text) {
     std::fputs(text.c_str(), f);
     std::rewind(f);
     std::vector<std::string> lines;
-    for_each_metrics_line(f, [&](char* line) { lines.emplace_back(line); });
+    for_each_metrics_line(
+        f, [&](char* line) { lines.emplace_back(line); }, standard_error_sink());
     std::fclose(f);
     return lines;
 }
@@ -57,7 +58,7 @@ TEST(EncodingFile, EndlessLineIsRefusedAtTheLimit) {
     ASSERT_NE(zero, nullptr);
     testing::internal::CaptureStderr();
     EXPECT_FALSE(for_each_metrics_line(
-        zero, [](char*) {}, "/dev/zero", 1 << 20));
+        zero, [](char*) {}, standard_error_sink(), "/dev/zero", 1 << 20));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "\"/dev/zero\" is larger than 1 GiB, the limit for an input file\n");
     std::fclose(zero);

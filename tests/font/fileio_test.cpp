@@ -70,12 +70,12 @@ TEST(Vwrite, BigEndianAndGapFilling) {
 
 TEST(FileToMemory, OnlyWholeRangesInsideTheStream) {
     mem_stream s = stream_of({1, 2, 3, 4, 5});
-    auto part = file_to_memory(s, 1, 3);
+    auto part = file_to_memory(s, 1, 3, standard_error_sink());
     ASSERT_TRUE(part);
     EXPECT_EQ(*part, (std::vector<BYTE>{2, 3, 4}));
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(file_to_memory(s, 3, 3));
-    EXPECT_FALSE(file_to_memory(s, -1, 1));
+    EXPECT_FALSE(file_to_memory(s, 3, 3, standard_error_sink()));
+    EXPECT_FALSE(file_to_memory(s, -1, 1, standard_error_sink()));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -85,16 +85,16 @@ TEST(OpenFile, NeverOverwrites) {
     testrun::write_file(path, "keep");
     for (const char* mode : {"wb", "w+b"}) {
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(open_file(path.c_str(), mode));
+        EXPECT_FALSE(open_file(path.c_str(), mode, standard_error_sink()));
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
                   "open_file: writing to existing file \"" + path + "\" not allowed\n");
     }
     EXPECT_EQ(testrun::read_file(path), "keep");
-    EXPECT_TRUE(open_file(path.c_str(), "rb"));
+    EXPECT_TRUE(open_file(path.c_str(), "rb", standard_error_sink()));
 
     std::string fresh = dir.file("fresh");
     {
-        file_handle f = open_file(fresh.c_str(), "wb");
+        file_handle f = open_file(fresh.c_str(), "wb", standard_error_sink());
         ASSERT_TRUE(f);
         std::fputs("new", f.get());
     }
@@ -102,17 +102,17 @@ TEST(OpenFile, NeverOverwrites) {
 }
 
 TEST(OpenFile, DashMeansTheStandardStreams) {
-    file_handle in = open_file("-", "rb");
+    file_handle in = open_file("-", "rb", standard_error_sink());
     EXPECT_EQ(in.get(), stdin);
-    file_handle out = open_file("-", "wb");
+    file_handle out = open_file("-", "wb", standard_error_sink());
     EXPECT_EQ(out.get(), stdout);
     EXPECT_TRUE(out.is_standard());
     out.close();
     EXPECT_EQ(std::fflush(stdout), 0);  // still open: only flushed
 
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(open_file("-", "a"));
-    EXPECT_FALSE(open_file(nullptr, "r"));
+    EXPECT_FALSE(open_file("-", "a", standard_error_sink()));
+    EXPECT_FALSE(open_file(nullptr, "r", standard_error_sink()));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "open_file: file name \"-\" must have mode \"r\" or \"w\"\n");
 }
@@ -121,7 +121,7 @@ TEST(OpenFile, MissingFileReportsModeAndSystemError) {
     testrun::scratch_dir dir;
     std::string path = dir.file("none");
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(open_file(path.c_str(), "rb"));
+    EXPECT_FALSE(open_file(path.c_str(), "rb", standard_error_sink()));
     EXPECT_EQ(
         testing::internal::GetCapturedStderr(),
         "Cannot open \"" + path + "\" in mode \"rb\"\n" + path + ": No such file or directory\n");
@@ -135,7 +135,7 @@ TEST(ReadAll, EndlessStreamIsRefusedAtTheLimit) {
     ASSERT_NE(zero, nullptr);
     testing::internal::CaptureStderr();
     errno = 0;
-    EXPECT_FALSE(read_all(zero, "/dev/zero", 1 << 20));
+    EXPECT_FALSE(read_all(zero, "/dev/zero", standard_error_sink(), 1 << 20));
     EXPECT_EQ(errno, EFBIG);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "\"/dev/zero\" is larger than 1 GiB, the limit for an input file\n");

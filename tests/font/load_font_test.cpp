@@ -235,8 +235,8 @@ TEST(FontDirectory, SearchFields) {
 
 TEST(FontDirectory, FileChecksumCountsAPartialLastWord) {
     mem_stream s(std::vector<BYTE>{0, 0, 0, 1, 0x80, 0, 0, 0, 0xFF});
-    EXPECT_EQ(file_checksum(s, 0, 9), 0x80000001u + 0xFF000000u);
-    EXPECT_EQ(file_checksum(s, 4, 4), 0x80000000u);
+    EXPECT_EQ(file_checksum(s, 0, 9, standard_error_sink()), 0x80000001u + 0xFF000000u);
+    EXPECT_EQ(file_checksum(s, 4, 4, standard_error_sink()), 0x80000000u);
 }
 
 // The other containers: a collection's first font loads with a note on how many it holds,

@@ -24,7 +24,7 @@ const std::vector<BYTE> kBytes{'f', 'o', 'n', 't', 0, 1};
 TEST(NewFile, CommitPutsTheBytesInPlaceAndLeavesNoTemporaryFile) {
     testrun::scratch_dir dir;
     std::string path = dir.file("out.ttf");
-    auto f = new_file::create(path.c_str(), "w+b");
+    auto f = new_file::create(path.c_str(), "w+b", standard_error_sink());
     ASSERT_TRUE(f);
     // While the content is being built, only a hidden temporary file exists.
     auto pending = entries(dir.path());
@@ -40,7 +40,7 @@ TEST(NewFile, CommitPutsTheBytesInPlaceAndLeavesNoTemporaryFile) {
 TEST(NewFile, AbandonedReservationLeavesNothing) {
     testrun::scratch_dir dir;
     {
-        auto f = new_file::create(dir.file("out.ttf").c_str(), "w+b");
+        auto f = new_file::create(dir.file("out.ttf").c_str(), "w+b", standard_error_sink());
         ASSERT_TRUE(f);
     }
     EXPECT_TRUE(entries(dir.path()).empty());
@@ -51,7 +51,7 @@ TEST(NewFile, ExistingPathIsRefusedAndUntouched) {
     std::string path = dir.file("keep.ttf");
     testrun::write_file(path, "precious");
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(new_file::create(path.c_str(), "w+b"));
+    EXPECT_FALSE(new_file::create(path.c_str(), "w+b", standard_error_sink()));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "open_file: writing to existing file \"" + path + "\" not allowed\n");
     EXPECT_EQ(testrun::read_file(path), "precious");
@@ -61,7 +61,7 @@ TEST(NewFile, ExistingPathIsRefusedAndUntouched) {
 TEST(NewFile, FileAppearingMeanwhileIsNotReplaced) {
     testrun::scratch_dir dir;
     std::string path = dir.file("race.ttf");
-    auto f = new_file::create(path.c_str(), "w+b");
+    auto f = new_file::create(path.c_str(), "w+b", standard_error_sink());
     ASSERT_TRUE(f);
     testrun::write_file(path, "someone else's");
     testing::internal::CaptureStderr();
@@ -76,7 +76,7 @@ TEST(NewFile, MissingDirectoryIsReportedLikeOpenFile) {
     testrun::scratch_dir dir;
     std::string path = dir.file("no/such/dir/out.ttf");
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(new_file::create(path.c_str(), "w+b"));
+    EXPECT_FALSE(new_file::create(path.c_str(), "w+b", standard_error_sink()));
     EXPECT_EQ(
         testing::internal::GetCapturedStderr(),
         "Cannot open \"" + path + "\" in mode \"w+b\"\n" + path + ": No such file or directory\n");
@@ -85,7 +85,7 @@ TEST(NewFile, MissingDirectoryIsReportedLikeOpenFile) {
 TEST(NewFile, LongFileNamesStillGetATemporaryFile) {
     testrun::scratch_dir dir;
     std::string path = dir.file(std::string(250, 'n') + ".ttf");
-    auto f = new_file::create(path.c_str(), "w+b");
+    auto f = new_file::create(path.c_str(), "w+b", standard_error_sink());
     ASSERT_TRUE(f);
     EXPECT_EQ(f->commit(kBytes), 0);
     EXPECT_EQ(testrun::read_file(path).size(), kBytes.size());
@@ -100,14 +100,15 @@ TEST(NewFile, ReplacingKeepsTheOldFileUntilTheCommit) {
     namespace fs = std::filesystem;
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     {
-        auto abandoned = new_file::create(path.c_str(), "w+b", existing_file::replace);
+        auto abandoned =
+            new_file::create(path.c_str(), "w+b", standard_error_sink(), existing_file::replace);
         ASSERT_TRUE(abandoned);
         EXPECT_EQ(entries(dir.path()).size(), 2u);
     }
     EXPECT_EQ(testrun::read_file(path), "old");
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"out.ttf"});
 
-    auto f = new_file::create(path.c_str(), "w+b", existing_file::replace);
+    auto f = new_file::create(path.c_str(), "w+b", standard_error_sink(), existing_file::replace);
     ASSERT_TRUE(f);
     EXPECT_EQ(testrun::read_file(path), "old");
     EXPECT_EQ(f->commit(kBytes), 0);
@@ -117,7 +118,8 @@ TEST(NewFile, ReplacingKeepsTheOldFileUntilTheCommit) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     // A path that does not exist yet is simply created.
-    auto fresh = new_file::create(dir.file("new.ttf").c_str(), "w+b", existing_file::replace);
+    auto fresh = new_file::create(dir.file("new.ttf").c_str(), "w+b", standard_error_sink(),
+                                  existing_file::replace);
     ASSERT_TRUE(fresh);
     EXPECT_EQ(fresh->commit(kBytes), 0);
     EXPECT_EQ(testrun::read_file(dir.file("new.ttf")).size(), kBytes.size());
@@ -131,7 +133,9 @@ TEST(NewFile, ReplacingRefusesWhatIsNotAPlainFile) {
     std::filesystem::create_symlink(dir.file("target"), dir.file("link"));
     for (const std::string& path : {dir.file("sub"), dir.file("link"), std::string("/dev/null")}) {
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(new_file::create(path.c_str(), "w+b", existing_file::replace)) << path;
+        EXPECT_FALSE(
+            new_file::create(path.c_str(), "w+b", standard_error_sink(), existing_file::replace))
+            << path;
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
                   "open_file: cannot replace \"" + path + "\": not a regular file\n");
     }

@@ -39,7 +39,7 @@ TEST_P(SignalDuringWrite, RemovesTheTemporaryFileAndDiesOfTheSignal) {
     if (child == 0) {
         const rlimit no_core{0, 0};  // the signals that dump core leave no core file
         setrlimit(RLIMIT_CORE, &no_core);
-        auto pending = new_file::create(path.c_str(), "wb");
+        auto pending = new_file::create(path.c_str(), "wb", standard_error_sink());
         if (!pending || std::filesystem::is_empty(dir.path())) _exit(3);
         // SIGBUS has a handler of its own, which tells a mapped input cut short apart.
         if (sig == SIGBUS ? !bus_errors_guarded() : !same_handler(sig, SIGTERM))

@@ -1,9 +1,11 @@
 // A fresh context: many programs in one process (the fuzz targets and their replays) each
-// start from the state a fresh process has.
+// start from the state a fresh process has, and may keep their messages instead of printing
+// them.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "font/messages.h"
 #include "interp/interp.h"
 #include "support/font_builder.h"
 #include "support/run.h"
@@ -50,6 +52,27 @@ TEST(FreshContext, StartsEachProgramAfresh) {
     EXPECT_NE(second.stack.slot(0).font(), nullptr);
     kestrix_context third(run_file);
     EXPECT_EQ(third.stack.depth(), 0);
+}
+
+// A run given a sink of its own: commands, the loader and the parsers all report through
+// it, with exactly the text the program prints on its standard error stream.
+TEST(FreshContext, ReportsThroughTheSinkItIsGivenAsTheProgramPrints) {
+    testrun::scratch_dir dir;
+    auto parts = testfont::minimal_parts();
+    parts.maxp.version = 0x00005000;  // every parser that counts glyphs complains
+    const std::string path = parts.builder().write(dir.file("f.ttf"));
+    const testrun::result program = testrun::kestrix({path, "font", "pop", "pop"});
+    ASSERT_NE(program.err, "");
+
+    kestrix_context context(run_file);
+    captured_messages messages;
+    context.report_to(messages);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run_words(context, {path.c_str(), "font", "pop"}), 0);
+    EXPECT_NE(run_words(context, {"pop"}), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    // The program adds its exit message after the failing command's.
+    EXPECT_EQ(messages.text() + "kestrix: exiting due to error\n", program.err);
 }
 
 }  // namespace

@@ -213,7 +213,7 @@ TEST(OutputPrimitives, PaddingChecksumsAndRawWrites) {
     // A word cut short by the end of the stream counts its missing bytes as zero.
     mem_stream odd(std::vector<BYTE>{0x01, 0x02, 0x03, 0x04, 0x05, 0x06});
     EXPECT_EQ(checksum_of(odd, 0, 6), 0x01020304u + 0x05060000u);
-    EXPECT_EQ(checksum_of(odd, 0, 6), file_checksum(odd, 0, 6));
+    EXPECT_EQ(checksum_of(odd, 0, 6), file_checksum(odd, 0, 6, standard_error_sink()));
     EXPECT_EQ(checksum_of(odd, 4, 100), 0x05060000u);
     EXPECT_EQ(checksum_of(odd, 8, 4), 0u);
     // The whole-word loop, vectorised where the processor allows, against a byte at a time.
@@ -228,10 +228,10 @@ TEST(OutputPrimitives, PaddingChecksumsAndRawWrites) {
 
     std::vector<BYTE> data{9, 8, 7};
     mem_stream raw;
-    EXPECT_EQ(generate_raw(&data, 3, raw, 4), 3);
+    EXPECT_EQ(generate_raw(&data, 3, raw, 4, standard_error_sink()), 3);
     EXPECT_EQ(raw.bytes(), (std::vector<BYTE>{0, 0, 0, 0, 9, 8, 7}));
-    EXPECT_EQ(generate_raw(nullptr, 3, raw, 0), -1);
+    EXPECT_EQ(generate_raw(nullptr, 3, raw, 0, standard_error_sink()), -1);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(generate_raw(&data, 4, raw, 0), -1);
+    EXPECT_EQ(generate_raw(&data, 4, raw, 0, standard_error_sink()), -1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "generate_raw: cannot write to file\n");
 }

@@ -68,7 +68,8 @@ TEST(WebFont, WoffCompressesOnlyWhatShrinksAndDecodesToTheSameTables) {
     testrun::scratch_dir dir;
     const sfnt::view font{sfnt_with_noise(dir)};
     testing::internal::CaptureStderr();
-    std::optional<std::vector<BYTE>> woff = encode_woff(bytes_of(font.bytes), "x.woff");
+    std::optional<std::vector<BYTE>> woff =
+        encode_woff(bytes_of(font.bytes), "x.woff", standard_error_sink());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     ASSERT_TRUE(woff);
     const std::string w = string_of(*woff);
