@@ -270,7 +270,7 @@ void warn(const glyph_pass& pass, const table_reader& in, const char* format, lo
 // The end points of the contours, strictly increasing; the number of points they give, or
 // nothing after the message naming the first that does not increase.
 std::optional<USHORT> points_by_end_points(std::span<const contour_record> end_points, long index,
-                                           const glyph_pass& pass) {
+                                           const table_reader& in, const glyph_pass& pass) {
     for (std::size_t c = 1; c < end_points.size(); ++c) {
         if (end_points[c - 1].count >= end_points[c].count) {
             warn(pass, in, "read_glyph: glyph %ld contour %ld: inconsistent contours\n", index,
@@ -294,7 +294,7 @@ void check_glyph_outline(long index, std::size_t contour_count, table_reader& in
     std::vector<contour_record>& end_points = pass.end_points;
     end_points.assign(contour_count, contour_record{});
     read_end_points(end_points, in);
-    const std::optional<USHORT> point_count = points_by_end_points(end_points, index, pass);
+    const std::optional<USHORT> point_count = points_by_end_points(end_points, index, in, pass);
     if (!point_count) return;
 
     const USHORT instruction_length = in.u16();
@@ -317,7 +317,7 @@ void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outli
         !storage.take(glyph.contours, contour_count, pass.report ? kOutOfMemory : ""))
         return;
     read_end_points(glyph.contours, in);
-    const std::optional<USHORT> found = points_by_end_points(glyph.contours, index, pass);
+    const std::optional<USHORT> found = points_by_end_points(glyph.contours, index, in, pass);
     if (!found) return;
     const USHORT point_count = *found;
     end_points_to_counts(glyph.contours);
@@ -343,7 +343,8 @@ void read_glyph_outline(glyph_record& glyph, long index, table_reader& in, outli
 
     USHORT counted = link_contours(glyph.contours);
     if (counted != point_count)
-        warn(pass, in, "read_glyph: warning: inconsistent coordinate/contour counts (%ld vs. %ld)\n",
+        warn(pass, in,
+             "read_glyph: warning: inconsistent coordinate/contour counts (%ld vs. %ld)\n",
              static_cast<long>(point_count), static_cast<long>(counted));
 }
 
@@ -359,7 +360,7 @@ void read_glyph_in_pass(glyph_record& glyph, long index, table_reader& in, outli
     if (glyph.numberOfContours < 0) {
         if (!composite_reported && pass.report)
             say(in.messages(), "read_glyph: glyph %ld: warning: composite glyph(s) ignored\n",
-                         index);
+                index);
         composite_reported = composite_reported || pass.report;
         return;
     }
@@ -398,7 +399,7 @@ bool read_glyphs(font_object& font, const std::vector<LONG>& offsets, std::size_
         if (offset == offsets[i + 1]) continue;  // no description: an empty glyph
         if (start + offset < 0) {
             say(in.messages(), "do_glyf: cannot seek to glyph %ld at offset %ld\n",
-                         static_cast<long>(i), start + offset);
+                static_cast<long>(i), start + offset);
             return false;
         }
         // An offset before the glyf table reads zeros, which make an empty glyph.

@@ -330,7 +330,8 @@ int generate_font(const char* path, font_object& font, existing_file existing) {
     }
     mem_stream out;
     if (assemble_font(font, out, path) != 0) return -1;
-    std::optional<std::vector<BYTE>> file = in_container_for(path, std::move(out.bytes()), *font.messages);
+    std::optional<std::vector<BYTE>> file =
+        in_container_for(path, std::move(out.bytes()), *font.messages);
     if (!file) return -1;
     return output->commit(*file);
 }
