@@ -148,7 +148,7 @@ TEST(MappedFile, StreamReadsInPlaceAndCopiesOnWrite) {
     testrun::scratch_dir dir;
     const std::string path = dir.file("mapped.bin");
     testrun::write_file(path, std::string("\x01\x02\x03\x04\x05", 5));
-    file_handle f = open_file(path.c_str(), "rb");
+    file_handle f = open_file(path.c_str(), "rb", standard_error_sink());
     ASSERT_TRUE(f);
     if (!bus_errors_guarded()) GTEST_SKIP() << "SIGBUS is handled by the test build";
     std::shared_ptr<const mapped_file> mapping = mapped_file::map(f.get(), path.c_str());
@@ -170,7 +170,7 @@ TEST(MappedFile, StreamReadsInPlaceAndCopiesOnWrite) {
     // Nothing to map: an empty file, or a stream that is not a regular file.
     const std::string empty = dir.file("empty.bin");
     testrun::write_file(empty, "");
-    file_handle e = open_file(empty.c_str(), "rb");
+    file_handle e = open_file(empty.c_str(), "rb", standard_error_sink());
     EXPECT_FALSE(mapped_file::map(e.get(), empty.c_str()));
 }
 
@@ -187,8 +187,8 @@ TEST(MappedFile, FileCutShortWhileMappedEndsTheRunWithAMessage) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         std::FILE* to = std::freopen(err.c_str(), "w", stderr);
-        file_handle f = open_file(path.c_str(), "rb");
-        auto pending = new_file::create(out.c_str(), "wb");
+        file_handle f = open_file(path.c_str(), "rb", standard_error_sink());
+        auto pending = new_file::create(out.c_str(), "wb", standard_error_sink());
         std::shared_ptr<const mapped_file> mapping = mapped_file::map(f.get(), path.c_str());
         if (!to || !mapping || !pending || truncate(path.c_str(), 0) != 0) _exit(3);
         volatile BYTE last = mapping->bytes().back();
