@@ -181,7 +181,7 @@ TEST(NewFile, ReplaceCommandLetsEveryWriterReplaceItsOutput) {
 TEST(NewFile, PiecesAreWrittenInOrder) {
     testrun::scratch_dir dir;
     std::string path = dir.file("pieces.ttf");
-    auto f = new_file::create(path.c_str(), "w+b");
+    auto f = new_file::create(path.c_str(), "w+b", standard_error_sink());
     ASSERT_TRUE(f);
     const std::vector<BYTE> big(70000, 0xAB);  // more than a stdio buffer
     const std::span<const BYTE> whole(kBytes);
