@@ -98,37 +98,13 @@ TEST(Naming, UnknownLanguagesAreValuesOfTheirOwn) {
     EXPECT_EQ(first, "[unknown language id 0x0001]");
 }
 
+// The ends of the table and the IDs around its gaps; past ID 25 every ID is unknown.
 TEST(Naming, NameIdDescriptions) {
-    const char* const described[] = {
-        "copyright notice",
-        "font family name",
-        "font subfamily name",
-        "unique font ID",
-        "full font name (should be family+subfamily)",
-        "version string",
-        "PostScript name",
-        "trademark notice",
-        "Manufacturer",
-        "Designer",
-        "Description",
-        "Vendor URL",
-        "Designer URL",
-        "License",
-        "License URL",
-        "reserved 15",
-        "Typographic Family",
-        "Typographic Subfamily",
-        "Compatible Full",
-        "Sample Text",
-        "PostScript CID findfont name",
-        "WWS Family",
-        "WWS Subfamily",
-        "Light Background Palette",
-        "Dark Background Palette",
-        "Variations PostScript Name Prefix",
-    };
-    for (long id = 0; id < static_cast<long>(std::size(described)); ++id)
-        EXPECT_EQ(name_id_text(id), described[id]) << id;
+    EXPECT_EQ(name_id_text(0), "copyright notice");
+    EXPECT_EQ(name_id_text(4), "full font name (should be family+subfamily)");
+    EXPECT_EQ(name_id_text(15), "reserved 15");
+    EXPECT_EQ(name_id_text(16), "Typographic Family");
+    EXPECT_EQ(name_id_text(25), "Variations PostScript Name Prefix");
     EXPECT_EQ(name_id_text(26), "unknown name ID 26");
     EXPECT_EQ(name_id_text(256), "unknown name ID 256");
     EXPECT_EQ(name_id_text(65535), "unknown name ID 65535");
